@@ -1,0 +1,140 @@
+#include "bridge/log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+#define QEL_PATH_SEPARATOR "\\"
+#else
+#define QEL_PATH_SEPARATOR "/"
+#endif
+
+#ifndef QELSCAN_LOG_DIR
+#error "QELSCAN_LOG_DIR must name the log folder"
+#endif
+
+namespace qel {
+namespace {
+
+constexpr char kInfoLogPath[] =
+    QELSCAN_LOG_DIR QEL_PATH_SEPARATOR "QelScannerDll_Log.txt";
+constexpr char kErrorLogPath[] =
+    QELSCAN_LOG_DIR QEL_PATH_SEPARATOR "QelScannerDll_Err.txt";
+
+// The line break goes before the entry; the precision keeps an over-long
+// text to 255 characters.
+#define QEL_LOG_ENTRY_FORMAT "\n%02i/%02i/%02i %02i:%02i:%02i %03i --->%.255s"
+// Room for the stamp of any date the clock can give, the marker and a text.
+constexpr std::size_t kLogEntrySize = 64 + kTextSize;
+
+void AppendEntry(const char *path, const LocalTime &time,
+                 const char *text) noexcept {
+  if (!FileExists(path)) {
+    return;
+  }
+  std::FILE *file = nullptr;
+#if defined(_MSC_VER)
+  if (fopen_s(&file, path, "a+") != 0) {
+    file = nullptr;
+  }
+#else
+  file = std::fopen(path, "a+");
+#endif
+  if (file == nullptr) {
+    return; // a line that cannot be written is dropped silently
+  }
+  char entry[kLogEntrySize];
+  FormatLogEntry(entry, sizeof entry, time, text);
+  std::fputs(entry, file);
+  std::fflush(file);
+  std::fclose(file);
+}
+
+} // namespace
+
+LocalTime ReadLocalTime() noexcept {
+  LocalTime now{};
+#if defined(_WIN32)
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  now = {st.wYear, st.wMonth,  st.wDay,         st.wHour,
+         st.wMinute, st.wSecond, st.wMilliseconds};
+#else
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  std::tm local{};
+  localtime_r(&ts.tv_sec, &local);
+  now = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+         local.tm_hour,        local.tm_min,     local.tm_sec,
+         static_cast<int>(ts.tv_nsec / 1000000)};
+#endif
+  return now;
+}
+
+const char *InfoLogPath() noexcept { return kInfoLogPath; }
+const char *ErrorLogPath() noexcept { return kErrorLogPath; }
+
+bool FileExists(const char *path) noexcept {
+#if defined(_WIN32)
+  struct _stat status;
+  return _stat(path, &status) == 0;
+#else
+  struct stat status;
+  return stat(path, &status) == 0;
+#endif
+}
+
+void LogInfo(const char *text) noexcept {
+  const LocalTime now = ReadLocalTime();
+  AppendEntry(kInfoLogPath, now, text);
+}
+
+void LogError(const char *text) noexcept {
+  const LocalTime now = ReadLocalTime();
+  AppendEntry(kErrorLogPath, now, text);
+}
+
+void LogBoth(const char *text) noexcept {
+  const LocalTime now = ReadLocalTime();
+  AppendEntry(kInfoLogPath, now, text);
+  AppendEntry(kErrorLogPath, now, text);
+}
+
+int FormatText(Text &buffer, const char *format, ...) noexcept {
+  std::va_list values;
+  va_start(values, format);
+  const int needed = std::vsnprintf(buffer, kTextSize, format, values);
+  va_end(values);
+  if (needed < 0) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  return needed < static_cast<int>(kTextSize) ? needed
+                                              : static_cast<int>(kTextSize) - 1;
+}
+
+void CopyText(Text &destination, const char *source) noexcept {
+  std::size_t length = 0;
+  if (source != nullptr) {
+    while (length < kTextSize - 1 && source[length] != '\0') {
+      ++length;
+    }
+    std::memcpy(destination, source, length);
+  }
+  destination[length] = '\0';
+}
+
+int FormatLogEntry(char *out, std::size_t size, const LocalTime &time,
+                   const char *text) noexcept {
+  return std::snprintf(out, size, QEL_LOG_ENTRY_FORMAT, time.year, time.month,
+                       time.day, time.hour, time.minute, time.second,
+                       time.millisecond, text != nullptr ? text : "");
+}
+
+} // namespace qel

@@ -1,0 +1,54 @@
+// The diagnostic log: two text files, each written only while it exists.
+#ifndef QELSCANNER_BRIDGE_LOG_H
+#define QELSCANNER_BRIDGE_LOG_H
+
+#include <cstddef>
+
+namespace qel {
+
+// Every text the bridge builds or copies fits this: 255 bytes and a NUL.
+constexpr std::size_t kTextSize = 256;
+using Text = char[kTextSize];
+
+struct LocalTime {
+  int year;
+  int month;
+  int day;
+  int hour;
+  int minute;
+  int second;
+  int millisecond;
+};
+
+LocalTime ReadLocalTime() noexcept;
+
+const char *InfoLogPath() noexcept;
+const char *ErrorLogPath() noexcept;
+
+// True when a file-status query succeeds; a directory of that name counts.
+bool FileExists(const char *path) noexcept;
+
+// One entry each, to the file(s) that exist at this moment. Texts longer
+// than 255 characters are cut.
+void LogInfo(const char *text) noexcept;
+void LogError(const char *text) noexcept;
+// Both files, stamped with one reading of the clock.
+void LogBoth(const char *text) noexcept;
+
+// Bounded printf into a text buffer; a longer result is cut at 255
+// characters. Returns the length written.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+int FormatText(Text &buffer, const char *format, ...) noexcept;
+
+// Bounded copy into a text buffer; a longer source is cut at 255 bytes.
+void CopyText(Text &destination, const char *source) noexcept;
+
+// The entry as it is appended, line break first. Exposed for tests.
+int FormatLogEntry(char *out, std::size_t size, const LocalTime &time,
+                   const char *text) noexcept;
+
+} // namespace qel
+
+#endif

@@ -1,0 +1,86 @@
+#include "bridge/marshal.h"
+
+#include <cstring>
+
+namespace qel {
+
+bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
+                        const char *name, const char *fetchMessage) noexcept {
+  if (value == nullptr) {
+    LogError(fetchMessage);
+    return false;
+  }
+  const char *characters = env->GetStringUTFChars(value, nullptr);
+  if (characters == nullptr) {
+    LogError(fetchMessage);
+    return false;
+  }
+  const std::size_t length = std::strlen(characters);
+  if (length < kTextSize) {
+    CopyText(copy, characters);
+  }
+  env->ReleaseStringUTFChars(value, characters);
+  if (length >= kTextSize) {
+    Text message;
+    FormatText(message, "%s is longer than %d bytes error", name,
+               static_cast<int>(kTextSize - 1));
+    LogError(message);
+    return false;
+  }
+  return true;
+}
+
+Presence CopyOptionalString(JNIEnv *env, jstring value, Text &copy,
+                            const char *name, const char *fetchMessage,
+                            const char *absentNotice) noexcept {
+  copy[0] = '\0';
+  if (value == nullptr) {
+    LogInfo(absentNotice);
+    return Presence::kAbsent;
+  }
+  return CopyStringArgument(env, value, copy, name, fetchMessage)
+             ? Presence::kCopied
+             : Presence::kFailed;
+}
+
+bool CheckLength(JNIEnv *env, jarray array, jsize minimum,
+                 const char *message) noexcept {
+  if (array == nullptr || env->GetArrayLength(array) < minimum) {
+    LogError(message);
+    return false;
+  }
+  return true;
+}
+
+bool CheckOutputSlot(JNIEnv *env, jobjectArray array,
+                     const char *lengthMessage,
+                     const char *fetchMessage) noexcept {
+  if (lengthMessage != nullptr && !CheckLength(env, array, 1, lengthMessage)) {
+    return false;
+  }
+  if (array == nullptr) {
+    LogError(fetchMessage);
+    return false;
+  }
+  // Only tested, never used: the reference goes back at once.
+  const LocalRef element(env, env->GetObjectArrayElement(array, 0));
+  if (element.get() == nullptr) {
+    LogError(fetchMessage);
+    return false;
+  }
+  return true;
+}
+
+bool PutString(JNIEnv *env, jobjectArray array, char *buffer,
+               std::size_t size, const char *failMessage) noexcept {
+  buffer[size - 1] = '\0';
+  const LocalRef text(env, env->NewStringUTF(buffer));
+  if (text.get() == nullptr) {
+    LogError(failMessage);
+    return false;
+  }
+  env->SetObjectArrayElement(array, 0, text.get());
+  return true;
+}
+
+} // namespace qel

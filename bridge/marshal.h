@@ -1,0 +1,163 @@
+// Building blocks for turning Java arguments into the buffers the scanner
+// library takes, and its results back into Java values.
+//
+// Every check logs its own message and returns false; the export then
+// returns -1 at once. Guards give back what they hold when they go out of
+// scope, so an early return releases every array already pinned, with
+// mode 0 and unchanged. On the success path exports call Release()
+// themselves, in the order their write-back prescribes.
+#ifndef QELSCANNER_BRIDGE_MARSHAL_H
+#define QELSCANNER_BRIDGE_MARSHAL_H
+
+#include <jni.h>
+
+#include <cstddef>
+
+#include "bridge/log.h"
+
+namespace qel {
+
+// The call line every export writes first.
+#define QEL_CALL_LINE(method) "Calling Java_QelScan_QelScanApi_" #method "()"
+
+// String input: copies the modified UTF-8 bytes of `value` into `copy` and
+// gives the characters back before returning. A null reference or a failed
+// fetch logs `fetchMessage`; a string over 255 bytes is refused rather than
+// cut, since a cut file name or routing number would reach the wrong file
+// or print the wrong text.
+bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
+                        const char *name, const char *fetchMessage) noexcept;
+
+enum class Presence { kAbsent, kCopied, kFailed };
+
+// Optional string input: `copy` starts as the empty text; a null reference
+// writes `absentNotice` to the information log and is not an error.
+Presence CopyOptionalString(JNIEnv *env, jstring value, Text &copy,
+                            const char *name, const char *fetchMessage,
+                            const char *absentNotice) noexcept;
+
+// True when `array` is not null and holds at least `minimum` elements;
+// otherwise logs `message` to the error log.
+bool CheckLength(JNIEnv *env, jarray array, jsize minimum,
+                 const char *message) noexcept;
+
+// Array output slot, before the call: element 0 of `array` must hold a
+// string. With a `lengthMessage` an array without elements is refused with
+// it before element 0 is read; without one, reading element 0 of an empty
+// array leaves the virtual machine's ArrayIndexOutOfBoundsException for the
+// caller and `fetchMessage` is logged.
+bool CheckOutputSlot(JNIEnv *env, jobjectArray array,
+                     const char *lengthMessage,
+                     const char *fetchMessage) noexcept;
+
+// Array output slot, after the call: a new string from `buffer` becomes
+// element 0 of `array`. The buffer is terminated at its last byte first, so
+// a library that overfills it cannot make us read past it.
+bool PutString(JNIEnv *env, jobjectArray array, char *buffer,
+               std::size_t size, const char *failMessage) noexcept;
+
+template <std::size_t N>
+bool PutString(JNIEnv *env, jobjectArray array, char (&buffer)[N],
+               const char *failMessage) noexcept {
+  return PutString(env, array, buffer, N, failMessage);
+}
+
+// A local reference deleted when it goes out of scope.
+class LocalRef {
+public:
+  LocalRef(JNIEnv *env, jobject object) noexcept : env_(env), object_(object) {}
+  ~LocalRef() {
+    if (object_ != nullptr) {
+      env_->DeleteLocalRef(object_);
+    }
+  }
+  LocalRef(const LocalRef &) = delete;
+  LocalRef &operator=(const LocalRef &) = delete;
+  jobject get() const noexcept { return object_; }
+
+private:
+  JNIEnv *env_;
+  jobject object_;
+};
+
+struct IntElements {
+  using Array = jintArray;
+  using Element = jint;
+  static Element *Get(JNIEnv *env, Array array) {
+    return env->GetIntArrayElements(array, nullptr);
+  }
+  static void Release(JNIEnv *env, Array array, Element *elements) {
+    env->ReleaseIntArrayElements(array, elements, 0);
+  }
+};
+
+struct ByteElements {
+  using Array = jbyteArray;
+  using Element = jbyte;
+  static Element *Get(JNIEnv *env, Array array) {
+    return env->GetByteArrayElements(array, nullptr);
+  }
+  static void Release(JNIEnv *env, Array array, Element *elements) {
+    env->ReleaseByteArrayElements(array, elements, 0);
+  }
+};
+
+// A pinned int[] or byte[], released with mode 0 exactly once.
+template <typename Kind> class PinnedArray {
+public:
+  using Array = typename Kind::Array;
+  using Element = typename Kind::Element;
+
+  explicit PinnedArray(JNIEnv *env) noexcept : env_(env) {}
+  ~PinnedArray() { Release(); }
+  PinnedArray(const PinnedArray &) = delete;
+  PinnedArray &operator=(const PinnedArray &) = delete;
+
+  // Pins `array`; a null reference or a failed fetch logs `fetchMessage`.
+  bool Pin(Array array, const char *fetchMessage) noexcept {
+    if (array == nullptr) {
+      LogError(fetchMessage);
+      return false;
+    }
+    Element *elements = Kind::Get(env_, array);
+    if (elements == nullptr) {
+      LogError(fetchMessage);
+      return false;
+    }
+    array_ = array;
+    elements_ = elements;
+    return true;
+  }
+
+  // Pins an array that receives a value in element 0: one without elements
+  // is refused with `fetchMessage` too, as there is nowhere to store it.
+  bool PinOutput(Array array, const char *fetchMessage) noexcept {
+    if (array == nullptr || env_->GetArrayLength(array) < 1) {
+      LogError(fetchMessage);
+      return false;
+    }
+    return Pin(array, fetchMessage);
+  }
+
+  Element *get() const noexcept { return elements_; }
+
+  void Release() noexcept {
+    if (elements_ != nullptr) {
+      Kind::Release(env_, array_, elements_);
+      elements_ = nullptr;
+      array_ = nullptr;
+    }
+  }
+
+private:
+  JNIEnv *env_;
+  Array array_ = nullptr;
+  Element *elements_ = nullptr;
+};
+
+using PinnedInts = PinnedArray<IntElements>;
+using PinnedBytes = PinnedArray<ByteElements>;
+
+} // namespace qel
+
+#endif
