@@ -1,0 +1,112 @@
+// The virtual scanner's state and the helpers its entries share. Nothing
+// here is exported: the library builds with hidden visibility and only the
+// entries of scannerlib/mirbap32.h are default.
+#ifndef QELSCANNER_VIRTUALSCANNER_INTERNAL_H
+#define QELSCANNER_VIRTUALSCANNER_INTERNAL_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "virtualscanner/virtual_scanner.h"
+
+namespace vs {
+
+constexpr std::size_t kTextBuffer = 256;   // code line, serial, names
+constexpr std::size_t kMaxText = kTextBuffer - 1;
+constexpr std::size_t kShortText = 32;     // length texts, identity texts
+constexpr std::size_t kImageBuffer = 1048576;
+constexpr int kParamCount = MIRB_VS_PARAM_COUNT;
+
+// A plain mutex. mingw-w64's win32 thread model has no std::mutex, so on
+// Windows it is a slim reader/writer lock taken exclusively.
+class Lock {
+public:
+  Lock() = default;
+  Lock(const Lock &) = delete;
+  Lock &operator=(const Lock &) = delete;
+  void lock();
+  void unlock();
+
+private:
+#if defined(_WIN32)
+  void *srw_ = nullptr; // SRWLOCK_INIT
+#else
+  std::mutex mutex_;
+#endif
+};
+using Guard = std::lock_guard<Lock>;
+
+struct Document {
+  std::string codeLine;
+  std::string confidence; // one digit per code-line character
+  int quality = 0;
+  int contrast = 0;
+  std::string printed;     // batch print text it received
+  std::string endorsement; // virtual endorsement it received
+};
+
+struct SpecialDocument {
+  std::string routing;
+  std::string account;
+  std::vector<int> settings;
+};
+
+struct State {
+  Lock mutex;
+  bool open = false;
+  int debugLevel = 0;
+  std::string dllPath, iniFile, cfgFile;
+  std::array<int, kParamCount> params{};
+  std::array<std::string, kParamCount> texts;
+  std::vector<Document> hopper;
+  std::size_t nextDocument = 0;
+  bool documentInTrack = false;
+  std::optional<Document> lastDocument;
+  std::uint32_t documentsFed = 0; // since the library was loaded
+  std::deque<std::pair<std::uintptr_t, int>> placedImages;
+  std::vector<SpecialDocument> specials;
+  std::string pendingPrint, pendingEndorsement;
+  char paramText[kTextBuffer] = {};
+};
+
+// The one instance; every entry takes state().mutex first.
+State &state();
+
+// Writes text into dst of size bytes, cut to size - 1 and always
+// terminated. A null dst is skipped.
+void putText(char *dst, std::size_t size, const std::string &text);
+inline void putInt(int *dst, int value) {
+  if (dst != nullptr)
+    *dst = value;
+}
+// Reads a NUL-terminated text of at most kMaxText bytes; never reads past
+// its NUL nor past kMaxText + 1 bytes. Null reads as the empty text.
+// False: too long.
+bool readText(const char *src, std::string &out);
+
+// An environment variable as a whole int, if set and well formed.
+std::optional<int> envInt(const char *name);
+std::optional<long long> envNumber(const char *name);
+
+void resetSession(State &st);
+// Moves the document in the track (if any) to the pocket and feeds the
+// next one from the hopper; null when the hopper is empty.
+const Document *feedDocument(State &st);
+// Records that an image of length bytes now starts at address.
+void placeImage(State &st, const void *address, int length);
+// Number of the special document whose routing and account both occur in
+// the code line (1-based), or 0.
+int matchSpecial(const State &st, const std::string &codeLine);
+
+std::string decimal(long long value);
+
+} // namespace vs
+
+#endif

@@ -1,0 +1,237 @@
+// Scans with and without a document, the hopper, code-line reread,
+// memory images and the printing queue.
+#include <algorithm>
+#include <cstring>
+
+#include "vs_test.h"
+
+using namespace vstest;
+
+namespace {
+
+constexpr std::size_t kImage = 1048576;
+
+// An image buffer of the contract's size and a guard area behind it.
+struct ImageBuffer {
+  std::vector<unsigned char> bytes = std::vector<unsigned char>(kImage + 64, 0xA5);
+  unsigned char *data() { return bytes.data(); }
+  bool guardIntact() const {
+    return std::all_of(bytes.begin() + kImage, bytes.end(),
+                       [](unsigned char c) { return c == 0xA5; });
+  }
+  int header(int field) const { // the signed 16-bit header fields
+    return static_cast<std::int16_t>(bytes[2 * field] | bytes[2 * field + 1] << 8);
+  }
+};
+
+std::string descriptor(const void *address) {
+  return "MD:" + std::to_string(reinterpret_cast<std::uintptr_t>(address));
+}
+
+} // namespace
+
+using NoDocument = VirtualScanner;
+
+TEST_F(NoDocument, EveryScanAnswersNoDocumentWithEmptyOutputs) {
+  feed({});
+  char frontLen[32] = "x", backLen[32] = "x", micr[256] = "x", micrLen[32] = "x";
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
+            MIRBScan(0, path("f.tif").c_str(), frontLen, path("b.tif").c_str(),
+                     backLen, micr, micrLen));
+  EXPECT_STREQ("", frontLen);
+  EXPECT_STREQ("", backLen);
+  EXPECT_STREQ("", micr);
+  EXPECT_STREQ("", micrLen);
+  EXPECT_FALSE(std::filesystem::exists(path("f.tif")));
+  std::strcpy(micr, "x");
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
+            MIRBScanGray(0, "", frontLen, "", backLen, micr, micrLen, 0));
+  EXPECT_STREQ("", micr);
+
+  ImageBuffer front, back;
+  int fl = 9, bl = 9, ml = 9;
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
+            MIRBScanMemory(0, front.data(), &fl, back.data(), &bl, micr, &ml));
+  EXPECT_EQ(0, fl + bl + ml);
+  EXPECT_EQ(0, front.header(0) | front.header(1) | front.header(2) | front.header(3));
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
+            MIRBScanMemoryGray(0, nullptr, &fl, nullptr, &bl, micr, &ml, 0));
+
+  int quality = 9, contrast = 9, status[32];
+  std::fill(std::begin(status), std::end(status), 9);
+  const std::string md = descriptor(front.data());
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
+            QELScan(md.c_str(), "", "", "", micr, &quality, &contrast, status));
+  EXPECT_EQ(0, quality + contrast);
+  EXPECT_TRUE(std::all_of(std::begin(status), std::end(status),
+                          [](int v) { return v == 0; }));
+  EXPECT_EQ(0, QELGetMemoryImageLength(front.data())); // named, so defined
+
+  int size = 9;
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELScanUV(nullptr, front.data(), &size, 0));
+  EXPECT_EQ(0, size);
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELScanLong(path("l.tif").c_str(), nullptr, &size, 0));
+  char conf[256] = "x";
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELGetOcrMicr(micr, conf));
+  EXPECT_STREQ("", conf);
+  EXPECT_TRUE(front.guardIntact());
+}
+
+using Hopper = VirtualScanner;
+
+TEST_F(Hopper, ScanToFilesWritesCodeLineLengthsAndValidTiffs) {
+  feed({"# a comment, then a blank line", "", "T123456789T 0042A 1234U\r",
+        "\tconfidence=", "T987T\tquality=70\tcontrast=40\tconfidence=95"});
+  char frontLen[32], backLen[32], micr[256], micrLen[32];
+  ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, path("f.tif").c_str(), frontLen,
+                                 path("b.tif").c_str(), backLen, micr, micrLen));
+  EXPECT_STREQ("T123456789T 0042A 1234U", micr);
+  EXPECT_STREQ("23", micrLen);
+  const auto front = slurp(path("f.tif")), back = slurp(path("b.tif"));
+  EXPECT_EQ(std::to_string(front.size()), frontLen);
+  EXPECT_EQ(std::to_string(back.size()), backLen);
+  const TiffInfo info = inspectTiff(front);
+  EXPECT_TRUE(info.valid);
+  EXPECT_EQ(1, info.pages);
+  EXPECT_EQ(1u, info.bits);
+  EXPECT_EQ(1200u, info.width);
+  EXPECT_TRUE(inspectTiff(back).valid);
+  EXPECT_NE(front, back);
+
+  // A document without a code line; only the back image wanted.
+  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, nullptr, frontLen, path("g.tif").c_str(),
+                                     backLen, micr, micrLen, 0));
+  EXPECT_STREQ("", micr);
+  EXPECT_STREQ("0", micrLen);
+  EXPECT_STREQ("0", frontLen);
+  EXPECT_EQ(8u, inspectTiff(slurp(path("g.tif"))).bits);
+
+  char conf[256];
+  int quality = 0, contrast = 0;
+  ASSERT_EQ(MIRB_VS_OK, QELScan(nullptr, "", "", "", micr, &quality, &contrast, nullptr));
+  EXPECT_STREQ("T987T", micr);
+  EXPECT_EQ(70, quality);
+  EXPECT_EQ(40, contrast);
+  ASSERT_EQ(MIRB_VS_OK, QELGetOcrMicr(micr, conf));
+  EXPECT_STREQ("T987T", micr);
+  EXPECT_STREQ("95", conf);
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, MIRBScan(0, "", frontLen, "", backLen, micr, micrLen));
+}
+
+TEST_F(Hopper, UnreadableOrMalformedHopperKeepsTheSessionClosed) {
+  setenv("MIRB_VIRTUAL_HOPPER", path("missing.txt").c_str(), 1);
+  EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit());
+  EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBStatus());
+  spit(path("bad.txt"), "T1T\tquality=high\n");
+  setenv("MIRB_VIRTUAL_HOPPER", path("bad.txt").c_str(), 1);
+  EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit());
+  spit(path("long.txt"), std::string(256, '1') + "\n");
+  setenv("MIRB_VIRTUAL_HOPPER", path("long.txt").c_str(), 1);
+  EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit());
+}
+
+using Memory = VirtualScanner;
+
+TEST_F(Memory, ScanToMemoryPlacesHeaderedImagesWithinTheBuffer) {
+  feed({"T111T 222U", "T333T"});
+  ImageBuffer front, back;
+  char micr[256];
+  int fl = 0, bl = 0, ml = 0;
+  ASSERT_EQ(MIRB_VS_OK,
+            MIRBScanMemory(0, front.data(), &fl, back.data(), &bl, micr, &ml));
+  EXPECT_STREQ("T111T 222U", micr);
+  EXPECT_EQ(10, ml);
+  EXPECT_EQ(1200, front.header(0));
+  EXPECT_EQ(550, front.header(1));
+  EXPECT_EQ(1, front.header(2));
+  EXPECT_EQ(200, front.header(3));
+  EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES + 150 * 550, fl);
+  EXPECT_EQ(fl, bl);
+  EXPECT_EQ(fl, QELGetMemoryImageLength(front.data()));
+  EXPECT_EQ(MIRB_VS_ERR_UNKNOWN_ADDRESS, QELGetMemoryImageLength(front.data() + 1));
+
+  ASSERT_EQ(MIRB_VS_OK,
+            MIRBScanMemoryGray(0, front.data(), &fl, nullptr, &bl, micr, &ml, 0));
+  EXPECT_EQ(8, front.header(2));
+  EXPECT_EQ(100, front.header(3));
+  EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES + 600 * 275, fl);
+  EXPECT_EQ(0, bl);
+  EXPECT_TRUE(front.guardIntact());
+  EXPECT_TRUE(back.guardIntact());
+}
+
+TEST_F(Memory, FullScanFillsDescriptorsFilesAndTheResultBlock) {
+  feed({"T021000021T 123456789U 0101"});
+  ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocument(1, 2, "021000021", "123456789", 3, 4, 5, 6));
+  ImageBuffer frontTiff, backJpeg;
+  const std::string front = descriptor(frontTiff.data());
+  const std::string back = descriptor(backJpeg.data());
+  char micr[256];
+  int quality = 0, contrast = 0, status[32];
+  ASSERT_EQ(MIRB_VS_OK, QELScan(front.c_str(), path("b.tif").c_str(), "",
+                                back.c_str(), micr, &quality, &contrast, status));
+  EXPECT_STREQ("T021000021T 123456789U 0101", micr);
+  EXPECT_EQ(100, quality);
+  EXPECT_EQ(60, contrast);
+  EXPECT_EQ(1, status[MIRB_VS_DOCSTATUS_PRESENT]);
+  EXPECT_EQ(1, status[MIRB_VS_DOCSTATUS_SPECIAL]);
+  EXPECT_EQ(27, status[MIRB_VS_DOCSTATUS_CODELEN]);
+  EXPECT_EQ(3, status[MIRB_VS_DOCSTATUS_IMAGES]);
+
+  const int length = QELGetMemoryImageLength(frontTiff.data());
+  ASSERT_GT(length, 0);
+  const std::vector<std::uint8_t> tiff(frontTiff.bytes.begin(),
+                                       frontTiff.bytes.begin() + length);
+  EXPECT_TRUE(inspectTiff(tiff).valid);
+  EXPECT_EQ(8u, inspectTiff(std::vector<std::uint8_t>(
+                    backJpeg.bytes.begin(),
+                    backJpeg.bytes.begin() + QELGetMemoryImageLength(backJpeg.data())))
+                    .bits);
+  EXPECT_TRUE(inspectTiff(slurp(path("b.tif"))).valid);
+  EXPECT_TRUE(frontTiff.guardIntact());
+  EXPECT_TRUE(backJpeg.guardIntact());
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
+            QELScan("MD:12x", "", "", "", micr, &quality, &contrast, nullptr));
+}
+
+TEST_F(Memory, UvAndLongScansGoToFileMemoryOrBoth) {
+  feed({"T1T", "T2T", "T3T"});
+  ImageBuffer image;
+  int size = 0;
+  ASSERT_EQ(MIRB_VS_OK, QELScanUV(path("uv.tif").c_str(), image.data(), &size, 1));
+  EXPECT_EQ(8, image.header(2));
+  EXPECT_EQ(size, QELGetMemoryImageLength(image.data()));
+  const TiffInfo uv = inspectTiff(slurp(path("uv.tif")));
+  EXPECT_TRUE(uv.valid);
+  EXPECT_EQ(32773u, uv.compression);
+  ASSERT_EQ(MIRB_VS_OK, QELScanLong(path("long.tif").c_str(), nullptr, &size, 0));
+  EXPECT_EQ(static_cast<int>(slurp(path("long.tif")).size()), size);
+  EXPECT_EQ(2400u, inspectTiff(slurp(path("long.tif"))).width);
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELScanLong(nullptr, image.data(), &size, 7));
+  EXPECT_EQ(MIRB_VS_STATUS_READY | MIRB_VS_STATUS_DOCUMENT_IN_TRACK |
+                MIRB_VS_STATUS_HOPPER_LOADED,
+            MIRBStatus()); // the refused scan fed nothing
+}
+
+using Printing = VirtualScanner;
+
+TEST_F(Printing, PrintTextsWaitForTheNextDocument) {
+  feed({"T1T", "T2T"});
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELBatchPrintString(nullptr, 0, 0, 0, 0));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELBatchPrintString("", 0, 0, 0, 0));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
+            QELBatchPrintBMP("PAID", 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
+  ASSERT_EQ(MIRB_VS_OK, QELBatchPrintString("PAID 2016", 1, 2, 3, 4));
+  ASSERT_EQ(MIRB_VS_OK, QELScanVirtualEndorsement("VOID", 0, 0, 0, 0, 0, 0, 0, 0,
+                                                  0, 0, 0, 0, 0, 0, "Arial"));
+  EXPECT_STREQ("PAID 2016", MIRBGetParamString(MIRB_VS_SEL_PENDING_PRINT));
+  EXPECT_STREQ("VOID", MIRBGetParamString(MIRB_VS_SEL_PENDING_ENDORSEMENT));
+
+  char len[32], micr[256];
+  ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, "", len, "", len, micr, len));
+  EXPECT_STREQ("", MIRBGetParamString(MIRB_VS_SEL_PENDING_PRINT));
+  EXPECT_STREQ("PAID 2016", MIRBGetParamString(MIRB_VS_SEL_LAST_PRINT));
+  EXPECT_STREQ("VOID", MIRBGetParamString(MIRB_VS_SEL_LAST_ENDORSEMENT));
+  ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, "", len, "", len, micr, len));
+  EXPECT_STREQ("", MIRBGetParamString(MIRB_VS_SEL_LAST_PRINT));
+}

@@ -1,0 +1,66 @@
+// Result codes, status bits and selectors of the virtual scanner library.
+//
+// The entries themselves are declared in scannerlib/mirbap32.h; this header
+// only names the values they answer with, so tests and demos can say what
+// they expect. README.md in this folder explains each one.
+#ifndef QELSCANNER_VIRTUALSCANNER_VIRTUAL_SCANNER_H
+#define QELSCANNER_VIRTUALSCANNER_VIRTUAL_SCANNER_H
+
+// Results. Success is 0 (or a count, where an entry says so). The errors
+// stay clear of -1, which the bridge itself returns for its own failures.
+#define MIRB_VS_OK 0
+#define MIRB_VS_ERR_NOT_INITIALISED (-101) // no session is open
+#define MIRB_VS_ERR_NO_DOCUMENT (-102)     // hopper empty / nothing in track
+#define MIRB_VS_ERR_BAD_ARGUMENT (-103)    // null, too long, out of range
+#define MIRB_VS_ERR_FILE (-104)            // missing, unreadable, unwritable
+#define MIRB_VS_ERR_CONFIG_FORMAT (-105)   // configuration file malformed
+#define MIRB_VS_ERR_HOPPER (-106)          // hopper file unreadable/malformed
+#define MIRB_VS_ERR_UNKNOWN_ADDRESS (-107) // no image placed at that address
+#define MIRB_VS_ERR_TOO_LARGE (-108)       // image would not fit 1048576 bytes
+
+// The library's version, major * 100 + minor (QELApiVersion).
+#define MIRB_VS_VERSION 1512
+
+// MIRBStatus / MIRBStatusDelay status word (inside a session).
+#define MIRB_VS_STATUS_READY 0x0001
+#define MIRB_VS_STATUS_DOCUMENT_IN_TRACK 0x0002
+#define MIRB_VS_STATUS_HOPPER_LOADED 0x0004
+
+// Identity.
+#define MIRB_VS_SCANNER_TYPE 4 // QELGetScannerType
+#define MIRB_VS_SUPPORTED_SCANNERS                                             \
+  ((1 << 1) | (1 << 2) | (1 << MIRB_VS_SCANNER_TYPE)) // QELApiSupportedScanners
+#define MIRB_VS_ADAPTER_ID 200 // above 127 on purpose: shows signedness bugs
+#define MIRB_VS_TARGET_ID 7
+#define MIRB_VS_VENDOR "QEL Virtual"
+#define MIRB_VS_PRODUCT "MIRB Virtual Check Scanner"
+#define MIRB_VS_RELEASE "15.12"
+#define MIRB_VS_SERIAL "QELVIRT-0001512"
+#define MIRB_VS_USB_VID 0xF055
+#define MIRB_VS_USB_PID 0x5C4E
+
+// Parameter selectors. 0..255 are free numeric and text parameters; the
+// ones below are read-only texts of MIRBGetParamString. Every other
+// selector (for example -1) gives NULL there.
+#define MIRB_VS_PARAM_COUNT 256
+#define MIRB_VS_SEL_DLL_PATH 900 // the three texts of MIRBInitPath
+#define MIRB_VS_SEL_INI_FILE 901
+#define MIRB_VS_SEL_CFG_FILE 902
+#define MIRB_VS_SEL_PENDING_PRINT 903       // batch print for next document
+#define MIRB_VS_SEL_LAST_PRINT 904          // printed on last document
+#define MIRB_VS_SEL_PENDING_ENDORSEMENT 905 // virtual endorsement, next doc
+#define MIRB_VS_SEL_LAST_ENDORSEMENT 906    // ... on last document
+#define MIRB_VS_SEL_NULL (-1)               // documented NULL answer
+
+// QELScan docStatus slots (32 ints; the rest are 0).
+#define MIRB_VS_DOCSTATUS_COUNT 32
+#define MIRB_VS_DOCSTATUS_PRESENT 0  // 1 when a document was scanned
+#define MIRB_VS_DOCSTATUS_SPECIAL 1  // number of the matching special doc
+#define MIRB_VS_DOCSTATUS_CODELEN 2  // length of the code line
+#define MIRB_VS_DOCSTATUS_IMAGES 3   // images produced
+
+// Memory image header: int16 width, length, bitsPerPixel, dpi, header
+// bytes (16), compression (0), then int32 data bytes; little-endian.
+#define MIRB_VS_MEMORY_HEADER_BYTES 16
+
+#endif
