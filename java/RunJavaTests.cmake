@@ -1,0 +1,48 @@
+# Runs the Java tests in a JVM that checks every JNI call of the bridge.
+# HotSpot's -Xcheck:jni reports misuse as warnings and carries on, so the
+# output is searched as well: a warning fails the run like a failed test.
+#
+# cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DTESTS_JAR=...
+#       -DLIBRARY_DIR=... -DLOG_DIR=... [-DREPORTS_DIR=...] -P RunJavaTests.cmake
+
+foreach(var JAVA JUNIT_CONSOLE API_JAR TESTS_JAR LIBRARY_DIR LOG_DIR)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "RunJavaTests.cmake needs -D${var}=...")
+  endif()
+endforeach()
+
+if(CMAKE_HOST_WIN32)
+  set(sep ";")
+else()
+  set(sep ":")
+endif()
+
+set(reports "")
+if(DEFINED REPORTS_DIR)
+  set(reports --reports-dir=${REPORTS_DIR})
+endif()
+
+execute_process(
+  COMMAND ${JAVA} -Xcheck:jni
+    -Djava.library.path=${LIBRARY_DIR}
+    -Dqelscan.logdir=${LOG_DIR}
+    -jar ${JUNIT_CONSOLE}
+    --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests
+    ${reports}
+    --class-path "${API_JAR}${sep}${TESTS_JAR}"
+    --scan-class-path
+  RESULT_VARIABLE result
+  OUTPUT_VARIABLE output
+  ERROR_VARIABLE output
+  ECHO_OUTPUT_VARIABLE
+  ECHO_ERROR_VARIABLE)
+
+string(REGEX MATCHALL "[^\n]*(WARNING|FATAL ERROR in native method)[^\n]*"
+  jni_reports "${output}")
+if(jni_reports)
+  list(JOIN jni_reports "\n" jni_reports)
+  message(FATAL_ERROR "The JVM reported JNI problems:\n${jni_reports}")
+endif()
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "The Java tests failed (launcher exit status ${result})")
+endif()

@@ -1,0 +1,51 @@
+package QelScan;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.io.File;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Map;
+import java.util.concurrent.TimeUnit;
+
+/**
+ * A second JVM on the same bridge, for what one process cannot vary: the
+ * virtual scanner reads its settings from the environment once.
+ */
+final class ChildJvm {
+
+    record Result(int exitCode, String output) {
+    }
+
+    private ChildJvm() {
+    }
+
+    private static String locationOf(Class<?> type) throws Exception {
+        return Paths.get(type.getProtectionDomain().getCodeSource().getLocation().toURI()).toString();
+    }
+
+    /** Runs {@code mainClass} under -Xcheck:jni and fails on any JNI warning in its output. */
+    static Result run(Map<String, String> environment, String mainClass, String... args) throws Exception {
+        List<String> command = new ArrayList<>(List.of(
+                Path.of(System.getProperty("java.home"), "bin", "java").toString(),
+                "-Xcheck:jni",
+                "-Djava.library.path=" + System.getProperty("java.library.path"),
+                "-cp", locationOf(QelScanApi.class) + File.pathSeparator + locationOf(ChildJvm.class),
+                mainClass));
+        command.addAll(List.of(args));
+        ProcessBuilder builder = new ProcessBuilder(command).redirectErrorStream(true);
+        builder.environment().keySet().removeIf(name -> name.startsWith("MIRB_VIRTUAL_"));
+        builder.environment().putAll(environment);
+        Process process = builder.start();
+        String output = new String(process.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
+        assertTrue(process.waitFor(60, TimeUnit.SECONDS), "child JVM did not end");
+        assertEquals(List.of(), output.lines()
+                .filter(line -> line.contains("WARNING") || line.contains("FATAL ERROR")).toList(),
+                "JNI reports of the child JVM:\n" + output);
+        return new Result(process.exitValue(), output);
+    }
+}

@@ -1,0 +1,88 @@
+// Scanner parameters and configuration files. The bridge neither knows the
+// selectors nor keeps a value: every call goes straight to the library.
+#include "QelScan_QelScanApi.h"
+
+#include "bridge/log.h"
+#include "bridge/marshal.h"
+#include "scannerlib/mirbap32.h"
+
+using namespace qel;
+
+namespace {
+
+// Reading and writing the configuration file differ only in their call
+// line and entry.
+jint ConfigFile(JNIEnv *env, jstring sFilename, const char *callLine,
+                int(MIRB_CALL *entry)(const char *file)) {
+  LogBoth(callLine);
+  Text cap;
+  if (!CopyStringArgument(env, sFilename, cap, "sFilename",
+                          "Get sFilename error")) {
+    return -1;
+  }
+  Text acLog;
+  FormatText(acLog, "cap = %s", cap);
+  LogInfo(acLog);
+  return entry(cap);
+}
+
+} // namespace
+
+extern "C" {
+
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbSetParam(JNIEnv *, jclass,
+                                                            jint iSelector,
+                                                            jint iValue) {
+  LogBoth(QEL_CALL_LINE(MirbSetParam));
+  return MIRBSetParam(iSelector, iValue);
+}
+
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbGetParam(JNIEnv *, jclass,
+                                                            jint iSelector) {
+  LogBoth(QEL_CALL_LINE(MirbGetParam));
+  return MIRBGetParam(iSelector);
+}
+
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbSetParamString(
+    JNIEnv *env, jclass, jint iSelector, jstring sParamString) {
+  LogBoth(QEL_CALL_LINE(MirbSetParamString));
+  Text cap;
+  if (!CopyStringArgument(env, sParamString, cap, "sParamString",
+                          "Get sParamString error")) {
+    return -1;
+  }
+  Text acLog;
+  FormatText(acLog, "cap = %s", cap);
+  LogInfo(acLog);
+  return MIRBSetParamString(iSelector, cap);
+}
+
+JNIEXPORT jstring JNICALL Java_QelScan_QelScanApi_MirbGetParamString(
+    JNIEnv *env, jclass, jint iSelector) {
+  LogBoth(QEL_CALL_LINE(MirbGetParamString));
+  const char *pacParameter = MIRBGetParamString(iSelector);
+  if (pacParameter == nullptr) {
+    // No text to show or to turn into a String: the caller gets null.
+    LogInfo("pacParameter is NULL");
+    return nullptr;
+  }
+  Text acLog;
+  FormatText(acLog, "pacParameter = %s", pacParameter);
+  LogInfo(acLog);
+  // Made from the library's own text, so a long value is never cut.
+  return env->NewStringUTF(pacParameter);
+}
+
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbReadConfig(
+    JNIEnv *env, jclass, jstring sFilename) {
+  return ConfigFile(env, sFilename, QEL_CALL_LINE(MirbReadConfig),
+                    &MIRBReadConfig);
+}
+
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbWriteConfig(
+    JNIEnv *env, jclass, jstring sFilename) {
+  return ConfigFile(env, sFilename, QEL_CALL_LINE(MirbWriteConfig),
+                    &MIRBWriteConfig);
+}
+
+} // extern "C"
