@@ -6,6 +6,7 @@ set(QELSCAN_BRIDGE_SOURCES
   ${CMAKE_SOURCE_DIR}/bridge/marshal.cpp
   ${CMAKE_SOURCE_DIR}/session/session.cpp
   ${CMAKE_SOURCE_DIR}/session/parameters.cpp
+  ${CMAKE_SOURCE_DIR}/session/device.cpp
 )
 
 # qel_add_bridge_objects(<name> LOG_DIR <dir> [COMPILE_OPTIONS ...])
