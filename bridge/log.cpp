@@ -106,17 +106,35 @@ void LogBoth(const char *text) noexcept {
   AppendEntry(kErrorLogPath, now, text);
 }
 
-int FormatText(Text &buffer, const char *format, ...) noexcept {
-  std::va_list values;
-  va_start(values, format);
+namespace {
+
+int FormatTextV(Text &buffer, const char *format, std::va_list values) noexcept {
   const int needed = std::vsnprintf(buffer, kTextSize, format, values);
-  va_end(values);
   if (needed < 0) {
     buffer[0] = '\0';
     return 0;
   }
   return needed < static_cast<int>(kTextSize) ? needed
                                               : static_cast<int>(kTextSize) - 1;
+}
+
+} // namespace
+
+int FormatText(Text &buffer, const char *format, ...) noexcept {
+  std::va_list values;
+  va_start(values, format);
+  const int written = FormatTextV(buffer, format, values);
+  va_end(values);
+  return written;
+}
+
+void LogInfoFormatted(const char *format, ...) noexcept {
+  Text text;
+  std::va_list values;
+  va_start(values, format);
+  FormatTextV(text, format, values);
+  va_end(values);
+  LogInfo(text);
 }
 
 void CopyText(Text &destination, const char *source) noexcept {

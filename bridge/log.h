@@ -42,6 +42,13 @@ __attribute__((format(printf, 2, 3)))
 #endif
 int FormatText(Text &buffer, const char *format, ...) noexcept;
 
+// How exports trace a value: FormatText into a text buffer of its own,
+// then LogInfo.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+void LogInfoFormatted(const char *format, ...) noexcept;
+
 // Bounded copy into a text buffer; a longer source is cut at 255 bytes.
 void CopyText(Text &destination, const char *source) noexcept;
 

@@ -5,8 +5,7 @@
 # cross-built with mingw-w64: its export check and the unit tests under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh"
-"$root/scripts/install-deps-windows.sh"
+"$root/scripts/install-deps.sh" --windows
 
 # CMake finds the JDK's headers through JAVA_HOME.
 if [ -z "${JAVA_HOME:-}" ]; then

@@ -80,12 +80,8 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_IsQelUsbScannerAvailable(
   int iQELProductPID = 0;
   const int iResult = QELIsUsbScannerAvailable(&iQELProductVID,
                                                &iQELProductPID);
-
-  Text acLog;
-  FormatText(acLog, "iQELProductVID = %d", iQELProductVID);
-  LogInfo(acLog);
-  FormatText(acLog, "iQELProductPID = %d", iQELProductPID);
-  LogInfo(acLog);
+  LogInfoFormatted("iQELProductVID = %d", iQELProductVID);
+  LogInfoFormatted("iQELProductPID = %d", iQELProductPID);
 
   pinnedVID.get()[0] = iQELProductVID;
   pinnedVID.Release();
@@ -129,18 +125,12 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbGetScannerInfo(
   acProduct[kInfoTextSize - 1] = '\0';
   acRelease[kInfoTextSize - 1] = '\0';
 
-  Text acLog;
   LogInfo("Api C/C++ output from MIRBGetScannerInfo()");
-  FormatText(acLog, "Adapter ID = %d", ucAdapterID);
-  LogInfo(acLog);
-  FormatText(acLog, "Target ID = %d", ucTargetID);
-  LogInfo(acLog);
-  FormatText(acLog, "Vendor = %s", acVendor);
-  LogInfo(acLog);
-  FormatText(acLog, "Product = %s", acProduct);
-  LogInfo(acLog);
-  FormatText(acLog, "Release = %s", acRelease);
-  LogInfo(acLog);
+  LogInfoFormatted("Adapter ID = %d", ucAdapterID);
+  LogInfoFormatted("Target ID = %d", ucTargetID);
+  LogInfoFormatted("Vendor = %s", acVendor);
+  LogInfoFormatted("Product = %s", acProduct);
+  LogInfoFormatted("Release = %s", acRelease);
 
   pinnedAdapter.get()[0] = ucAdapterID;
   pinnedAdapter.Release();
@@ -180,14 +170,10 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbGetScannerSerialNumber(
                                                  &uiDocumentNumber, &uiTime);
   acSerialNumber[kSerialNumberSize - 1] = '\0';
 
-  Text acLog;
   LogInfo("Api C/C++ output from MIRBGetScannerSerialNumber()");
-  FormatText(acLog, "SerialNumber = %s", acSerialNumber);
-  LogInfo(acLog);
-  FormatText(acLog, "DocumentNumber = %u", uiDocumentNumber);
-  LogInfo(acLog);
-  FormatText(acLog, "Time = %u", uiTime);
-  LogInfo(acLog);
+  LogInfoFormatted("SerialNumber = %s", acSerialNumber);
+  LogInfoFormatted("DocumentNumber = %u", uiDocumentNumber);
+  LogInfoFormatted("Time = %u", uiTime);
 
   if (!PutString(env, asSerialNumber, acSerialNumber,
                  "Put and Release SerialNumber error")) {

@@ -20,9 +20,7 @@ jint ConfigFile(JNIEnv *env, jstring sFilename, const char *callLine,
                           "Get sFilename error")) {
     return -1;
   }
-  Text acLog;
-  FormatText(acLog, "cap = %s", cap);
-  LogInfo(acLog);
+  LogInfoFormatted("cap = %s", cap);
   return entry(cap);
 }
 
@@ -51,9 +49,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbSetParamString(
                           "Get sParamString error")) {
     return -1;
   }
-  Text acLog;
-  FormatText(acLog, "cap = %s", cap);
-  LogInfo(acLog);
+  LogInfoFormatted("cap = %s", cap);
   return MIRBSetParamString(iSelector, cap);
 }
 
@@ -66,9 +62,7 @@ JNIEXPORT jstring JNICALL Java_QelScan_QelScanApi_MirbGetParamString(
     LogInfo("pacParameter is NULL");
     return nullptr;
   }
-  Text acLog;
-  FormatText(acLog, "pacParameter = %s", pacParameter);
-  LogInfo(acLog);
+  LogInfoFormatted("pacParameter = %s", pacParameter);
   // Made from the library's own text, so a long value is never cut.
   return env->NewStringUTF(pacParameter);
 }

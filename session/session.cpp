@@ -38,30 +38,26 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbInitPath(
     JNIEnv *env, jclass, jstring sDLLPath, jstring sIniFileName,
     jstring sCfgFileName) {
   LogBoth(QEL_CALL_LINE(MirbInitPath));
-  Text acLog;
   Text capPath;
   if (!CopyStringArgument(env, sDLLPath, capPath, "sDLLPath",
                           "Get sDLLPath error")) {
     return -1;
   }
-  FormatText(acLog, "capPath = %s", capPath);
-  LogInfo(acLog);
+  LogInfoFormatted("capPath = %s", capPath);
 
   Text capIniFileName;
   if (!CopyStringArgument(env, sIniFileName, capIniFileName, "sIniFileName",
                           "Get sIniFileName error")) {
     return -1;
   }
-  FormatText(acLog, "capIniFileName = %s", capIniFileName);
-  LogInfo(acLog);
+  LogInfoFormatted("capIniFileName = %s", capIniFileName);
 
   Text capCfgFileName;
   if (!CopyStringArgument(env, sCfgFileName, capCfgFileName, "sCfgFileName",
                           "Get sCfgFileName error")) {
     return -1;
   }
-  FormatText(acLog, "capCfgFileName = %s", capCfgFileName);
-  LogInfo(acLog);
+  LogInfoFormatted("capCfgFileName = %s", capCfgFileName);
 
   return MIRBInitPath(capPath, capIniFileName, capCfgFileName);
 }
