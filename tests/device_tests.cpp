@@ -205,17 +205,28 @@ TEST_F(ScannerInfoTest, EmptyTextArrayLeavesTheIndexExceptionForTheCaller) {
 }
 
 TEST_F(ScannerInfoTest, AFailedTextKeepsWhatWasDeliveredBeforeIt) {
-  Script();
-  jni.FailCall(Fn::NewStringUTF, 2);
-  EXPECT_EQ(-1, Run());
-  jni.ClearException();
-  EXPECT_THAT(jni.ints(adapter), ElementsAre(200, 11));
-  EXPECT_THAT(jni.ints(target), ElementsAre(7));
-  EXPECT_EQ("Vendor Co", jni.element(vendor, 0));
-  EXPECT_EQ("p", jni.element(product, 0));
-  EXPECT_EQ("r", jni.element(release, 0));
-  EXPECT_THAT(LogFiles::ErrorTexts(),
-              ElementsAre(call, "Put and Release Product error"));
+  const char *messages[] = {"Put and Release Vendor error",
+                            "Put and Release Product error",
+                            "Put and Release Release error"};
+  for (int failing = 1; failing <= 3; ++failing) {
+    vendor = jni.StringArray({"v"});
+    product = jni.StringArray({"p"});
+    release = jni.StringArray({"r"});
+    logs.EnableBoth();
+    scanner.reset();
+    Script();
+    jni.FailCall(Fn::NewStringUTF, failing);
+    EXPECT_EQ(-1, Run());
+    jni.ClearException();
+    // The ids always arrive first; the texts up to the failing one.
+    EXPECT_THAT(jni.ints(adapter), ElementsAre(200, 11));
+    EXPECT_THAT(jni.ints(target), ElementsAre(7));
+    EXPECT_EQ(failing > 1 ? "Vendor Co" : "v", jni.element(vendor, 0));
+    EXPECT_EQ(failing > 2 ? std::string(31, 'P') : "p", jni.element(product, 0));
+    EXPECT_EQ("r", jni.element(release, 0));
+    EXPECT_THAT(LogFiles::ErrorTexts(),
+                ElementsAre(call, messages[failing - 1]));
+  }
 }
 
 class SerialNumberTest : public qeltest::BridgeTest {
