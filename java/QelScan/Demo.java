@@ -66,6 +66,21 @@ public final class Demo {
                 return QelScanApi.MirbDebug(1);
             }
         }));
+        steps.add(new Step("QelApiVersion (library version)", false, new Call() {
+            public int run() {
+                return QelScanApi.QelApiVersion();
+            }
+        }));
+        steps.add(new Step("GetScannerType (scanner type)", false, new Call() {
+            public int run() {
+                return QelScanApi.GetScannerType();
+            }
+        }));
+        steps.add(new Step("MirbStatus (status word)", false, new Call() {
+            public int run() {
+                return QelScanApi.MirbStatus();
+            }
+        }));
         steps.add(new Step("MirbExit (close the session)", false, new Call() {
             public int run() {
                 return QelScanApi.MirbExit();
