@@ -132,11 +132,7 @@ public:
   // Pins an array that receives a value in element 0: one without elements
   // is refused with `fetchMessage` too, as there is nowhere to store it.
   bool PinOutput(Array array, const char *fetchMessage) noexcept {
-    if (array == nullptr || env_->GetArrayLength(array) < 1) {
-      LogError(fetchMessage);
-      return false;
-    }
-    return Pin(array, fetchMessage);
+    return CheckLength(env_, array, 1, fetchMessage) && Pin(array, fetchMessage);
   }
 
   Element *get() const noexcept { return elements_; }

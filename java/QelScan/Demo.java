@@ -6,6 +6,7 @@ import java.io.RandomAccessFile;
 import java.nio.charset.StandardCharsets;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.function.IntSupplier;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 
@@ -26,16 +27,12 @@ public final class Demo {
     private static final Pattern LIBRARY_VERSION = Pattern.compile("MirbApi Version = (-?\\d+)");
 
     /** One call of the session; a failed essential step ends the run. */
-    private interface Call {
-        int run();
-    }
-
     private static final class Step {
         final String title;
-        final Call call;
+        final IntSupplier call;
         final boolean essential;
 
-        Step(String title, boolean essential, Call call) {
+        Step(String title, boolean essential, IntSupplier call) {
             this.title = title;
             this.call = call;
             this.essential = essential;
@@ -56,36 +53,12 @@ public final class Demo {
 
     private static List<Step> steps() {
         List<Step> steps = new ArrayList<Step>();
-        steps.add(new Step("MirbInit (open the session)", true, new Call() {
-            public int run() {
-                return QelScanApi.MirbInit();
-            }
-        }));
-        steps.add(new Step("MirbDebug(1) (library debug level)", false, new Call() {
-            public int run() {
-                return QelScanApi.MirbDebug(1);
-            }
-        }));
-        steps.add(new Step("QelApiVersion (library version)", false, new Call() {
-            public int run() {
-                return QelScanApi.QelApiVersion();
-            }
-        }));
-        steps.add(new Step("GetScannerType (scanner type)", false, new Call() {
-            public int run() {
-                return QelScanApi.GetScannerType();
-            }
-        }));
-        steps.add(new Step("MirbStatus (status word)", false, new Call() {
-            public int run() {
-                return QelScanApi.MirbStatus();
-            }
-        }));
-        steps.add(new Step("MirbExit (close the session)", false, new Call() {
-            public int run() {
-                return QelScanApi.MirbExit();
-            }
-        }));
+        steps.add(new Step("MirbInit (open the session)", true, () -> QelScanApi.MirbInit()));
+        steps.add(new Step("MirbDebug(1) (library debug level)", false, () -> QelScanApi.MirbDebug(1)));
+        steps.add(new Step("QelApiVersion (library version)", false, () -> QelScanApi.QelApiVersion()));
+        steps.add(new Step("GetScannerType (scanner type)", false, () -> QelScanApi.GetScannerType()));
+        steps.add(new Step("MirbStatus (status word)", false, () -> QelScanApi.MirbStatus()));
+        steps.add(new Step("MirbExit (close the session)", false, () -> QelScanApi.MirbExit()));
         return steps;
     }
 
@@ -105,7 +78,7 @@ public final class Demo {
         boolean failed = false;
         try {
             for (Step step : steps()) {
-                int result = step.call.run();
+                int result = step.call.getAsInt();
                 boolean stepFailed = step.essential && result != 0;
                 System.out.println(String.format("  %-40s -> %d%s", step.title, result,
                         stepFailed ? "  FAILED" : ""));

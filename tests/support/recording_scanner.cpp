@@ -91,7 +91,7 @@ const Slot kSlots[] = {
      "documentNumber"},
     {ord::MIRBGetScannerSerialNumber, Kind::Int, 1, 1, false, Value::UInt,
      "time"},
-    // Full scan (Parts 3.4, 3.5): images go to "MD:" descriptors.
+    // Full scan: images go to "MD:" descriptors.
     {ord::QELScan, Kind::Image, 0, kImage, true, Value::None, "frontTiff"},
     {ord::QELScan, Kind::Image, 1, kImage, true, Value::None, "backTiff"},
     {ord::QELScan, Kind::Image, 2, kImage, true, Value::None, "frontJpeg"},
