@@ -7,6 +7,9 @@ set(QELSCAN_BRIDGE_SOURCES
   ${CMAKE_SOURCE_DIR}/session/session.cpp
   ${CMAKE_SOURCE_DIR}/session/parameters.cpp
   ${CMAKE_SOURCE_DIR}/session/device.cpp
+  ${CMAKE_SOURCE_DIR}/scanning/scan_files.cpp
+  ${CMAKE_SOURCE_DIR}/scanning/result_block.cpp
+  ${CMAKE_SOURCE_DIR}/scanning/scan_to_file.cpp
 )
 
 # qel_add_bridge_objects(<name> LOG_DIR <dir> [COMPILE_OPTIONS ...])
