@@ -17,6 +17,20 @@ file(MAKE_DIRECTORY "${QELSCAN_WIN32_BINARY_DIR}")
 set(QELSCAN_WIN32_LINK_OPTIONS
   -static -static-libgcc -static-libstdc++ -Wl,--disable-stdcall-fixup)
 
+# libtiff and libjpeg: Debian has none for Windows, so
+# scripts/build-win32-deps.sh cross-builds them, static, from Debian's
+# sources. The search re-roots every path under CMAKE_FIND_ROOT_PATH (ONLY
+# mode), so their prefix joins the sysroot there, not CMAKE_PREFIX_PATH.
+set(QELSCAN_WIN32_DEPS "${CMAKE_SOURCE_DIR}/build/win32-deps/prefix" CACHE PATH
+  "Prefix of the cross-built libtiff and libjpeg (scripts/build-win32-deps.sh)")
+if(NOT EXISTS "${QELSCAN_WIN32_DEPS}/lib/libtiff.a"
+    OR NOT EXISTS "${QELSCAN_WIN32_DEPS}/lib/libjpeg.a")
+  message(FATAL_ERROR "No cross-built libtiff and libjpeg in ${QELSCAN_WIN32_DEPS}: "
+    "run scripts/build-win32-deps.sh build/win32-deps first, or pass "
+    "-DQELSCAN_WIN32_DEPS=<its folder>/prefix")
+endif()
+list(APPEND CMAKE_FIND_ROOT_PATH "${QELSCAN_WIN32_DEPS}")
+
 # --- JNI: the host JDK's jni.h with our own Windows jni_md.h in front ----
 get_filename_component(javac_path "${Java_JAVAC_EXECUTABLE}" REALPATH)
 get_filename_component(jdk_home "${javac_path}" DIRECTORY)

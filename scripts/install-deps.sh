@@ -2,15 +2,47 @@
 # Installs the Debian packages the build and the tests need, and only when
 # one of them is missing, so that a prepared machine starts at once.
 #   install-deps.sh            the Linux build, its tests and the demo
-#   install-deps.sh --windows  also the 32-bit Windows cross build and Wine
+#   install-deps.sh --windows  also the 32-bit Windows cross build and Wine,
+#                              and Debian's source entries for the libraries
+#                              it cross-builds (scripts/build-win32-deps.sh)
 set -euo pipefail
 
-packages=(cmake g++ make openjdk-17-jdk-headless libgtest-dev libgmock-dev junit5)
+packages=(cmake g++ make openjdk-17-jdk-headless libgtest-dev libgmock-dev junit5 libtiff-dev libjpeg62-turbo-dev)
 windows=0
 if [ "${1:-}" = "--windows" ]; then
   windows=1
   # googletest's sources: the Windows tests build it with the cross compiler.
   packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386)
+  # apt-get source unpacks with dpkg-source.
+  packages+=(dpkg-dev)
+fi
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=(sudo)
+fi
+
+# Debian cross-builds no libtiff or libjpeg for Windows, so the Windows build
+# makes them from Debian's source packages, which apt fetches only through
+# deb-src entries: ours mirror the binary ones (same archives, suites and
+# keyring) in a file of their own.
+update=0
+if [ "$windows" -eq 1 ]; then
+  if ! grep -rqsE '^(Types:.*\<deb-src\>|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    deb_src=/etc/apt/sources.list.d/qelscan-deb-src
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+        "${sudo[@]}" tee "$deb_src.sources" >/dev/null
+    else
+      sed -n 's/^deb /deb-src /p' /etc/apt/sources.list |
+        "${sudo[@]}" tee "$deb_src.list" >/dev/null
+    fi
+  fi
+  # Entries present but never fetched (a new entry, or cleaned lists).
+  if ! apt-cache showsrc --only-source tiff libjpeg-turbo 2>/dev/null |
+      grep -q '^Package: libjpeg-turbo$'; then
+    update=1
+  fi
 fi
 
 missing=()
@@ -19,18 +51,16 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ "$update" -eq 0 ]; then
   exit 0
 fi
 
-echo "Installing: ${missing[*]}"
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo=(sudo)
-fi
 export DEBIAN_FRONTEND=noninteractive
 if [ "$windows" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo[@]}" dpkg --add-architecture i386
 fi
 "${sudo[@]}" apt-get update
-"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -20,9 +20,13 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure -j2
 
+# libtiff and libjpeg for Windows, from Debian's sources; built once.
+win32_deps="$build/win32-deps"
+"$root/scripts/build-win32-deps.sh" "$win32_deps"
 win32="$build/win32"
 cmake -S "$root" -B "$win32" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake"
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
+  -DQELSCAN_WIN32_DEPS="$win32_deps/prefix"
 cmake --build "$win32" -j2
 ctest --test-dir "$win32" --output-on-failure -j2
 verdict=$(sed -n 's/^QELSCAN_WINE_VERDICT:INTERNAL=//p' "$win32/CMakeCache.txt")
