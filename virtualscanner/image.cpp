@@ -1,169 +1,261 @@
+// TIFF through libtiff's client I/O, so pages go to and come from memory
+// (the scans need the bytes for "MD:" targets and the length texts), the
+// memory image format, and whole-file reads and writes.
 #include "virtualscanner/image.h"
 
-#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
-#include <set>
+
+#include <tiffio.h>
 
 namespace vs {
 
-Image Image::blank(int width, int height, int bitsPerPixel, int dpi) {
-  Image image;
-  image.width = width;
-  image.height = height;
-  image.bitsPerPixel = bitsPerPixel;
-  image.dpi = dpi;
-  image.data.assign(image.stride() * static_cast<std::size_t>(height),
-                    bitsPerPixel == 1 ? 0x00 : 0xFF);
-  return image;
-}
-
-std::size_t Image::stride() const {
-  return bitsPerPixel == 1 ? (static_cast<std::size_t>(width) + 7) / 8
-                           : static_cast<std::size_t>(width);
-}
-
-int Image::gray(int x, int y) const {
-  const std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
-  if (bitsPerPixel == 8)
-    return row[x];
-  return (row[x / 8] & (0x80 >> (x % 8))) != 0 ? 0 : 255;
-}
-
-void Image::set(int x, int y, int value) {
-  if (x < 0 || y < 0 || x >= width || y >= height)
-    return;
-  std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
-  if (bitsPerPixel == 8) {
-    row[x] = static_cast<std::uint8_t>(std::clamp(value, 0, 255));
-    return;
-  }
-  const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x % 8));
-  if (value < 128)
-    row[x / 8] |= bit;
-  else
-    row[x / 8] &= static_cast<std::uint8_t>(~bit);
-}
-
-// ---------------------------------------------------------------- render
-
 namespace {
 
-void fillRect(Image &image, int x0, int y0, int x1, int y1, int value) {
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x)
-      image.set(x, y, value);
-}
-
-} // namespace
-
-Image renderDocument(const Document &doc, Side side, Kind kind) {
-  // A check is about 6 x 2.75 inches; a long document twice as wide.
-  const bool gray = kind == Kind::Gray || kind == Kind::UV;
-  const int dpi = gray ? 100 : 200;
-  const int width = (kind == Kind::Long ? 1200 : 600) * dpi / 100;
-  const int height = 275 * dpi / 100;
-  Image image = Image::blank(width, height, gray ? 8 : 1, dpi);
-  if (kind == Kind::UV)
-    fillRect(image, 0, 0, width, height, 96); // UV paper glows dim
-  else if (gray)
-    for (int y = 0; y < height; ++y) // light paper shading
-      for (int x = 0; x < width; ++x)
-        image.set(x, y, 200 + (x * 55) / width);
-
-  const int ink = kind == Kind::UV ? 255 : 0;
-  const int frame = dpi / 50;
-  fillRect(image, 0, 0, width, frame, ink);
-  fillRect(image, 0, height - frame, width, height, ink);
-  fillRect(image, 0, 0, frame, height, ink);
-  fillRect(image, width - frame, 0, width, height, ink);
-
-  if (side == Side::Front) {
-    // The code line along the bottom, each byte as eight bars.
-    const int bar = std::max(1, dpi / 100);
-    const int top = height - frame - dpi / 4;
-    const int bottom = height - frame - dpi / 10;
-    int x = frame + dpi / 4;
-    for (unsigned char c : doc.codeLine) {
-      for (int bit = 7; bit >= 0 && x + 2 * bar < width - frame; --bit) {
-        const int thick = (c >> bit) & 1 ? 2 * bar : bar;
-        fillRect(image, x, top, x + thick, bottom, ink);
-        x += thick + bar;
-      }
-      x += 2 * bar;
-    }
-  } else {
-    // The back: an endorsement box, filled when something was printed.
-    const int x0 = width / 3, x1 = 2 * width / 3;
-    const int y0 = height / 4, y1 = height / 2;
-    fillRect(image, x0, y0, x1, y0 + frame, ink);
-    fillRect(image, x0, y1 - frame, x1, y1, ink);
-    fillRect(image, x0, y0, x0 + frame, y1, ink);
-    fillRect(image, x1 - frame, y0, x1, y1, ink);
-    if (!doc.printed.empty())
-      fillRect(image, x0 + 3 * frame, y0 + 3 * frame, x1 - 3 * frame,
-               y1 - 3 * frame, ink);
-  }
-  if (!doc.endorsement.empty() && side == Side::Front)
-    fillRect(image, frame * 4, frame * 4, width / 4, frame * 8, ink);
-  return image;
-}
-
-// ------------------------------------------------------------------ TIFF
-
-namespace {
-
-constexpr std::uint16_t kCompressionNone = 1;
-constexpr std::uint16_t kCompressionPackBits = 32773;
 constexpr std::size_t kMaxPages = 256;
-constexpr int kMaxSide = 32767;
+constexpr std::uint32_t kMaxSide = 32767; // the memory header's int16
+constexpr std::uint64_t kMaxPageBytes = 64ull << 20;
+// Far above any image here, and within a 32-bit size_t.
+constexpr std::uint64_t kMaxStreamBytes = 1ull << 30;
 
-std::vector<std::uint8_t> packBits(const std::uint8_t *p, std::size_t n) {
-  std::vector<std::uint8_t> out;
-  std::size_t i = 0;
-  while (i < n) {
-    std::size_t run = 1;
-    while (i + run < n && run < 128 && p[i + run] == p[i])
-      ++run;
-    if (run >= 2) {
-      out.push_back(static_cast<std::uint8_t>(257 - run));
-      out.push_back(p[i]);
-      i += run;
-      continue;
-    }
-    std::size_t lit = 1;
-    while (i + lit < n && lit < 128 &&
-           !(i + lit + 1 < n && p[i + lit] == p[i + lit + 1]))
-      ++lit;
-    out.push_back(static_cast<std::uint8_t>(lit - 1));
-    out.insert(out.end(), p + i, p + i + lit);
-    i += lit;
-  }
-  return out;
+// A TIFF in memory: written into sink, or read from source.
+struct Stream {
+  std::vector<std::uint8_t> *sink = nullptr;
+  const std::uint8_t *source = nullptr;
+  std::uint64_t sourceSize = 0;
+  std::uint64_t position = 0;
+
+  const std::uint8_t *data() const { return sink ? sink->data() : source; }
+  std::uint64_t size() const { return sink ? sink->size() : sourceSize; }
+};
+
+Stream &streamOf(thandle_t handle) { return *reinterpret_cast<Stream *>(handle); }
+
+tmsize_t readProc(thandle_t handle, void *buffer, tmsize_t count) {
+  Stream &s = streamOf(handle);
+  if (count <= 0 || s.position >= s.size())
+    return 0;
+  const std::uint64_t n =
+      std::min<std::uint64_t>(static_cast<std::uint64_t>(count), s.size() - s.position);
+  std::memcpy(buffer, s.data() + s.position, static_cast<std::size_t>(n));
+  s.position += n;
+  return static_cast<tmsize_t>(n);
 }
 
-// Appends at most want bytes; false when the data is cut short.
-bool unpackBits(const std::uint8_t *p, std::size_t n, std::size_t want,
-                std::vector<std::uint8_t> &out) {
-  std::size_t i = 0;
-  const std::size_t start = out.size();
-  while (i < n && out.size() - start < want) {
-    const int header = static_cast<std::int8_t>(p[i++]);
-    if (header >= 0) {
-      const std::size_t lit = static_cast<std::size_t>(header) + 1;
-      if (i + lit > n)
-        return false;
-      out.insert(out.end(), p + i, p + i + lit);
-      i += lit;
-    } else if (header != -128) {
-      if (i >= n)
-        return false;
-      out.insert(out.end(), static_cast<std::size_t>(1 - header), p[i++]);
+tmsize_t writeProc(thandle_t handle, void *buffer, tmsize_t count) {
+  Stream &s = streamOf(handle);
+  if (s.sink == nullptr || count < 0)
+    return -1;
+  const std::uint64_t end = s.position + static_cast<std::uint64_t>(count);
+  if (end > kMaxStreamBytes)
+    return -1;
+  if (end > s.sink->size())
+    s.sink->resize(static_cast<std::size_t>(end)); // a seek may have gone past the end
+  std::memcpy(s.sink->data() + s.position, buffer, static_cast<std::size_t>(count));
+  s.position = end;
+  return count;
+}
+
+toff_t seekProc(thandle_t handle, toff_t offset, int whence) {
+  Stream &s = streamOf(handle);
+  std::uint64_t base = 0;
+  if (whence == SEEK_CUR)
+    base = s.position;
+  else if (whence == SEEK_END)
+    base = s.size();
+  else if (whence != SEEK_SET)
+    return static_cast<toff_t>(-1);
+  // libtiff passes negative relative offsets as their unsigned image.
+  const std::uint64_t target = base + offset;
+  if (target > kMaxStreamBytes)
+    return static_cast<toff_t>(-1);
+  s.position = target;
+  return target;
+}
+
+int closeProc(thandle_t) { return 0; }
+
+toff_t sizeProc(thandle_t handle) { return streamOf(handle).size(); }
+
+// Reading maps the caller's bytes, so strips are not copied once more.
+int mapProc(thandle_t handle, void **base, toff_t *size) {
+  Stream &s = streamOf(handle);
+  if (s.sink != nullptr)
+    return 0;
+  *base = const_cast<std::uint8_t *>(s.source);
+  *size = s.sourceSize;
+  return 1;
+}
+
+void unmapProc(thandle_t, void *, toff_t) {}
+
+// libtiff would print to stderr; the result code says enough.
+int quiet(TIFF *, void *, const char *, const char *, va_list) { return 1; }
+
+// Warnings are noted: while rows are decoded one means damaged data (a
+// strip cut short is only a warning to the fax decoder).
+int noteWarning(TIFF *, void *warned, const char *, const char *, va_list) {
+  *static_cast<bool *>(warned) = true;
+  return 1;
+}
+
+// A handle on a stream, closed with its scope.
+class TiffHandle {
+public:
+  TiffHandle(Stream &stream, const char *mode) {
+    TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
+    if (options != nullptr) {
+      TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
+      TIFFOpenOptionsSetWarningHandlerExtR(options, noteWarning, &warned_);
+      TIFFOpenOptionsSetMaxSingleMemAlloc(
+          options, static_cast<tmsize_t>(kMaxPageBytes + (1u << 20)));
     }
+    tif_ = TIFFClientOpenExt("memory", mode, reinterpret_cast<thandle_t>(&stream),
+                             readProc, writeProc, seekProc, closeProc, sizeProc,
+                             mapProc, unmapProc, options);
+    if (options != nullptr)
+      TIFFOpenOptionsFree(options);
   }
-  if (out.size() - start > want)
-    out.resize(start + want); // a last run may overshoot the image
-  return true;
+  ~TiffHandle() {
+    if (tif_ != nullptr)
+      TIFFClose(tif_);
+  }
+  TiffHandle(const TiffHandle &) = delete;
+  TiffHandle &operator=(const TiffHandle &) = delete;
+  TIFF *get() const { return tif_; }
+  bool &warned() { return warned_; }
+
+private:
+  TIFF *tif_ = nullptr;
+  bool warned_ = false;
+};
+
+std::uint16_t tiffCompression(Compression c) {
+  switch (c) {
+  case Compression::PackBits: return COMPRESSION_PACKBITS;
+  case Compression::Group4: return COMPRESSION_CCITTFAX4;
+  case Compression::None: break;
+  }
+  return COMPRESSION_NONE;
+}
+
+// One page, laid out as check-image exchange files want a bilevel image:
+// one strip, min-is-white, fill order 1, orientation 1, resolution in
+// inches. Gray pages are min-is-black.
+bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t count) {
+  if (page.width <= 0 || page.height <= 0 ||
+      static_cast<std::uint32_t>(page.width) > kMaxSide ||
+      static_cast<std::uint32_t>(page.height) > kMaxSide ||
+      (page.bitsPerPixel != 1 && page.bitsPerPixel != 8) ||
+      (page.compression == Compression::Group4 && page.bitsPerPixel != 1) ||
+      page.data.size() != page.stride() * static_cast<std::size_t>(page.height))
+    return false;
+  const bool bilevel = page.bitsPerPixel == 1;
+  const double dpi = page.dpi;
+  bool ok =
+      TIFFSetField(tif, TIFFTAG_SUBFILETYPE,
+                   static_cast<std::uint32_t>(count > 1 ? FILETYPE_PAGE : 0)) &&
+      TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(page.width)) &&
+      TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(page.height)) &&
+      TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, page.bitsPerPixel) &&
+      TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+      TIFFSetField(tif, TIFFTAG_COMPRESSION, tiffCompression(page.compression)) &&
+      TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
+                   bilevel ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK) &&
+      TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) &&
+      TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT) &&
+      TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+      TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(page.height)) &&
+      TIFFSetField(tif, TIFFTAG_XRESOLUTION, dpi) &&
+      TIFFSetField(tif, TIFFTAG_YRESOLUTION, dpi) &&
+      TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  if (ok && page.compression == Compression::Group4)
+    ok = TIFFSetField(tif, TIFFTAG_GROUP4OPTIONS, static_cast<std::uint32_t>(0));
+  if (ok && count > 1)
+    ok = TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(index),
+                      static_cast<std::uint16_t>(count));
+  if (!ok)
+    return false;
+  // The codec may work in the buffer it is given: hand it a copy.
+  std::vector<std::uint8_t> rows = page.data;
+  return TIFFWriteEncodedStrip(tif, 0, rows.data(), static_cast<tmsize_t>(rows.size())) >= 0 &&
+         TIFFWriteDirectory(tif) != 0;
+}
+
+bool readableCompression(std::uint16_t compression, std::uint16_t bits) {
+  switch (compression) {
+  case COMPRESSION_CCITTRLE:
+  case COMPRESSION_CCITTFAX3:
+  case COMPRESSION_CCITTFAX4:
+    if (bits != 1)
+      return false;
+    [[fallthrough]];
+  case COMPRESSION_NONE:
+  case COMPRESSION_PACKBITS:
+  case COMPRESSION_LZW:
+  case COMPRESSION_ADOBE_DEFLATE:
+  case COMPRESSION_DEFLATE:
+    return TIFFIsCODECConfigured(compression) != 0;
+  default:
+    return false;
+  }
+}
+
+int readPage(TiffHandle &handle, Image &image) {
+  TIFF *tif = handle.get();
+  std::uint32_t width = 0, height = 0;
+  std::uint16_t bits = 1, samples = 1, compression = COMPRESSION_NONE,
+                photometric = PHOTOMETRIC_MINISWHITE, unit = RESUNIT_INCH;
+  if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
+      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || TIFFIsTiled(tif))
+    return MIRB_VS_ERR_FILE;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide ||
+      samples != 1 || (bits != 1 && bits != 8) ||
+      (photometric != PHOTOMETRIC_MINISWHITE &&
+       photometric != PHOTOMETRIC_MINISBLACK) ||
+      !readableCompression(compression, bits))
+    return MIRB_VS_ERR_FILE;
+  // Rows are allocated before the strips are read: bound them first.
+  if ((bits == 1 ? (width + 7) / 8 : width) * static_cast<std::uint64_t>(height) >
+      kMaxPageBytes)
+    return MIRB_VS_ERR_FILE;
+
+  image = Image::blank(static_cast<int>(width), static_cast<int>(height), bits, 200);
+  image.compression = compression == COMPRESSION_PACKBITS ? Compression::PackBits
+                      : compression == COMPRESSION_CCITTFAX4 ? Compression::Group4
+                                                             : Compression::None;
+  float resolution = 0;
+  if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution) && resolution > 0) {
+    const double dpi = unit == RESUNIT_CENTIMETER ? resolution * 2.54 : resolution;
+    if (dpi >= 1 && dpi <= 10000)
+      image.dpi = static_cast<int>(dpi + 0.5);
+  }
+  // TIFFReadScanline fills a whole scanline: it must be our row exactly.
+  const std::size_t stride = image.stride();
+  if (TIFFScanlineSize64(tif) != stride)
+    return MIRB_VS_ERR_FILE;
+  handle.warned() = false;
+  for (std::uint32_t y = 0; y < height; ++y)
+    if (TIFFReadScanline(tif, image.data.data() + stride * y, y, 0) < 0 ||
+        handle.warned())
+      return MIRB_VS_ERR_FILE;
+  // Normalise: bilevel 1 = black (min-is-white), gray 0 = black.
+  if ((bits == 1) != (photometric == PHOTOMETRIC_MINISWHITE))
+    for (std::uint8_t &b : image.data)
+      b = static_cast<std::uint8_t>(~b);
+  if (bits == 1 && width % 8 != 0) // padding bits stay white
+    for (std::uint32_t y = 0; y < height; ++y)
+      image.data[stride * y + stride - 1] &=
+          static_cast<std::uint8_t>(0xFF << (8 - width % 8));
+  return MIRB_VS_OK;
 }
 
 void put16(std::vector<std::uint8_t> &b, std::uint16_t v) {
@@ -174,216 +266,48 @@ void put32(std::vector<std::uint8_t> &b, std::uint32_t v) {
   put16(b, static_cast<std::uint16_t>(v));
   put16(b, static_cast<std::uint16_t>(v >> 16));
 }
-void patch32(std::vector<std::uint8_t> &b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i)
-    b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-struct Reader {
-  const std::vector<std::uint8_t> &bytes;
-  bool little = true;
-
-  bool has(std::uint64_t offset, std::uint64_t count) const {
-    return offset <= bytes.size() && count <= bytes.size() - offset;
-  }
-  std::uint32_t u16(std::size_t at) const {
-    return little ? bytes[at] | bytes[at + 1] << 8
-                  : bytes[at] << 8 | bytes[at + 1];
-  }
-  std::uint32_t u32(std::size_t at) const {
-    return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
-  }
-};
-
-struct Entry {
-  std::uint32_t type = 0, count = 0, valueAt = 0; // valueAt: file offset
-};
-
-// Value i of an entry of type SHORT or LONG.
-bool entryValue(const Reader &r, const Entry &e, std::uint32_t i,
-                std::uint32_t &value) {
-  const std::uint32_t size = e.type == 3 ? 2 : e.type == 4 ? 4 : 0;
-  if (size == 0 || i >= e.count ||
-      !r.has(e.valueAt, static_cast<std::uint64_t>(size) * e.count))
-    return false;
-  value = size == 2 ? r.u16(e.valueAt + i * 2) : r.u32(e.valueAt + i * 4);
-  return true;
-}
-
-int decodePage(const Reader &r, std::uint32_t ifd, Image &image,
-               std::uint32_t &next) {
-  if (!r.has(ifd, 2))
-    return MIRB_VS_ERR_FILE;
-  const std::uint32_t count = r.u16(ifd);
-  if (!r.has(ifd + 2, count * 12ull + 4))
-    return MIRB_VS_ERR_FILE;
-  Entry width, length, bits, compression, photometric, offsets, byteCounts,
-      samples, xres;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t at = ifd + 2 + i * 12;
-    Entry e;
-    e.type = r.u16(at + 2);
-    e.count = r.u32(at + 4);
-    const std::uint32_t size = e.type == 3 ? 2 : (e.type == 4 ? 4 : 8);
-    e.valueAt = static_cast<std::uint64_t>(size) * e.count <= 4
-                    ? static_cast<std::uint32_t>(at + 8)
-                    : r.u32(at + 8);
-    switch (r.u16(at)) {
-    case 256: width = e; break;
-    case 257: length = e; break;
-    case 258: bits = e; break;
-    case 259: compression = e; break;
-    case 262: photometric = e; break;
-    case 273: offsets = e; break;
-    case 277: samples = e; break;
-    case 279: byteCounts = e; break;
-    case 282: xres = e; break;
-    default: break;
-    }
-  }
-  next = r.u32(ifd + 2 + count * 12);
-
-  std::uint32_t w = 0, h = 0, bpp = 1, comp = kCompressionNone, photo = 0,
-                spp = 1;
-  if (!entryValue(r, width, 0, w) || !entryValue(r, length, 0, h) ||
-      (bits.count != 0 && !entryValue(r, bits, 0, bpp)) ||
-      (compression.count != 0 && !entryValue(r, compression, 0, comp)) ||
-      (photometric.count != 0 && !entryValue(r, photometric, 0, photo)) ||
-      (samples.count != 0 && !entryValue(r, samples, 0, spp)))
-    return MIRB_VS_ERR_FILE;
-  if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide || spp != 1 ||
-      (bpp != 1 && bpp != 8) || photo > 1 ||
-      (comp != kCompressionNone && comp != kCompressionPackBits) ||
-      offsets.count == 0 || offsets.count != byteCounts.count)
-    return MIRB_VS_ERR_FILE;
-  // Rows are allocated before the strips are read: bound them first.
-  constexpr std::uint64_t kMaxPageBytes = 64ull << 20;
-  if ((bpp == 1 ? (w + 7) / 8 : w) * static_cast<std::uint64_t>(h) > kMaxPageBytes)
-    return MIRB_VS_ERR_FILE;
-
-  image = Image::blank(static_cast<int>(w), static_cast<int>(h),
-                       static_cast<int>(bpp), 200);
-  image.packBits = comp == kCompressionPackBits;
-  if (xres.type == 5 && r.has(xres.valueAt, 8)) {
-    const std::uint32_t num = r.u32(xres.valueAt), den = r.u32(xres.valueAt + 4);
-    if (den != 0 && num / den > 0 && num / den <= 10000)
-      image.dpi = static_cast<int>(num / den);
-  }
-  // Strips follow each other; together they hold every row.
-  const std::size_t total = image.data.size();
-  std::vector<std::uint8_t> rows;
-  rows.reserve(total);
-  for (std::uint32_t s = 0; s < offsets.count && rows.size() < total; ++s) {
-    std::uint32_t at = 0, n = 0;
-    if (!entryValue(r, offsets, s, at) || !entryValue(r, byteCounts, s, n) ||
-        !r.has(at, n))
-      return MIRB_VS_ERR_FILE;
-    const std::uint8_t *p = r.bytes.data() + at;
-    if (image.packBits) {
-      // Decode until the strip ends; rows per strip is not needed.
-      if (!unpackBits(p, n, total - rows.size(), rows))
-        return MIRB_VS_ERR_FILE;
-    } else {
-      rows.insert(rows.end(), p, p + std::min<std::size_t>(n, total - rows.size()));
-    }
-  }
-  if (rows.size() < total)
-    return MIRB_VS_ERR_FILE;
-  rows.resize(total);
-  // Normalise: bilevel 1 = black (WhiteIsZero), gray 0 = black.
-  const bool invert = (bpp == 1) != (photo == 0);
-  if (invert)
-    for (auto &b : rows)
-      b = static_cast<std::uint8_t>(~b);
-  image.data = std::move(rows);
-  return MIRB_VS_OK;
-}
 
 } // namespace
 
-std::vector<std::uint8_t> encodeTiff(const std::vector<Image> &pages) {
-  std::vector<std::uint8_t> b = {'I', 'I', 42, 0};
-  std::size_t linkAt = b.size(); // where the offset of the next IFD goes
-  put32(b, 0);
-  for (std::size_t page = 0; page < pages.size(); ++page) {
-    const Image &im = pages[page];
-    const std::vector<std::uint8_t> strip =
-        im.packBits ? packBits(im.data.data(), im.data.size()) : im.data;
-    const std::uint32_t stripAt = static_cast<std::uint32_t>(b.size());
-    b.insert(b.end(), strip.begin(), strip.end());
-    if (b.size() % 2 != 0)
-      b.push_back(0); // IFDs start on a word boundary
-    const std::uint32_t resolutionAt = static_cast<std::uint32_t>(b.size());
-    put32(b, static_cast<std::uint32_t>(im.dpi));
-    put32(b, 1);
-    patch32(b, linkAt, static_cast<std::uint32_t>(b.size()));
-
-    struct Tag {
-      std::uint16_t tag, type;
-      std::uint32_t value;
-    };
-    const bool gray = im.bitsPerPixel == 8;
-    const Tag tags[] = {
-        {254, 4, pages.size() > 1 ? 2u : 0u},
-        {256, 4, static_cast<std::uint32_t>(im.width)},
-        {257, 4, static_cast<std::uint32_t>(im.height)},
-        {258, 3, static_cast<std::uint32_t>(im.bitsPerPixel)},
-        {259, 3, im.packBits ? kCompressionPackBits : kCompressionNone},
-        {262, 3, gray ? 1u : 0u},
-        {273, 4, stripAt},
-        {277, 3, 1},
-        {278, 4, static_cast<std::uint32_t>(im.height)},
-        {279, 4, static_cast<std::uint32_t>(strip.size())},
-        {282, 5, resolutionAt},
-        {283, 5, resolutionAt},
-        {296, 3, 2},
-        {297, 3,
-         static_cast<std::uint32_t>(page) |
-             static_cast<std::uint32_t>(pages.size()) << 16},
-    };
-    put16(b, static_cast<std::uint16_t>(std::size(tags)));
-    for (const Tag &t : tags) {
-      put16(b, t.tag);
-      put16(b, t.type);
-      put32(b, t.tag == 297 ? 2 : 1);
-      if (t.type == 3 && t.tag != 297) {
-        put16(b, static_cast<std::uint16_t>(t.value));
-        put16(b, 0);
-      } else {
-        put32(b, t.value); // LONG, offset of a RATIONAL, or two SHORTs
-      }
-    }
-    linkAt = b.size();
-    put32(b, 0);
+int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes) {
+  bytes.clear();
+  if (pages.empty() || pages.size() > kMaxPages)
+    return MIRB_VS_ERR_FILE;
+  Stream stream;
+  stream.sink = &bytes;
+  bool ok = false;
+  {
+    TiffHandle tif(stream, "wl"); // little-endian, as exchange files want
+    ok = tif.get() != nullptr;
+    for (std::size_t i = 0; ok && i < pages.size(); ++i)
+      ok = writePage(tif.get(), pages[i], i, pages.size());
   }
-  return b;
+  if (!ok)
+    bytes.clear();
+  return ok ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 
-int decodeTiff(const std::vector<std::uint8_t> &bytes,
-               std::vector<Image> &pages) {
+int decodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages) {
   pages.clear();
-  Reader r{bytes};
-  if (bytes.size() < 8)
+  Stream stream;
+  stream.source = bytes.data();
+  stream.sourceSize = bytes.size();
+  TiffHandle tif(stream, "r");
+  if (tif.get() == nullptr)
     return MIRB_VS_ERR_FILE;
-  if (bytes[0] == 'M' && bytes[1] == 'M')
-    r.little = false;
-  else if (bytes[0] != 'I' || bytes[1] != 'I')
-    return MIRB_VS_ERR_FILE;
-  if (r.u16(2) != 42)
-    return MIRB_VS_ERR_FILE;
-  std::set<std::uint32_t> seen;
-  for (std::uint32_t ifd = r.u32(4); ifd != 0;) {
-    if (pages.size() >= kMaxPages || !seen.insert(ifd).second)
+  for (;;) {
+    if (pages.size() >= kMaxPages)
       return MIRB_VS_ERR_FILE;
     Image image;
-    std::uint32_t next = 0;
-    const int rc = decodePage(r, ifd, image, next);
-    if (rc != MIRB_VS_OK)
+    if (const int rc = readPage(tif, image); rc != MIRB_VS_OK)
       return rc;
     pages.push_back(std::move(image));
-    ifd = next;
+    if (TIFFLastDirectory(tif.get()))
+      return MIRB_VS_OK;
+    // Fails on a broken or looping directory chain, too.
+    if (!TIFFReadDirectory(tif.get()))
+      return MIRB_VS_ERR_FILE;
   }
-  return pages.empty() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
 }
 
 std::vector<std::uint8_t> encodeMemoryImage(const Image &image) {

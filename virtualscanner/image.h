@@ -1,10 +1,10 @@
-// Images of the virtual scanner: a small raster, a TIFF writer and reader
-// of our own (baseline, little- or big-endian, 1 or 8 bits, uncompressed
-// or PackBits, one or more pages) and the memory image format of the
-// scans to memory.
+// Images of the virtual scanner: a small raster, the document renderer,
+// TIFF through libtiff, JPEG through libjpeg and the memory image format
+// of the scans to memory.
 #ifndef QELSCANNER_VIRTUALSCANNER_IMAGE_H
 #define QELSCANNER_VIRTUALSCANNER_IMAGE_H
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,6 +13,9 @@
 
 namespace vs {
 
+// How a page is or will be stored in a TIFF.
+enum class Compression { None, PackBits, Group4 };
+
 // Rows of packed pixels. 1 bit: most significant bit first, 1 = black.
 // 8 bits: 0 = black, 255 = white.
 struct Image {
@@ -20,26 +23,63 @@ struct Image {
   int height = 0;
   int bitsPerPixel = 1;
   int dpi = 200;
-  bool packBits = false; // how it was or will be stored in a TIFF
+  Compression compression = Compression::None;
   std::vector<std::uint8_t> data;
 
-  static Image blank(int width, int height, int bitsPerPixel, int dpi);
-  std::size_t stride() const;
-  int gray(int x, int y) const; // 0 black .. 255 white, either depth
-  void set(int x, int y, int gray);
+  static Image blank(int width, int height, int bitsPerPixel, int dpi) {
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.bitsPerPixel = bitsPerPixel;
+    image.dpi = dpi;
+    image.data.assign(image.stride() * static_cast<std::size_t>(height),
+                      bitsPerPixel == 1 ? 0x00 : 0xFF);
+    return image;
+  }
+  std::size_t stride() const {
+    return bitsPerPixel == 1 ? (static_cast<std::size_t>(width) + 7) / 8
+                             : static_cast<std::size_t>(width);
+  }
+  // 0 black .. 255 white, either depth; (x, y) must lie inside.
+  int gray(int x, int y) const {
+    const std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
+    if (bitsPerPixel == 8)
+      return row[x];
+    return (row[x / 8] & (0x80 >> (x % 8))) != 0 ? 0 : 255;
+  }
+  // Outside the image: nothing happens, so drawings clip.
+  void set(int x, int y, int value) {
+    if (x < 0 || y < 0 || x >= width || y >= height)
+      return;
+    std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
+    if (bitsPerPixel == 8) {
+      row[x] = static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+      return;
+    }
+    const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x % 8));
+    if (value < 128)
+      row[x / 8] |= bit;
+    else
+      row[x / 8] &= static_cast<std::uint8_t>(~bit);
+  }
 };
 
 enum class Kind { Bilevel, Gray, UV, Long };
 enum class Side { Front, Back };
 
-// A simple picture of the document: a frame, and on the front the code
-// line drawn as bars, so that different documents give different images.
+// The picture of a document: a check with its printed fields and the code
+// line on the front, the endorsement area on the back. Bilevel and long
+// images are 200 dpi, gray and UV images 100 dpi.
 Image renderDocument(const Document &doc, Side side, Kind kind);
 
-std::vector<std::uint8_t> encodeTiff(const std::vector<Image> &pages);
+// MIRB_VS_OK, or MIRB_VS_ERR_FILE when libtiff cannot write the pages
+// (for instance Group 4 asked for an 8-bit page).
+int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes);
 // MIRB_VS_OK, or MIRB_VS_ERR_FILE when the bytes are no TIFF we can read.
 int decodeTiff(const std::vector<std::uint8_t> &bytes,
                std::vector<Image> &pages);
+// A JFIF JPEG of an 8-bit image: MIRB_VS_OK or MIRB_VS_ERR_FILE.
+int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes);
 
 // Header (MIRB_VS_MEMORY_HEADER_BYTES) and the raw rows.
 std::vector<std::uint8_t> encodeMemoryImage(const Image &image);

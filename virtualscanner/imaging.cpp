@@ -20,7 +20,10 @@ int fileName(const char *text, std::string &name) {
 }
 
 int writeTiffFile(const std::string &name, const std::vector<Image> &pages) {
-  return writeFile(name, encodeTiff(pages)) ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
+  std::vector<std::uint8_t> bytes;
+  if (const int rc = encodeTiff(pages, bytes); rc != MIRB_VS_OK)
+    return rc;
+  return writeFile(name, bytes) ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 
 // The first page of a TIFF file, stored again with PackBits into image:
@@ -37,8 +40,10 @@ int compressInto(const char *file, unsigned char *image, bool grayAllowed) {
   Image page = pages.front();
   if (page.bitsPerPixel != 1 && !grayAllowed)
     return MIRB_VS_ERR_BAD_ARGUMENT;
-  page.packBits = true;
-  const std::vector<std::uint8_t> bytes = encodeTiff({page});
+  page.compression = Compression::PackBits;
+  std::vector<std::uint8_t> bytes;
+  if (const int rc = encodeTiff({page}, bytes); rc != MIRB_VS_OK)
+    return rc;
   if (bytes.size() > kImageBuffer)
     return MIRB_VS_ERR_TOO_LARGE;
   std::memcpy(image, bytes.data(), bytes.size());
@@ -109,7 +114,7 @@ int MIRB_CALL MIRBCropFile(const char *input, const char *output, int margin) {
       return MIRB_VS_ERR_BAD_ARGUMENT;
     Image cut = Image::blank(page.width - 2 * margin, page.height - 2 * margin,
                              page.bitsPerPixel, page.dpi);
-    cut.packBits = page.packBits;
+    cut.compression = page.compression;
     for (int y = 0; y < cut.height; ++y)
       for (int x = 0; x < cut.width; ++x)
         cut.set(x, y, page.gray(x + margin, y + margin));

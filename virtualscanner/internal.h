@@ -96,6 +96,8 @@ std::optional<int> envInt(const char *name);
 std::optional<long long> envNumber(const char *name);
 
 void resetSession(State &st);
+// The documents in the hopper when no hopper file is named.
+std::vector<Document> defaultStack();
 // Moves the document in the track (if any) to the pocket and feeds the
 // next one from the hopper; null when the hopper is empty.
 const Document *feedDocument(State &st);

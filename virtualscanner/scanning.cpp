@@ -1,5 +1,6 @@
 // Scans (to files, to memory, full, UV, long), code-line reread, image
 // lengths and special documents.
+#include <cctype>
 #include <cstring>
 
 #include "scannerlib/mirbap32.h"
@@ -12,11 +13,38 @@ namespace {
 
 constexpr std::size_t kMaxSpecials = 32;
 
-// Writes a one-page TIFF: its size in bytes, or MIRB_VS_ERR_FILE.
-int writeTiff(const std::string &name, const Image &image) {
-  const std::vector<std::uint8_t> bytes = encodeTiff({image});
+// A side of the document as scanned: bilevel images are stored with
+// Group 4, as check-image exchange files carry them.
+Image scanImage(const Document &doc, Side side, Kind kind) {
+  Image picture = renderDocument(doc, side, kind);
+  if (kind == Kind::Bilevel)
+    picture.compression = Compression::Group4;
+  return picture;
+}
+
+// The bytes of an image file: a JPEG, or a one-page TIFF.
+int encodeFile(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes) {
+  return jpeg ? encodeJpeg(picture, bytes) : encodeTiff({picture}, bytes);
+}
+
+// Writes an image file: its size in bytes, or MIRB_VS_ERR_FILE.
+int writeImage(const std::string &name, const Image &picture, bool jpeg) {
+  std::vector<std::uint8_t> bytes;
+  if (const int rc = encodeFile(picture, jpeg, bytes); rc != MIRB_VS_OK)
+    return rc;
   return writeFile(name, bytes) ? static_cast<int>(bytes.size())
                                 : MIRB_VS_ERR_FILE;
+}
+
+// A gray scan to a file is a JPEG when the name says so, else a TIFF.
+bool jpegName(const std::string &name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos)
+    return false;
+  std::string extension = name.substr(dot + 1);
+  for (char &c : extension)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == "jpg" || extension == "jpeg";
 }
 
 // Copies bytes into a caller's buffer of kImageBuffer bytes: their count,
@@ -70,7 +98,8 @@ int scanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
   for (const auto &s : sides) {
     int size = 0;
     if (!s.name.empty()) {
-      const int rc = writeTiff(s.name, renderDocument(*doc, s.side, kind));
+      const int rc = writeImage(s.name, scanImage(*doc, s.side, kind),
+                                kind == Kind::Gray && jpegName(s.name));
       keepFirst(result, rc);
       size = rc < 0 ? 0 : rc;
     }
@@ -107,7 +136,7 @@ int scanToMemory(Kind kind, unsigned char *front, int *frontLen,
     if (s.buffer == nullptr)
       continue;
     const int rc = placeBytes(
-        st, s.buffer, encodeMemoryImage(renderDocument(*doc, s.side, kind)));
+        st, s.buffer, encodeMemoryImage(scanImage(*doc, s.side, kind)));
     keepFirst(result, rc);
     putInt(s.length, rc < 0 ? 0 : rc);
   }
@@ -169,8 +198,8 @@ int scanSingle(Kind kind, const char *file, unsigned char *image, int *size,
   Image picture = renderDocument(*doc, Side::Front, kind);
   int result = MIRB_VS_OK;
   if (!name.empty()) {
-    picture.packBits = formatComp == 1;
-    const int rc = writeTiff(name, picture);
+    picture.compression = formatComp == 1 ? Compression::PackBits : Compression::None;
+    const int rc = writeImage(name, picture, false);
     keepFirst(result, rc);
     if (image == nullptr)
       putInt(size, rc < 0 ? 0 : rc);
@@ -277,12 +306,19 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
     const Target &t = targets[i];
     if (t.kind == Target::Kind::None)
       continue;
-    // The "JPEG" images are 8-bit gray TIFFs: there is no JPEG coder here.
-    const Image picture = renderDocument(*doc, i % 2 == 0 ? Side::Front : Side::Back,
-                                         i < 2 ? Kind::Bilevel : Kind::Gray);
-    const int rc = t.kind == Target::Kind::File
-                       ? writeTiff(t.name, picture)
-                       : placeBytes(st, t.address, encodeTiff({picture}));
+    // Bilevel Group 4 TIFFs, then gray JPEGs.
+    const bool jpeg = i >= 2;
+    const Image picture = scanImage(*doc, i % 2 == 0 ? Side::Front : Side::Back,
+                                    jpeg ? Kind::Gray : Kind::Bilevel);
+    int rc = MIRB_VS_OK;
+    if (t.kind == Target::Kind::File) {
+      rc = writeImage(t.name, picture, jpeg);
+    } else {
+      std::vector<std::uint8_t> bytes;
+      rc = encodeFile(picture, jpeg, bytes);
+      if (rc == MIRB_VS_OK)
+        rc = placeBytes(st, t.address, bytes);
+    }
     keepFirst(result, rc);
     if (rc >= 0)
       ++images;

@@ -43,11 +43,15 @@ std::vector<std::string> split(const std::string &line, char separator) {
 }
 
 // The hopper file: one document a line, "code line[<TAB>key=value...]".
+// Without one the default stack of checks is loaded; a named file without
+// documents is an empty hopper.
 int loadHopper(std::vector<Document> &hopper) {
   hopper.clear();
   const char *name = std::getenv("MIRB_VIRTUAL_HOPPER");
-  if (name == nullptr || *name == '\0')
+  if (name == nullptr || *name == '\0') {
+    hopper = defaultStack();
     return MIRB_VS_OK;
+  }
   std::ifstream in(name, std::ios::binary);
   if (!in)
     return MIRB_VS_ERR_HOPPER;

@@ -3,6 +3,9 @@
 // calls. The folder is the program's argument.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "exports.h"
@@ -52,6 +55,39 @@ TEST(VirtualScannerDllTest, AnswersOnTheOrdinalsTheBridgeCalls) {
   char path[MAX_PATH];
   GetModuleFileNameA(scanner, path, sizeof path);
   EXPECT_EQ(productFolder + "\\MIRBAP32.dll", std::string(path));
+}
+
+// The stand-in writes its images with the cross-built libtiff and libjpeg.
+TEST(VirtualScannerDllTest, AFullScanWritesAGroup4TiffAndAJpeg) {
+  qeltest::FakeJni jni;
+  ASSERT_EQ(MIRB_VS_OK, QEL_EXPORT(MirbInit)(jni.env(), jni.cls()));
+  const std::string tiff = productFolder + "\\scan-front.tif";
+  const std::string jpeg = productFolder + "\\scan-front.jpg";
+  const jobjectArray micr = jni.StringArray({""});
+  EXPECT_EQ(MIRB_VS_OK,
+            QEL_EXPORT(QelScanToFile)(jni.env(), jni.cls(), jni.String(tiff),
+                                      nullptr, jni.String(jpeg), nullptr, micr,
+                                      jni.IntArray({0}), jni.IntArray({0}),
+                                      nullptr));
+  EXPECT_FALSE(jni.element(micr, 0).value_or("").empty());
+  QEL_EXPORT(MirbExit)(jni.env(), jni.cls());
+
+  const auto read = [](const std::string &name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string tiffBytes = read(tiff);
+  const std::string jpegBytes = read(jpeg);
+  std::remove(tiff.c_str());
+  std::remove(jpeg.c_str());
+  ASSERT_GT(tiffBytes.size(), 8u);
+  EXPECT_EQ(std::string("II*\0", 4), tiffBytes.substr(0, 4));
+  // Compression (tag 259, SHORT, one value) is 4, CCITT Group 4.
+  EXPECT_NE(std::string::npos,
+            tiffBytes.find(std::string("\x03\x01\x03\x00\x01\x00\x00\x00\x04\x00", 10)));
+  ASSERT_GT(jpegBytes.size(), 4u);
+  EXPECT_EQ("\xFF\xD8", jpegBytes.substr(0, 2));
+  EXPECT_EQ("\xFF\xD9", jpegBytes.substr(jpegBytes.size() - 2));
 }
 
 } // namespace

@@ -52,7 +52,8 @@ TEST_F(Session, InitOpensAgainIsHarmlessAndExitCloses) {
   EXPECT_EQ(MIRB_VS_OK, MIRBSetParam(5, 55));
   EXPECT_EQ(MIRB_VS_OK, MIRBInit()); // already open: nothing changes
   EXPECT_EQ(55, MIRBGetParam(5));
-  EXPECT_EQ(MIRB_VS_STATUS_READY, MIRBStatus());
+  // No hopper file named: the default stack is loaded.
+  EXPECT_EQ(MIRB_VS_STATUS_READY | MIRB_VS_STATUS_HOPPER_LOADED, MIRBStatus());
   EXPECT_EQ(MIRB_VS_OK, MIRBExit());
   EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBStatus());
   EXPECT_EQ(MIRB_VS_OK, MIRBInit()); // a new session starts from defaults
@@ -66,13 +67,14 @@ TEST_F(Session, OpenResultComesFromTheEnvironment) {
   EXPECT_EQ(-7, MIRBInitPath("a", "b", "c"));
   setenv("MIRB_VIRTUAL_INIT_RESULT", "3", 1);
   EXPECT_EQ(3, MIRBInit());
-  EXPECT_EQ(MIRB_VS_STATUS_READY, MIRBStatus()); // positive: open
+  EXPECT_EQ(MIRB_VS_STATUS_READY | MIRB_VS_STATUS_HOPPER_LOADED,
+            MIRBStatus()); // positive: open
 }
 
 TEST_F(Session, InitPathRecordsItsTextsAndOpens) {
   const std::string longest(255, 'p');
   ASSERT_EQ(MIRB_VS_OK, MIRBInitPath(longest.c_str(), "my.ini", nullptr));
-  EXPECT_EQ(MIRB_VS_STATUS_READY, MIRBStatus());
+  EXPECT_EQ(MIRB_VS_STATUS_READY | MIRB_VS_STATUS_HOPPER_LOADED, MIRBStatus());
   EXPECT_EQ(longest, MIRBGetParamString(MIRB_VS_SEL_DLL_PATH));
   EXPECT_STREQ("my.ini", MIRBGetParamString(MIRB_VS_SEL_INI_FILE));
   EXPECT_STREQ("", MIRBGetParamString(MIRB_VS_SEL_CFG_FILE));

@@ -1,14 +1,18 @@
 // Shared fixture of the virtual scanner tests: a closed session and a
 // clean environment before and after every test, a scratch folder, a
-// hopper writer, and a TIFF inspector of its own (independent of the
-// library's reader).
+// hopper writer, and image inspectors that read the library's files with
+// libtiff and libjpeg directly (not through the library's own reader).
 #ifndef QELSCANNER_VIRTUALSCANNER_TESTS_VS_TEST_H
 #define QELSCANNER_VIRTUALSCANNER_TESTS_VS_TEST_H
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csetjmp>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -17,6 +21,9 @@
 #include <vector>
 
 #include <unistd.h>
+
+#include <jpeglib.h>
+#include <tiffio.h>
 
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/virtual_scanner.h"
@@ -36,49 +43,174 @@ inline void spit(const std::string &name, const std::string &text) {
   std::ofstream(name, std::ios::binary) << text;
 }
 
+// What libtiff reads from a TIFF: the first page's fields and pixels and
+// the page count. valid: every row of every page decoded.
 struct TiffInfo {
   bool valid = false;
+  bool littleEndian = false;
   int pages = 0;
-  std::uint32_t width = 0, height = 0, bits = 0, compression = 0;
+  std::uint32_t width = 0, height = 0, rowsPerStrip = 0, strips = 0,
+                subfileType = 0;
+  std::uint16_t bits = 0, samples = 0, compression = 0, photometric = 0,
+                fillOrder = 0, orientation = 0, resolutionUnit = 0;
+  float xResolution = 0, yResolution = 0;
+  std::vector<std::uint8_t> gray; // width x height, 0 = black
 };
 
-// The first page's fields and the page count of a little-endian TIFF; for
-// an uncompressed page also that its one strip lies inside the file and
-// holds every row.
-inline TiffInfo inspectTiff(const std::vector<std::uint8_t> &b) {
+namespace detail {
+
+struct ReadStream {
+  const std::vector<std::uint8_t> &bytes;
+  std::uint64_t at = 0;
+};
+
+inline ReadStream &streamOf(thandle_t h) { return *reinterpret_cast<ReadStream *>(h); }
+
+inline tmsize_t tiffRead(thandle_t h, void *buffer, tmsize_t n) {
+  ReadStream &s = streamOf(h);
+  if (n <= 0 || s.at >= s.bytes.size())
+    return 0;
+  const std::uint64_t count =
+      std::min<std::uint64_t>(static_cast<std::uint64_t>(n), s.bytes.size() - s.at);
+  std::memcpy(buffer, s.bytes.data() + s.at, static_cast<std::size_t>(count));
+  s.at += count;
+  return static_cast<tmsize_t>(count);
+}
+inline tmsize_t tiffWrite(thandle_t, void *, tmsize_t) { return -1; }
+inline toff_t tiffSeek(thandle_t h, toff_t offset, int whence) {
+  ReadStream &s = streamOf(h);
+  s.at = (whence == SEEK_CUR ? s.at : whence == SEEK_END ? s.bytes.size() : 0) + offset;
+  return s.at;
+}
+inline int tiffClose(thandle_t) { return 0; }
+inline toff_t tiffSize(thandle_t h) { return streamOf(h).bytes.size(); }
+inline int tiffMap(thandle_t, void **, toff_t *) { return 0; }
+inline void tiffUnmap(thandle_t, void *, toff_t) {}
+
+} // namespace detail
+
+inline TiffInfo inspectTiff(const std::vector<std::uint8_t> &bytes) {
   TiffInfo info;
-  auto u16 = [&](std::size_t at) { return std::uint32_t(b[at] | b[at + 1] << 8); };
-  auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
-  if (b.size() < 8 || b[0] != 'I' || b[1] != 'I' || u16(2) != 42)
+  detail::ReadStream stream{bytes};
+  TIFF *tif = TIFFClientOpen("test", "r", reinterpret_cast<thandle_t>(&stream),
+                             detail::tiffRead, detail::tiffWrite, detail::tiffSeek,
+                             detail::tiffClose, detail::tiffSize, detail::tiffMap,
+                             detail::tiffUnmap);
+  if (tif == nullptr)
     return info;
-  std::uint32_t stripAt = 0, stripBytes = 0;
-  for (std::uint32_t ifd = u32(4); ifd != 0; ++info.pages) {
-    if (ifd + 2 > b.size() || info.pages > 300)
-      return info;
-    const std::uint32_t n = u16(ifd);
-    if (ifd + 2 + n * 12 + 4 > b.size())
-      return info;
-    for (std::uint32_t i = 0; i < n && info.pages == 0; ++i) {
-      const std::size_t at = ifd + 2 + i * 12;
-      const std::uint32_t value = u16(at + 2) == 3 ? u16(at + 8) : u32(at + 8);
-      switch (u16(at)) {
-      case 256: info.width = value; break;
-      case 257: info.height = value; break;
-      case 258: info.bits = value; break;
-      case 259: info.compression = value; break;
-      case 273: stripAt = value; break;
-      case 279: stripBytes = value; break;
-      default: break;
+  info.littleEndian = !TIFFIsBigEndian(tif);
+  bool decoded = true;
+  do {
+    std::uint32_t width = 0, height = 0;
+    std::uint16_t bits = 1, photometric = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    if (info.pages++ == 0) {
+      info.width = width;
+      info.height = height;
+      info.bits = bits;
+      info.photometric = photometric;
+      TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &info.samples);
+      TIFFGetField(tif, TIFFTAG_COMPRESSION, &info.compression);
+      TIFFGetField(tif, TIFFTAG_FILLORDER, &info.fillOrder);
+      TIFFGetField(tif, TIFFTAG_ORIENTATION, &info.orientation);
+      TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &info.rowsPerStrip);
+      TIFFGetField(tif, TIFFTAG_SUBFILETYPE, &info.subfileType);
+      TIFFGetField(tif, TIFFTAG_RESOLUTIONUNIT, &info.resolutionUnit);
+      TIFFGetField(tif, TIFFTAG_XRESOLUTION, &info.xResolution);
+      TIFFGetField(tif, TIFFTAG_YRESOLUTION, &info.yResolution);
+      info.strips = TIFFNumberOfStrips(tif);
+    }
+    const tmsize_t lineBytes = TIFFScanlineSize(tif);
+    if (width == 0 || height == 0 || (bits != 1 && bits != 8) ||
+        lineBytes != static_cast<tmsize_t>(bits == 1 ? (width + 7) / 8 : width)) {
+      decoded = false;
+      break;
+    }
+    std::vector<std::uint8_t> line(static_cast<std::size_t>(lineBytes));
+    for (std::uint32_t y = 0; y < height && decoded; ++y) {
+      decoded = TIFFReadScanline(tif, line.data(), y, 0) >= 0;
+      if (info.pages != 1)
+        continue;
+      for (std::uint32_t x = 0; x < width; ++x) {
+        int v = bits == 8 ? line[x] : (line[x / 8] >> (7 - x % 8) & 1) * 255;
+        if (photometric == 0) // min-is-white
+          v = 255 - v;
+        info.gray.push_back(static_cast<std::uint8_t>(v));
       }
     }
-    ifd = u32(ifd + 2 + n * 12);
+  } while (decoded && TIFFReadDirectory(tif));
+  TIFFClose(tif);
+  info.valid = decoded && info.gray.size() == std::size_t(info.width) * info.height;
+  return info;
+}
+
+inline TiffInfo inspectTiffFile(const std::string &name) { return inspectTiff(slurp(name)); }
+
+// What libjpeg reads from a JPEG. valid: it decoded to the end.
+struct JpegInfo {
+  bool valid = false;
+  bool jfif = false;
+  int width = 0, height = 0, components = 0;
+  int densityUnit = 0, xDensity = 0, yDensity = 0;
+  std::vector<std::uint8_t> gray; // first component, 0 = black
+};
+
+namespace detail {
+
+struct JpegErrors {
+  jpeg_error_mgr base;
+  std::jmp_buf escape;
+};
+
+inline void jpegFail(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<JpegErrors *>(info->err)->escape, 1);
+}
+inline void jpegQuiet(j_common_ptr) {}
+
+// Only C objects in this frame: the jump skips no destructor.
+inline bool jpegDecode(const std::vector<std::uint8_t> &bytes, JpegInfo *info,
+                       std::vector<std::uint8_t> *row) {
+  jpeg_decompress_struct d;
+  JpegErrors errors;
+  d.err = jpeg_std_error(&errors.base);
+  errors.base.error_exit = jpegFail;
+  errors.base.output_message = jpegQuiet;
+  if (setjmp(errors.escape) != 0) {
+    jpeg_destroy_decompress(&d);
+    return false;
   }
-  const std::uint64_t rowBytes =
-      info.bits == 1 ? (info.width + 7) / 8 : std::uint64_t(info.width);
-  info.valid = info.width > 0 && info.height > 0 &&
-               (info.bits == 1 || info.bits == 8) &&
-               std::uint64_t(stripAt) + stripBytes <= b.size() &&
-               (info.compression != 1 || stripBytes == rowBytes * info.height);
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = JCS_GRAYSCALE;
+  jpeg_start_decompress(&d);
+  info->width = static_cast<int>(d.output_width);
+  info->height = static_cast<int>(d.output_height);
+  info->components = d.num_components;
+  info->jfif = d.saw_JFIF_marker != 0;
+  info->densityUnit = d.density_unit;
+  info->xDensity = d.X_density;
+  info->yDensity = d.Y_density;
+  row->resize(d.output_width);
+  while (d.output_scanline < d.output_height) {
+    JSAMPROW line = row->data();
+    jpeg_read_scanlines(&d, &line, 1);
+    info->gray.insert(info->gray.end(), row->begin(), row->end());
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+  return true;
+}
+
+} // namespace detail
+
+inline JpegInfo inspectJpeg(const std::vector<std::uint8_t> &bytes) {
+  JpegInfo info;
+  std::vector<std::uint8_t> row;
+  info.valid = !bytes.empty() && detail::jpegDecode(bytes, &info, &row);
   return info;
 }
 

@@ -79,8 +79,9 @@ class DeviceQueriesTest {
         assertEquals(1512, QelScanApi.QelApiVersion());
         assertEquals(4, QelScanApi.GetScannerType());
         assertEquals(0x16, QelScanApi.QelApiSupportedScanners());
-        assertEquals(0x0001, QelScanApi.MirbStatus());
-        assertEquals(0x0001, QelScanApi.MirbStatusDelay(5, 0));
+        // Ready, with the default stack in the hopper.
+        assertEquals(0x0005, QelScanApi.MirbStatus());
+        assertEquals(0x0005, QelScanApi.MirbStatusDelay(5, 0));
         assertEquals(NO_DOCUMENT, QelScanApi.MirbEjectDocument());
         assertEquals(0, QelScanApi.MirbClearDocument());
     }

@@ -1,0 +1,125 @@
+// Gray JFIF JPEGs through libjpeg, into memory. Kept apart from the TIFF
+// code: on Windows libtiff's header may bring in windows.h, whose boolean
+// clashes with libjpeg's.
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "virtualscanner/image.h"
+
+namespace vs {
+
+namespace {
+
+constexpr int kQuality = 85;
+
+// libjpeg's default error handler ends the process; ours jumps back.
+struct ErrorManager {
+  jpeg_error_mgr base;
+  std::jmp_buf escape;
+};
+
+void onError(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<ErrorManager *>(info->err)->escape, 1);
+}
+
+void onMessage(j_common_ptr) {}
+
+// A growing malloc'ed buffer: its owner frees data whatever happened, so
+// a jump out of the middle of a write loses nothing (jpeg_mem_dest's
+// buffer could not be freed safely then).
+struct Sink {
+  jpeg_destination_mgr base;
+  unsigned char *data;
+  std::size_t capacity;
+  std::size_t size;
+};
+
+void sinkInit(j_compress_ptr info) {
+  Sink *sink = reinterpret_cast<Sink *>(info->dest);
+  sink->capacity = 65536;
+  sink->data = static_cast<unsigned char *>(std::malloc(sink->capacity));
+  if (sink->data == nullptr)
+    ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+  sink->base.next_output_byte = sink->data;
+  sink->base.free_in_buffer = sink->capacity;
+}
+
+boolean sinkGrow(j_compress_ptr info) {
+  Sink *sink = reinterpret_cast<Sink *>(info->dest);
+  const std::size_t capacity = sink->capacity * 2;
+  void *grown = std::realloc(sink->data, capacity);
+  if (grown == nullptr)
+    ERREXIT1(info, JERR_OUT_OF_MEMORY, 1);
+  sink->data = static_cast<unsigned char *>(grown);
+  // A full buffer was handed over: the old capacity is all in use.
+  sink->base.next_output_byte = sink->data + sink->capacity;
+  sink->base.free_in_buffer = capacity - sink->capacity;
+  sink->capacity = capacity;
+  return TRUE;
+}
+
+void sinkTerm(j_compress_ptr info) {
+  Sink *sink = reinterpret_cast<Sink *>(info->dest);
+  sink->size = sink->capacity - sink->base.free_in_buffer;
+}
+
+// Only C objects live in this frame, so the jump skips no destructor.
+bool compress(const Image &image, Sink *sink) {
+  jpeg_compress_struct info;
+  ErrorManager errors;
+  info.err = jpeg_std_error(&errors.base);
+  errors.base.error_exit = onError;
+  errors.base.output_message = onMessage;
+  if (setjmp(errors.escape) != 0) {
+    jpeg_destroy_compress(&info);
+    return false;
+  }
+  jpeg_create_compress(&info);
+  sink->base.init_destination = sinkInit;
+  sink->base.empty_output_buffer = sinkGrow;
+  sink->base.term_destination = sinkTerm;
+  info.dest = &sink->base;
+  info.image_width = static_cast<JDIMENSION>(image.width);
+  info.image_height = static_cast<JDIMENSION>(image.height);
+  info.input_components = 1;
+  info.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, kQuality, TRUE);
+  info.write_JFIF_header = TRUE;
+  info.density_unit = 1; // dots per inch
+  info.X_density = static_cast<UINT16>(image.dpi);
+  info.Y_density = static_cast<UINT16>(image.dpi);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    // libjpeg only reads the rows, but takes them as non-const.
+    JSAMPROW row = const_cast<JSAMPROW>(image.data.data() +
+                                        image.stride() * info.next_scanline);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  return true;
+}
+
+} // namespace
+
+int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes) {
+  bytes.clear();
+  if (image.bitsPerPixel != 8 || image.width <= 0 || image.height <= 0 ||
+      image.width > 65535 || image.height > 65535 || image.dpi <= 0 ||
+      image.dpi > 65535 ||
+      image.data.size() != image.stride() * static_cast<std::size_t>(image.height))
+    return MIRB_VS_ERR_FILE;
+  Sink sink = {};
+  const bool ok = compress(image, &sink);
+  if (ok)
+    bytes.assign(sink.data, sink.data + sink.size);
+  std::free(sink.data);
+  return ok ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
+}
+
+} // namespace vs
