@@ -103,7 +103,9 @@ public final class QelScanApi {
     /**
      * Scans a document into image files. A null file name skips that side, a
      * null {@code asCode} skips the code line; each length text and the code
-     * line go to element 0 of their arrays.
+     * line go to element 0 of their arrays, whose element 0 must already hold
+     * a string (an empty one will do). Returns -1 without scanning when an
+     * argument cannot be used (the error log says which).
      */
     public static native int MirbScan(int iScanOption, String sFrontFileName, String[] asFrontLen,
             String sBackFileName, String[] asBackLen, String[] asCode, String[] asCodeLen);
@@ -135,7 +137,9 @@ public final class QelScanApi {
     /**
      * Full scan to files: up to four images (a null name skips one), the code
      * line, the final image quality and contrast, and, unless
-     * {@code aiDocStatus} is null, 32 document status values.
+     * {@code aiDocStatus} is null, 32 document status values (it then needs at
+     * least 32 elements). The wanted file names are printed on standard output,
+     * one line each, before the scan.
      */
     public static native int QelScanToFile(String sFrontTiffFileName, String sBackTiffFileName,
             String sFrontJPEGFileName, String sBackJPEGFileName, String[] asMICR, int[] aiFinalImageQuality,
