@@ -83,4 +83,23 @@ bool PutString(JNIEnv *env, jobjectArray array, char *buffer,
   return true;
 }
 
+bool PinnedImage::Pin(JNIEnv *env, jbyteArray imageArray,
+                      jintArray lengthArray,
+                      const ImageBufferTexts &texts) noexcept {
+  if (!image.Pin(imageArray, texts.pinMessage)) {
+    return false;
+  }
+  if (env->GetArrayLength(imageArray) < kMinimumImageBytes) {
+    Text message;
+    FormatText(message, texts.sizeFormat, static_cast<int>(kMinimumImageBytes));
+    LogError(message);
+    if (texts.sizeToBothLogs) {
+      LogInfo(message);
+    }
+    return false;
+  }
+  return CheckLength(env, lengthArray, 1, texts.lengthMessage) &&
+         length.Pin(lengthArray, texts.lengthPinMessage);
+}
+
 } // namespace qel

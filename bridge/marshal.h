@@ -154,6 +154,41 @@ private:
 using PinnedInts = PinnedArray<IntElements>;
 using PinnedBytes = PinnedArray<ByteElements>;
 
+// Every byte[] that receives or holds an image has at least this many
+// elements: the library is never told a buffer's size.
+constexpr jsize kMinimumImageBytes = 1048576;
+
+// The messages of one image buffer and the int[] that receives its length.
+struct ImageBufferTexts {
+  const char *pinMessage;
+  const char *sizeFormat; // formatted with kMinimumImageBytes
+  bool sizeToBothLogs;    // error log first, then information log
+  const char *lengthMessage;
+  const char *lengthPinMessage;
+};
+
+// An image buffer pinned for the whole scan, with its length array. Pin()
+// pins the image, checks its size, checks and pins the length array, in
+// this order; a failure logs its message and gives back what it pinned.
+struct PinnedImage {
+  explicit PinnedImage(JNIEnv *env) noexcept : image(env), length(env) {}
+  bool Pin(JNIEnv *env, jbyteArray imageArray, jintArray lengthArray,
+           const ImageBufferTexts &texts) noexcept;
+  unsigned char *bytes() const noexcept {
+    return reinterpret_cast<unsigned char *>(image.get());
+  }
+  // Hands the image back to Java.
+  void ReleaseImage() noexcept { image.Release(); }
+  // Stores the length into element 0 and hands the array back.
+  void DeliverLength(jint value) noexcept {
+    length.get()[0] = value;
+    length.Release();
+  }
+
+  PinnedBytes image;
+  PinnedInts length;
+};
+
 } // namespace qel
 
 #endif

@@ -10,6 +10,8 @@ set(QELSCAN_BRIDGE_SOURCES
   ${CMAKE_SOURCE_DIR}/scanning/scan_files.cpp
   ${CMAKE_SOURCE_DIR}/scanning/result_block.cpp
   ${CMAKE_SOURCE_DIR}/scanning/scan_to_file.cpp
+  ${CMAKE_SOURCE_DIR}/scanning/scan_memory.cpp
+  ${CMAKE_SOURCE_DIR}/scanning/scan_to_memory.cpp
 )
 
 # qel_add_bridge_objects(<name> LOG_DIR <dir> [COMPILE_OPTIONS ...])

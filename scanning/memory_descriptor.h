@@ -1,0 +1,31 @@
+// The text that names pinned storage to the scanner library where a full
+// scan would take a file name: "MD:" and the address in decimal.
+#ifndef QELSCANNER_SCANNING_MEMORY_DESCRIPTOR_H
+#define QELSCANNER_SCANNING_MEMORY_DESCRIPTOR_H
+
+#include <cstddef>
+#include <cstdio>
+#include <type_traits>
+
+namespace qel {
+
+constexpr std::size_t kDescriptorSize = 32;
+
+// A 32-bit address is written with "%u", as the 32-bit Windows library
+// expects; a wider one in full, never cut to its low half.
+template <typename Address>
+void FormatMemoryDescriptor(char (&descriptor)[kDescriptorSize],
+                            Address address) noexcept {
+  static_assert(std::is_unsigned_v<Address>, "an address is unsigned");
+  if constexpr (sizeof(Address) <= sizeof(unsigned)) {
+    std::snprintf(descriptor, kDescriptorSize, "MD:%u",
+                  static_cast<unsigned>(address));
+  } else {
+    std::snprintf(descriptor, kDescriptorSize, "MD:%llu",
+                  static_cast<unsigned long long>(address));
+  }
+}
+
+} // namespace qel
+
+#endif
