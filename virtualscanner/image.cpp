@@ -310,17 +310,18 @@ int decodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages
   }
 }
 
-std::vector<std::uint8_t> encodeMemoryImage(const Image &image) {
+std::vector<std::uint8_t> encodeMemoryImage(const Image &image, int format,
+                                            const std::vector<std::uint8_t> &stream) {
   std::vector<std::uint8_t> b;
-  b.reserve(MIRB_VS_MEMORY_HEADER_BYTES + image.data.size());
+  b.reserve(MIRB_VS_MEMORY_HEADER_BYTES + stream.size());
   put16(b, static_cast<std::uint16_t>(image.width));
   put16(b, static_cast<std::uint16_t>(image.height));
   put16(b, static_cast<std::uint16_t>(image.bitsPerPixel));
   put16(b, static_cast<std::uint16_t>(image.dpi));
   put16(b, MIRB_VS_MEMORY_HEADER_BYTES);
-  put16(b, 0);
-  put32(b, static_cast<std::uint32_t>(image.data.size()));
-  b.insert(b.end(), image.data.begin(), image.data.end());
+  put16(b, static_cast<std::uint16_t>(format));
+  put32(b, static_cast<std::uint32_t>(stream.size()));
+  b.insert(b.end(), stream.begin(), stream.end());
   return b;
 }
 

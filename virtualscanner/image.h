@@ -81,8 +81,10 @@ int decodeTiff(const std::vector<std::uint8_t> &bytes,
 // A JFIF JPEG of an 8-bit image: MIRB_VS_OK or MIRB_VS_ERR_FILE.
 int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes);
 
-// Header (MIRB_VS_MEMORY_HEADER_BYTES) and the raw rows.
-std::vector<std::uint8_t> encodeMemoryImage(const Image &image);
+// A memory image: the header (MIRB_VS_MEMORY_HEADER_BYTES) describing
+// image and stream, then the stream, a TIFF or JPEG file's bytes.
+std::vector<std::uint8_t> encodeMemoryImage(const Image &image, int format,
+                                            const std::vector<std::uint8_t> &stream);
 
 bool readFile(const std::string &name, std::vector<std::uint8_t> &bytes);
 bool writeFile(const std::string &name, const std::vector<std::uint8_t> &bytes);

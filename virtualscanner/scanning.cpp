@@ -27,6 +27,16 @@ int encodeFile(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes
   return jpeg ? encodeJpeg(picture, bytes) : encodeTiff({picture}, bytes);
 }
 
+// A memory image of a picture: its header, then the file's bytes.
+int encodeMemory(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes) {
+  std::vector<std::uint8_t> stream;
+  if (const int rc = encodeFile(picture, jpeg, stream); rc != MIRB_VS_OK)
+    return rc;
+  bytes = encodeMemoryImage(
+      picture, jpeg ? MIRB_VS_MEMORY_FORMAT_JPEG : MIRB_VS_MEMORY_FORMAT_TIFF, stream);
+  return MIRB_VS_OK;
+}
+
 // Writes an image file: its size in bytes, or MIRB_VS_ERR_FILE.
 int writeImage(const std::string &name, const Image &picture, bool jpeg) {
   std::vector<std::uint8_t> bytes;
@@ -135,8 +145,11 @@ int scanToMemory(Kind kind, unsigned char *front, int *frontLen,
   for (const auto &s : sides) {
     if (s.buffer == nullptr)
       continue;
-    const int rc = placeBytes(
-        st, s.buffer, encodeMemoryImage(scanImage(*doc, s.side, kind)));
+    // Black-and-white sides are Group 4 TIFFs, gray ones JPEGs.
+    std::vector<std::uint8_t> bytes;
+    int rc = encodeMemory(scanImage(*doc, s.side, kind), kind == Kind::Gray, bytes);
+    if (rc == MIRB_VS_OK)
+      rc = placeBytes(st, s.buffer, bytes);
     keepFirst(result, rc);
     putInt(s.length, rc < 0 ? 0 : rc);
   }
@@ -196,16 +209,19 @@ int scanSingle(Kind kind, const char *file, unsigned char *image, int *size,
     return MIRB_VS_ERR_NO_DOCUMENT;
 
   Image picture = renderDocument(*doc, Side::Front, kind);
+  picture.compression = formatComp == 1 ? Compression::PackBits : Compression::None;
   int result = MIRB_VS_OK;
   if (!name.empty()) {
-    picture.compression = formatComp == 1 ? Compression::PackBits : Compression::None;
     const int rc = writeImage(name, picture, false);
     keepFirst(result, rc);
     if (image == nullptr)
       putInt(size, rc < 0 ? 0 : rc);
   }
   if (image != nullptr) {
-    const int rc = placeBytes(st, image, encodeMemoryImage(picture));
+    std::vector<std::uint8_t> bytes;
+    int rc = encodeMemory(picture, false, bytes);
+    if (rc == MIRB_VS_OK)
+      rc = placeBytes(st, image, bytes);
     keepFirst(result, rc);
     putInt(size, rc < 0 ? 0 : rc);
   }

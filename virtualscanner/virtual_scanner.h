@@ -59,8 +59,11 @@
 #define MIRB_VS_DOCSTATUS_CODELEN 2  // length of the code line
 #define MIRB_VS_DOCSTATUS_IMAGES 3   // images produced
 
-// Memory image header: int16 width, length, bitsPerPixel, dpi, header
-// bytes (16), compression (0), then int32 data bytes; little-endian.
+// Memory image header, little-endian: int16 width, length, bits per
+// pixel, dpi, header bytes (16), stream format, then int32 stream bytes.
+// The stream (a TIFF or JPEG file's bytes) follows the header.
 #define MIRB_VS_MEMORY_HEADER_BYTES 16
+#define MIRB_VS_MEMORY_FORMAT_TIFF 1
+#define MIRB_VS_MEMORY_FORMAT_JPEG 2
 
 #endif

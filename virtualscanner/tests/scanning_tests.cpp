@@ -22,6 +22,16 @@ struct ImageBuffer {
   int header(int field) const { // the signed 16-bit header fields
     return static_cast<std::int16_t>(bytes[2 * field] | bytes[2 * field + 1] << 8);
   }
+  // The stream behind the header, as long as the header says; its length
+  // with the header must be what the scan reported.
+  std::vector<std::uint8_t> stream(int reported) const {
+    const std::uint32_t size = bytes[12] | bytes[13] << 8 | bytes[14] << 16 |
+                               static_cast<std::uint32_t>(bytes[15]) << 24;
+    EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES, header(4));
+    EXPECT_EQ(static_cast<std::uint32_t>(reported), MIRB_VS_MEMORY_HEADER_BYTES + size);
+    return {bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES,
+            bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES + size};
+  }
 };
 
 std::string descriptor(const void *address) {
@@ -145,8 +155,12 @@ TEST_F(Memory, ScanToMemoryPlacesHeaderedImagesWithinTheBuffer) {
   EXPECT_EQ(550, front.header(1));
   EXPECT_EQ(1, front.header(2));
   EXPECT_EQ(200, front.header(3));
-  EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES + 150 * 550, fl);
-  EXPECT_EQ(fl, bl);
+  EXPECT_EQ(MIRB_VS_MEMORY_FORMAT_TIFF, front.header(5));
+  const TiffInfo frontTiff = inspectTiff(front.stream(fl));
+  EXPECT_TRUE(frontTiff.valid);
+  EXPECT_EQ(4u, frontTiff.compression);
+  EXPECT_EQ(1200u, frontTiff.width);
+  EXPECT_TRUE(inspectTiff(back.stream(bl)).valid);
   EXPECT_EQ(fl, QELGetMemoryImageLength(front.data()));
   EXPECT_EQ(MIRB_VS_ERR_UNKNOWN_ADDRESS, QELGetMemoryImageLength(front.data() + 1));
 
@@ -154,7 +168,10 @@ TEST_F(Memory, ScanToMemoryPlacesHeaderedImagesWithinTheBuffer) {
             MIRBScanMemoryGray(0, front.data(), &fl, nullptr, &bl, micr, &ml, 0));
   EXPECT_EQ(8, front.header(2));
   EXPECT_EQ(100, front.header(3));
-  EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES + 600 * 275, fl);
+  EXPECT_EQ(MIRB_VS_MEMORY_FORMAT_JPEG, front.header(5));
+  const JpegInfo gray = inspectJpeg(front.stream(fl));
+  EXPECT_TRUE(gray.valid);
+  EXPECT_EQ(600, gray.width);
   EXPECT_EQ(0, bl);
   EXPECT_TRUE(front.guardIntact());
   EXPECT_TRUE(back.guardIntact());
@@ -202,6 +219,7 @@ TEST_F(Memory, UvAndLongScansGoToFileMemoryOrBoth) {
   ASSERT_EQ(MIRB_VS_OK, QELScanUV(path("uv.tif").c_str(), image.data(), &size, 1));
   EXPECT_EQ(8, image.header(2));
   EXPECT_EQ(size, QELGetMemoryImageLength(image.data()));
+  EXPECT_EQ(32773u, inspectTiff(image.stream(size)).compression);
   const TiffInfo uv = inspectTiff(slurp(path("uv.tif")));
   EXPECT_TRUE(uv.valid);
   EXPECT_EQ(32773u, uv.compression);
