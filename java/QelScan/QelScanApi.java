@@ -115,9 +115,21 @@ public final class QelScanApi {
             String sBackFileName, String[] asBackLen, String[] asCode, String[] asCodeLen, int iGrayOption);
 
     /**
-     * Scans a document into memory. A null image buffer skips that side; the
-     * image lengths and the code line go to element 0 of their arrays.
-     * {@code iReserved} is not read.
+     * Scans a document into memory. A null image buffer skips that side; a
+     * buffer given must hold at least 1048576 bytes. The image lengths and
+     * the code line go to element 0 of their arrays. {@code iReserved} is not
+     * read.
+     *
+     * <p>Each image starts with a memory image header whose first four
+     * fields are signed 16-bit little-endian values: width at byte 0, length
+     * at byte 2, bits per pixel at byte 4 and resolution in dpi at byte 6.
+     * The scanner library lays out the rest; the virtual scanner follows
+     * them with the header's own size (16-bit, byte 8), the format of the
+     * image data (16-bit, byte 10: 1 TIFF, 2 JPEG) and the data's byte count
+     * (32-bit, byte 12). The image data, a TIFF or JPEG file's bytes, starts
+     * at the header's size; the reported length counts header and data, so
+     * the bytes from the header's size up to the length can go straight to
+     * {@code javax.imageio}.
      */
     public static native int MirbScanMemory(int iScanOption, byte[] abFrontImage, int[] aiFrontLen,
             byte[] abBackImage, int[] aiBackLen, String[] asCode, int iReserved);
@@ -145,7 +157,13 @@ public final class QelScanApi {
             String sFrontJPEGFileName, String sBackJPEGFileName, String[] asMICR, int[] aiFinalImageQuality,
             int[] aiFinalContrast, int[] aiDocStatus);
 
-    /** Full scan into memory: {@link #QelScanToFile} with image buffers and their lengths. */
+    /**
+     * Full scan into memory: {@link #QelScanToFile} with image buffers (at
+     * least 1048576 bytes each; a null one skips that image) and their
+     * lengths. Each buffer receives a bare image file, TIFF for the first
+     * two and JPEG for the last two, starting at byte 0 without a header; its
+     * length goes to element 0 of the matching length array.
+     */
     public static native int QelScanToMemory(byte[] abFrontTiffImage, int[] aiFrontTiffLength,
             byte[] abBackTiffImage, int[] aiBackTiffLength, byte[] abFrontJPEGImage, int[] aiFrontJPEGLength,
             byte[] abBackJPEGImage, int[] aiBackJPEGLength, String[] asMICR, int[] aiFinalImageQuality,

@@ -1,26 +1,22 @@
 package QelScan;
 
+import static QelScan.Images.BILEVEL_TIFF;
+import static QelScan.Images.GRAY_JPEG;
+import static QelScan.Images.decode;
 import static QelScan.LogFiles.callLine;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import java.awt.image.BufferedImage;
-import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.util.Iterator;
 import java.util.List;
 import java.util.Map;
-import javax.imageio.ImageIO;
-import javax.imageio.ImageReader;
-import javax.imageio.stream.ImageInputStream;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.extension.RegisterExtension;
 import org.junit.jupiter.api.io.TempDir;
-import org.w3c.dom.Node;
 
 /**
  * The three scans to files over the virtual scanner's default stack, every
@@ -42,42 +38,6 @@ class ScanToFilesTest {
     void closeSession() {
         QelScanApi.MirbExit();
     }
-
-    record Decoded(String format, int width, int height, int bits, String compression) {
-    }
-
-    static Decoded decode(Path file) throws IOException {
-        try (ImageInputStream in = ImageIO.createImageInputStream(file.toFile())) {
-            Iterator<ImageReader> readers = ImageIO.getImageReaders(in);
-            assertTrue(readers.hasNext(), () -> "no JDK reader takes " + file);
-            ImageReader reader = readers.next();
-            try {
-                reader.setInput(in);
-                BufferedImage image = reader.read(0);
-                Node standard = reader.getImageMetadata(0).getAsTree("javax_imageio_1.0");
-                return new Decoded(reader.getFormatName().toLowerCase(), image.getWidth(), image.getHeight(),
-                        image.getColorModel().getPixelSize(), compressionOf(standard));
-            } finally {
-                reader.dispose();
-            }
-        }
-    }
-
-    private static String compressionOf(Node node) {
-        if ("CompressionTypeName".equals(node.getNodeName())) {
-            return node.getAttributes().getNamedItem("value").getNodeValue();
-        }
-        for (Node child = node.getFirstChild(); child != null; child = child.getNextSibling()) {
-            String found = compressionOf(child);
-            if (found != null) {
-                return found;
-            }
-        }
-        return null;
-    }
-
-    static final Decoded BILEVEL_TIFF = new Decoded("tif", 1200, 550, 1, "CCITT T.6");
-    static final Decoded GRAY_JPEG = new Decoded("jpeg", 600, 275, 8, "JPEG");
 
     @Test
     void everyCheckOfTheDefaultStackScansToFilesAndDecodes(@TempDir Path dir) throws Exception {
