@@ -12,6 +12,9 @@ set(QELSCAN_BRIDGE_SOURCES
   ${CMAKE_SOURCE_DIR}/scanning/scan_to_file.cpp
   ${CMAKE_SOURCE_DIR}/scanning/scan_memory.cpp
   ${CMAKE_SOURCE_DIR}/scanning/scan_to_memory.cpp
+  ${CMAKE_SOURCE_DIR}/scanning/scan_single.cpp
+  ${CMAKE_SOURCE_DIR}/scanning/special_document.cpp
+  ${CMAKE_SOURCE_DIR}/scanning/ocr_micr.cpp
 )
 
 # qel_add_bridge_objects(<name> LOG_DIR <dir> [COMPILE_OPTIONS ...])
