@@ -15,7 +15,7 @@ using SingleScanEntry = int(MIRB_CALL *)(const char *, unsigned char *, int *,
 
 jint ScanSingle(JNIEnv *env, const char *callLine, SingleScanEntry scan,
                 jstring sFrontFileName, jbyteArray abFrontImage,
-                jintArray aiFrontFileSize, jint iFormatComp) {
+                jintArray aiFrontFileSize, int iFormatComp) {
   LogBoth(callLine);
 
   Text pcFrontFileName;

@@ -1,6 +1,7 @@
 // The pictures of a document. Every side is drawn once at 200 dpi in
 // gray; bilevel images take it as it is, gray and UV images average each
-// 2 x 2 square down to 100 dpi, which keeps small text readable.
+// 2 x 2 square down to 100 dpi, which keeps small text readable. UV images
+// also draw what glows (fibres, the seal) at 200 dpi, apart from the ink.
 #include <cmath>
 
 #include "virtualscanner/font.h"
@@ -29,14 +30,15 @@ void frame(Image &image, int x0, int y0, int x1, int y1, int thick) {
 }
 
 // A pen stroke from one point to the next, thick dots apart.
-void stroke(Image &image, double x0, double y0, double x1, double y1, int thick) {
+void stroke(Image &image, double x0, double y0, double x1, double y1, int thick,
+            int value = kInk) {
   const int steps = static_cast<int>(std::ceil(std::max(std::fabs(x1 - x0),
                                                         std::fabs(y1 - y0)))) + 1;
   for (int i = 0; i <= steps; ++i) {
     const int x = static_cast<int>(std::lround(x0 + (x1 - x0) * i / steps));
     const int y = static_cast<int>(std::lround(y0 + (y1 - y0) * i / steps));
     fillRect(image, x - thick / 2, y - thick / 2, x - thick / 2 + thick,
-             y - thick / 2 + thick, kInk);
+             y - thick / 2 + thick, value);
   }
 }
 
@@ -117,37 +119,48 @@ std::string checkNumber(const std::string &codeLine) {
                                                                      : std::string();
 }
 
-void drawFront(Image &page, const Document &doc) {
-  const int w = page.width, h = page.height;
+// The drawer's name and address, top left.
+void drawHolder(Image &page) {
   font::drawText(page, 32, 32, "ACCOUNT HOLDER", 3, kInk);
   font::drawText(page, 32, 62, "1 MAIN STREET", 2, kInk);
   font::drawText(page, 32, 82, "ANYTOWN", 2, kInk);
+}
+
+// The check number top right and the date line under it.
+void drawNumberAndDate(Image &page, const Document &doc) {
+  const int w = page.width;
   if (const std::string number = checkNumber(doc.codeLine); !number.empty()) {
     const std::string text = "No. " + number;
     font::drawText(page, w - 40 - font::textWidth(text, 3), 32, text, 3, kInk);
   }
-  if (!doc.endorsement.empty()) // a virtual endorsement across the top
-    textInBox(page, 420, 30, w - 440, 88, doc.endorsement, 2);
-
   font::drawText(page, w - 400, 100, "DATE", 2, kInk);
   font::drawText(page, w - 320, 92, "01/27/2016", 3, kInk);
   fillRect(page, w - 330, 118, w - 60, 120, kInk);
+}
 
-  font::drawText(page, 32, 160, "PAY TO THE", 2, kInk);
-  font::drawText(page, 32, 178, "ORDER OF", 2, kInk);
-  font::drawText(page, 160, 174, "VIRTUAL PAYEE", 3, kInk);
-  fillRect(page, 150, 198, w - 330, 200, kInk);
+// Payee line from x, the amount box at the right edge and the dollars
+// line under them.
+void drawPayment(Image &page, const Document &doc, int x) {
+  const int w = page.width;
+  font::drawText(page, x, 160, "PAY TO THE", 2, kInk);
+  font::drawText(page, x, 178, "ORDER OF", 2, kInk);
+  font::drawText(page, x + 128, 174, "VIRTUAL PAYEE", 3, kInk);
+  fillRect(page, x + 118, 198, w - 330, 200, kInk);
 
   frame(page, w - 300, 160, w - 40, 212, 2);
   font::drawText(page, w - 290, 176, "$", 3, kInk);
   if (const std::string amount = amountText(doc.codeLine); !amount.empty())
     font::drawText(page, w - 52 - font::textWidth(amount, 3), 176, amount, 3, kInk);
-  fillRect(page, 32, 260, w - 180, 262, kInk);
+  fillRect(page, x, 260, w - 180, 262, kInk);
   font::drawText(page, w - 170, 250, "DOLLARS", 2, kInk);
+}
 
-  font::drawText(page, 32, 310, "VIRTUAL BANK", 2, kInk);
-  font::drawText(page, 32, 412, "MEMO", 2, kInk);
-  fillRect(page, 100, 426, 520, 428, kInk);
+// The bank's name, the memo line from x and the signature at the right.
+void drawBankMemoSignature(Image &page, int x) {
+  const int w = page.width;
+  font::drawText(page, x, 310, "VIRTUAL BANK", 2, kInk);
+  font::drawText(page, x, 412, "MEMO", 2, kInk);
+  fillRect(page, x + 68, 426, x + 488, 428, kInk);
 
   // The signature: a pen stroke above its line.
   fillRect(page, w - 520, 426, w - 60, 428, kInk);
@@ -156,22 +169,73 @@ void drawFront(Image &page, const Document &doc) {
   double px = x0, py = 405;
   for (int i = 1; i <= 400; ++i) {
     const double t = i / 400.0;
-    const double x = x0 + length * t + 12 * std::sin(t * 55);
-    const double y = 405 - 16 * std::cos(t * 55) * (1 - 0.5 * t) - 8 * std::sin(t * 9);
-    stroke(page, px, py, x, y, 3);
-    px = x;
-    py = y;
+    const double sx = x0 + length * t + 12 * std::sin(t * 55);
+    const double sy = 405 - 16 * std::cos(t * 55) * (1 - 0.5 * t) - 8 * std::sin(t * 9);
+    stroke(page, px, py, sx, sy, 3);
+    px = sx;
+    py = sy;
   }
+}
 
-  // The code line in the clear band along the bottom edge, ending where
-  // the amount field ends on a real check; smaller if it would not fit.
+// The code line in the clear band along the bottom edge, ending where
+// the amount field ends on a real check; smaller if it would not fit.
+void drawCodeLine(Image &page, const Document &doc) {
   const std::string symbols = font::codeLineSymbols(doc.codeLine);
-  const int right = w - 62, left = 24;
+  const int right = page.width - 62, left = 24;
   int scale = 3;
   while (scale > 1 && font::textWidth(symbols, scale) > right - left)
     --scale;
   const int x = std::max(left, right - font::textWidth(symbols, scale));
-  font::drawText(page, x, h - 37 - font::kGlyphHeight * scale / 2, symbols, scale, kInk);
+  font::drawText(page, x, page.height - 37 - font::kGlyphHeight * scale / 2, symbols,
+                 scale, kInk);
+}
+
+void drawFront(Image &page, const Document &doc) {
+  drawHolder(page);
+  drawNumberAndDate(page, doc);
+  if (!doc.endorsement.empty()) // a virtual endorsement across the top
+    textInBox(page, 420, 30, page.width - 440, 88, doc.endorsement, 2);
+  drawPayment(page, doc, 32);
+  drawBankMemoSignature(page, 32);
+  drawCodeLine(page, doc);
+}
+
+// A long document is a payment voucher: the remittance details in a
+// table on the left, the payment fields of a check on the right, one code
+// line along the bottom.
+void drawVoucher(Image &page, const Document &doc) {
+  const int w = page.width;
+  drawHolder(page);
+  const std::string title = "PAYMENT VOUCHER";
+  font::drawText(page, (w - font::textWidth(title, 4)) / 2, 32, title, 4, kInk);
+  drawNumberAndDate(page, doc);
+  if (!doc.endorsement.empty())
+    textInBox(page, w / 2 + 220, 30, w - 440, 88, doc.endorsement, 2);
+
+  const int left = 32, right = w / 2 - 40, top = 140, bottom = 420;
+  const int columns[] = {left, 282, 462, 942}; // invoice, date, description, amount
+  frame(page, left, top, right, bottom, 2);
+  for (int i = 1; i < 4; ++i)
+    fillRect(page, columns[i], top, columns[i] + 2, bottom, kInk);
+  fillRect(page, left, 182, right, 184, kInk);
+  for (int y : {242, 302, 362})
+    fillRect(page, left, y, right, y + 1, kInk);
+  const char *headings[] = {"INVOICE", "DATE", "DESCRIPTION", "AMOUNT"};
+  for (int i = 0; i < 4; ++i)
+    font::drawText(page, columns[i] + 14, 154, headings[i], 2, kInk);
+  const std::string number = checkNumber(doc.codeLine);
+  font::drawText(page, columns[0] + 14, 205, "INV-" + (number.empty() ? "0001" : number),
+                 2, kInk);
+  font::drawText(page, columns[1] + 14, 205, "01/15/2016", 2, kInk);
+  font::drawText(page, columns[2] + 14, 205, "SERVICES", 2, kInk);
+  font::drawText(page, columns[2] + 14, 384, "TOTAL", 2, kInk);
+  if (const std::string amount = amountText(doc.codeLine); !amount.empty())
+    for (int y : {205, 384})
+      font::drawText(page, right - 14 - font::textWidth(amount, 2), y, amount, 2, kInk);
+
+  drawPayment(page, doc, w / 2 + 20);
+  drawBankMemoSignature(page, w / 2 + 20);
+  drawCodeLine(page, doc);
 }
 
 void drawBack(Image &page, const Document &doc) {
@@ -185,16 +249,113 @@ void drawBack(Image &page, const Document &doc) {
     textInBox(page, 40, 70, 580, 260, doc.printed, 3);
 }
 
+// What glows under UV light. Ordinary ink does not; the paper's security
+// fibres and the bank's invisible seal do. Values are 0 (no glow) to 255.
+
+// A small generator of our own, so a document's fibres are the same on
+// every platform and with every standard library.
+class Random {
+public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t next() { // splitmix64
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  double unit() { return static_cast<double>(next() >> 11) / 9007199254740992.0; }
+  int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+
+private:
+  std::uint64_t state_;
+};
+
+// FNV-1a: every document's fibres follow from its code line.
+std::uint64_t seedOf(const std::string &text) {
+  std::uint64_t hash = 0xCBF29CE484222325ull;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 0x100000001B3ull;
+  }
+  return hash;
+}
+
+void brighten(Image &glow, int x, int y, int value) {
+  if (x >= 0 && y >= 0 && x < glow.width && y < glow.height && glow.gray(x, y) < value)
+    glow.set(x, y, value);
+}
+
+// Short curved strands of varied brightness scattered over the paper.
+void drawFibres(Image &glow, const std::string &codeLine) {
+  constexpr double kPi = 3.14159265358979323846;
+  Random random(seedOf(codeLine));
+  const int count = 80 + random.below(40);
+  for (int i = 0; i < count; ++i) {
+    double x = random.unit() * glow.width, y = random.unit() * glow.height;
+    double angle = random.unit() * 2 * kPi;
+    const double bend = (random.unit() - 0.5) * 0.16; // radians a dot
+    const int length = 12 + random.below(32);
+    const int value = 100 + random.below(140);
+    const int thick = random.below(4) == 0 ? 3 : 2;
+    for (int step = 0; step < length; ++step) {
+      const int px = static_cast<int>(std::lround(x)), py = static_cast<int>(std::lround(y));
+      for (int dy = 0; dy < thick; ++dy)
+        for (int dx = 0; dx < thick; ++dx)
+          brighten(glow, px + dx, py + dy, value);
+      x += std::cos(angle);
+      y += std::sin(angle);
+      angle += bend;
+    }
+  }
+}
+
+void ring(Image &glow, int cx, int cy, int inner, int outer, int value) {
+  for (int y = cy - outer; y <= cy + outer; ++y)
+    for (int x = cx - outer; x <= cx + outer; ++x) {
+      const int d = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+      if (d >= inner * inner && d <= outer * outer)
+        brighten(glow, x, y, value);
+    }
+}
+
+// The bank's seal, printed in ink that only shows under UV: two rings,
+// a circle of dots and "UV" in the middle, where the front has no print.
+void drawUvSeal(Image &glow) {
+  constexpr double kPi = 3.14159265358979323846;
+  constexpr int kGlow = 235;
+  const int cx = 2 * kUvSealX, cy = 2 * kUvSealY, r = 2 * kUvSealRadius;
+  ring(glow, cx, cy, r - 6, r, kGlow);
+  ring(glow, cx, cy, r - 17, r - 14, kGlow);
+  for (int i = 0; i < 16; ++i) {
+    const double a = i * kPi / 8;
+    ring(glow, cx + static_cast<int>(std::lround((r - 10) * std::cos(a))),
+         cy + static_cast<int>(std::lround((r - 10) * std::sin(a))), 0, 2, kGlow);
+  }
+  Image text = Image::blank(font::textWidth("UV", 6), font::kGlyphHeight * 6, 8, kDpi);
+  font::drawText(text, 0, 0, "UV", 6, kInk);
+  for (int y = 0; y < text.height; ++y)
+    for (int x = 0; x < text.width; ++x)
+      if (text.gray(x, y) == kInk)
+        brighten(glow, cx - text.width / 2 + x, cy - text.height / 2 + y, kGlow);
+}
+
+int average(const Image &image, int x, int y) {
+  return (image.gray(2 * x, 2 * y) + image.gray(2 * x + 1, 2 * y) +
+          image.gray(2 * x, 2 * y + 1) + image.gray(2 * x + 1, 2 * y + 1)) / 4;
+}
+
 } // namespace
 
 Image renderDocument(const Document &doc, Side side, Kind kind) {
   const int width = kind == Kind::Long ? 2 * kWidth : kWidth;
   Image page = Image::blank(width, kHeight, 8, kDpi);
   frame(page, 8, 8, width - 8, kHeight - 8, 3);
-  if (side == Side::Front)
-    drawFront(page, doc);
-  else
+  if (side == Side::Back)
     drawBack(page, doc);
+  else if (kind == Kind::Long)
+    drawVoucher(page, doc);
+  else
+    drawFront(page, doc);
 
   if (kind == Kind::Bilevel || kind == Kind::Long) {
     Image bilevel = Image::blank(width, kHeight, 1, kDpi);
@@ -204,17 +365,30 @@ Image renderDocument(const Document &doc, Side side, Kind kind) {
           bilevel.set(x, y, 0);
     return bilevel;
   }
-  // Gray paper is shaded a little from left to right; UV paper glows dim
-  // and the ink shows light.
+  Image glow;
+  if (kind == Kind::UV) {
+    glow = Image::blank(width, kHeight, 8, kDpi);
+    std::fill(glow.data.begin(), glow.data.end(), std::uint8_t{0});
+    drawFibres(glow, doc.codeLine);
+    if (side == Side::Front)
+      drawUvSeal(glow);
+  }
   Image gray = Image::blank(width / 2, kHeight / 2, 8, kDpi / 2);
   for (int y = 0; y < gray.height; ++y)
     for (int x = 0; x < gray.width; ++x) {
-      const int sum = page.gray(2 * x, 2 * y) + page.gray(2 * x + 1, 2 * y) +
-                      page.gray(2 * x, 2 * y + 1) + page.gray(2 * x + 1, 2 * y + 1);
-      const int ink = 255 - sum / 4; // 0 paper .. 255 full ink
-      const int paper = 200 + (x * 55) / gray.width;
-      gray.set(x, y, kind == Kind::UV ? 96 + ink * (255 - 96) / 255
-                                      : paper - ink * paper / 255);
+      const int ink = 255 - average(page, x, y); // 0 paper .. 255 full ink
+      if (kind == Kind::Gray) {
+        // Gray paper is shaded a little from left to right.
+        const int paper = 200 + (x * 55) / gray.width;
+        gray.set(x, y, paper - ink * paper / 255);
+        continue;
+      }
+      // UV paper is dull, a little brighter where the lamp is nearer;
+      // what glows lights it up, and ink over anything swallows most of
+      // the light.
+      const int paper = 40 + (x * 24) / gray.width;
+      const int light = paper + average(glow, x, y) * (255 - paper) / 255;
+      gray.set(x, y, light - ink * (light - 10) * 85 / (255 * 100));
     }
   return gray;
 }

@@ -193,6 +193,10 @@ bool parseTarget(const char *text, Target &target) {
   return true;
 }
 
+// QELScanUV and QELScanLong. formatComp: 0 an uncompressed TIFF, 1 a
+// PackBits TIFF, 2 the image's own compressed form (Group 4 for the
+// bilevel long document, JPEG for the gray UV image). The file and the
+// memory image carry the same stream.
 int scanSingle(Kind kind, const char *file, unsigned char *image, int *size,
                int formatComp) {
   clearMemoryHeader(image);
@@ -202,26 +206,33 @@ int scanSingle(Kind kind, const char *file, unsigned char *image, int *size,
   if (!st.open)
     return MIRB_VS_ERR_NOT_INITIALISED;
   std::string name;
-  if (!readText(file, name) || (formatComp != 0 && formatComp != 1))
+  if (!readText(file, name) || formatComp < 0 || formatComp > 2)
     return MIRB_VS_ERR_BAD_ARGUMENT;
   const Document *doc = feedDocument(st);
   if (doc == nullptr)
     return MIRB_VS_ERR_NO_DOCUMENT;
 
   Image picture = renderDocument(*doc, Side::Front, kind);
-  picture.compression = formatComp == 1 ? Compression::PackBits : Compression::None;
+  const bool jpeg = formatComp == 2 && picture.bitsPerPixel == 8;
+  picture.compression = formatComp == 1           ? Compression::PackBits
+                        : formatComp == 2 && !jpeg ? Compression::Group4
+                                                   : Compression::None;
+  std::vector<std::uint8_t> stream;
+  if (const int rc = encodeFile(picture, jpeg, stream); rc != MIRB_VS_OK)
+    return rc;
   int result = MIRB_VS_OK;
   if (!name.empty()) {
-    const int rc = writeImage(name, picture, false);
-    keepFirst(result, rc);
+    const bool written = writeFile(name, stream);
+    keepFirst(result, written ? MIRB_VS_OK : MIRB_VS_ERR_FILE);
     if (image == nullptr)
-      putInt(size, rc < 0 ? 0 : rc);
+      putInt(size, written ? static_cast<int>(stream.size()) : 0);
   }
   if (image != nullptr) {
-    std::vector<std::uint8_t> bytes;
-    int rc = encodeMemory(picture, false, bytes);
-    if (rc == MIRB_VS_OK)
-      rc = placeBytes(st, image, bytes);
+    const int rc = placeBytes(
+        st, image,
+        encodeMemoryImage(picture,
+                          jpeg ? MIRB_VS_MEMORY_FORMAT_JPEG : MIRB_VS_MEMORY_FORMAT_TIFF,
+                          stream));
     keepFirst(result, rc);
     putInt(size, rc < 0 ? 0 : rc);
   }
@@ -235,8 +246,9 @@ int registerSpecial(const char *routing, const char *account,
   if (!st.open)
     return MIRB_VS_ERR_NOT_INITIALISED;
   SpecialDocument special;
-  if (routing == nullptr || account == nullptr ||
-      !readText(routing, special.routing) || !readText(account, special.account))
+  // An empty text is contained in every code line: it would match them all.
+  if (!readText(routing, special.routing) || !readText(account, special.account) ||
+      special.routing.empty() || special.account.empty())
     return MIRB_VS_ERR_BAD_ARGUMENT;
   special.settings = std::move(settings);
   for (SpecialDocument &known : st.specials)

@@ -80,7 +80,9 @@ int loadHopper(std::vector<Document> &hopper) {
                                    : true)
         return MIRB_VS_ERR_HOPPER;
     }
-    if (doc.codeLine.size() > kMaxText || doc.confidence.size() > kMaxText)
+    // Each code-line character has its one confidence character.
+    if (doc.codeLine.size() > kMaxText ||
+        doc.confidence.size() != doc.codeLine.size())
       return MIRB_VS_ERR_HOPPER;
     hopper.push_back(std::move(doc));
   }

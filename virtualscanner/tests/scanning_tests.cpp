@@ -9,31 +9,6 @@ using namespace vstest;
 
 namespace {
 
-constexpr std::size_t kImage = 1048576;
-
-// An image buffer of the contract's size and a guard area behind it.
-struct ImageBuffer {
-  std::vector<unsigned char> bytes = std::vector<unsigned char>(kImage + 64, 0xA5);
-  unsigned char *data() { return bytes.data(); }
-  bool guardIntact() const {
-    return std::all_of(bytes.begin() + kImage, bytes.end(),
-                       [](unsigned char c) { return c == 0xA5; });
-  }
-  int header(int field) const { // the signed 16-bit header fields
-    return static_cast<std::int16_t>(bytes[2 * field] | bytes[2 * field + 1] << 8);
-  }
-  // The stream behind the header, as long as the header says; its length
-  // with the header must be what the scan reported.
-  std::vector<std::uint8_t> stream(int reported) const {
-    const std::uint32_t size = bytes[12] | bytes[13] << 8 | bytes[14] << 16 |
-                               static_cast<std::uint32_t>(bytes[15]) << 24;
-    EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES, header(4));
-    EXPECT_EQ(static_cast<std::uint32_t>(reported), MIRB_VS_MEMORY_HEADER_BYTES + size);
-    return {bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES,
-            bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES + size};
-  }
-};
-
 std::string descriptor(const void *address) {
   return "MD:" + std::to_string(reinterpret_cast<std::uintptr_t>(address));
 }
@@ -91,7 +66,7 @@ using Hopper = VirtualScanner;
 
 TEST_F(Hopper, ScanToFilesWritesCodeLineLengthsAndValidTiffs) {
   feed({"# a comment, then a blank line", "", "T123456789T 0042A 1234U\r",
-        "\tconfidence=", "T987T\tquality=70\tcontrast=40\tconfidence=95"});
+        "\tconfidence=", "T987T\tquality=70\tcontrast=40\tconfidence=95870"});
   char frontLen[32], backLen[32], micr[256], micrLen[32];
   ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, path("f.tif").c_str(), frontLen,
                                  path("b.tif").c_str(), backLen, micr, micrLen));
@@ -124,7 +99,7 @@ TEST_F(Hopper, ScanToFilesWritesCodeLineLengthsAndValidTiffs) {
   EXPECT_EQ(40, contrast);
   ASSERT_EQ(MIRB_VS_OK, QELGetOcrMicr(micr, conf));
   EXPECT_STREQ("T987T", micr);
-  EXPECT_STREQ("95", conf);
+  EXPECT_STREQ("95870", conf);
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, MIRBScan(0, "", frontLen, "", backLen, micr, micrLen));
 }
 
@@ -138,6 +113,41 @@ TEST_F(Hopper, UnreadableOrMalformedHopperKeepsTheSessionClosed) {
   spit(path("long.txt"), std::string(256, '1') + "\n");
   setenv("MIRB_VIRTUAL_HOPPER", path("long.txt").c_str(), 1);
   EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit());
+  // A confidence character for each code-line character, no more, no less.
+  for (const char *line : {"T1T\tconfidence=99\n", "T1T\tconfidence=9999\n",
+                           "\tconfidence=9\n"}) {
+    spit(path("confidence.txt"), line);
+    setenv("MIRB_VIRTUAL_HOPPER", path("confidence.txt").c_str(), 1);
+    EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit()) << line;
+  }
+}
+
+using Special = VirtualScanner;
+
+TEST_F(Special, DocStatusNamesTheFirstOfAtMost32MatchingRegistrations) {
+  feed({"T021000021T 123456789U 0101", "T111T 222U"});
+  // Required: an empty text would match every code line.
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELSetSpecialDocument(0, 0, "", "1", 0, 0, 0, 0));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELSetSpecialDocument(0, 0, "1", "", 0, 0, 0, 0));
+  ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocument(0, 0, "999", "888", 0, 0, 0, 0));
+  ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocumentEx(0, 0, "021000021", "6789", 0, 0, 0,
+                                                0, 0, 0, 0, 0, 0, 0));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELSetSpecialDocument(0, 0, "021000021", "123456789", 0, 0, 0, 0));
+  for (int i = 4; i <= 32; ++i)
+    ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocument(0, 0, std::to_string(5000 + i).c_str(),
+                                                "7", 0, 0, 0, 0));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
+            QELSetSpecialDocument(0, 0, "111", "222", 0, 0, 0, 0)); // the 33rd
+  // Full, yet an entry can still be replaced; it keeps its number.
+  EXPECT_EQ(MIRB_VS_OK, QELSetSpecialDocumentEx(1, 1, "021000021", "6789", 1, 1, 1,
+                                                1, 1, 1, 1, 1, 1, 1));
+  char micr[256];
+  int status[32];
+  ASSERT_EQ(MIRB_VS_OK, QELScan("", "", "", "", micr, nullptr, nullptr, status));
+  EXPECT_EQ(2, status[MIRB_VS_DOCSTATUS_SPECIAL]);
+  ASSERT_EQ(MIRB_VS_OK, QELScan("", "", "", "", micr, nullptr, nullptr, status));
+  EXPECT_EQ(0, status[MIRB_VS_DOCSTATUS_SPECIAL]); // the 33rd was not kept
 }
 
 using Memory = VirtualScanner;

@@ -214,6 +214,33 @@ inline JpegInfo inspectJpeg(const std::vector<std::uint8_t> &bytes) {
   return info;
 }
 
+// A caller's image buffer of 1048576 bytes and a guard area behind it.
+inline constexpr std::size_t kImage = 1048576;
+
+struct ImageBuffer {
+  std::vector<unsigned char> bytes = std::vector<unsigned char>(kImage + 64, 0xA5);
+  unsigned char *data() { return bytes.data(); }
+  bool guardIntact() const {
+    return std::all_of(bytes.begin() + kImage, bytes.end(),
+                       [](unsigned char c) { return c == 0xA5; });
+  }
+  int header(int field) const { // the signed 16-bit header fields
+    return static_cast<std::int16_t>(bytes[2 * field] | bytes[2 * field + 1] << 8);
+  }
+  // The stream behind the header, as long as the header says; its length
+  // with the header must be what the scan reported.
+  std::vector<std::uint8_t> stream(int reported) const {
+    const std::uint32_t size = bytes[12] | bytes[13] << 8 | bytes[14] << 16 |
+                               static_cast<std::uint32_t>(bytes[15]) << 24;
+    EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES, header(4));
+    EXPECT_EQ(static_cast<std::uint32_t>(reported), MIRB_VS_MEMORY_HEADER_BYTES + size);
+    if (size > kImage - MIRB_VS_MEMORY_HEADER_BYTES)
+      return {};
+    return {bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES,
+            bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES + size};
+  }
+};
+
 class VirtualScanner : public ::testing::Test {
 protected:
   void SetUp() override {
