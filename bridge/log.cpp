@@ -148,6 +148,35 @@ void CopyText(Text &destination, const char *source) noexcept {
   destination[length] = '\0';
 }
 
+void LogHexDump(int length, const unsigned char *data,
+                const char *label) noexcept {
+  // Nothing is formatted for a file that is not there.
+  if (!FileExists(kInfoLogPath)) {
+    return;
+  }
+  LogInfoFormatted("    %s", label);
+  constexpr int kGroup = 16;
+  constexpr int kTextColumn = 34;
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  for (int offset = 0; offset < length; offset += kGroup) {
+    const int count = length - offset < kGroup ? length - offset : kGroup;
+    char line[kTextColumn + kGroup + 1];
+    std::memset(line, ' ', sizeof line - 1);
+    line[sizeof line - 1] = '\0';
+    for (int i = 0; i < count; ++i) {
+      const unsigned char byte = data[offset + i];
+      line[2 * i] = kDigits[byte >> 4];
+      line[2 * i + 1] = kDigits[byte & 0x0F];
+      line[kTextColumn + i] =
+          byte >= 0x20 && byte <= 0x7E ? static_cast<char>(byte) : '.';
+    }
+    LogInfoFormatted("   %04X  %s", static_cast<unsigned>(offset), line);
+    if (length - offset <= kGroup) {
+      break; // no offset past the last group, whatever the length
+    }
+  }
+}
+
 int FormatLogEntry(char *out, std::size_t size, const LocalTime &time,
                    const char *text) noexcept {
   return std::snprintf(out, size, QEL_LOG_ENTRY_FORMAT, time.year, time.month,

@@ -52,6 +52,13 @@ void LogInfoFormatted(const char *format, ...) noexcept;
 // Bounded copy into a text buffer; a longer source is cut at 255 bytes.
 void CopyText(Text &destination, const char *source) noexcept;
 
+// Dumps `length` bytes into the information log under the label "    "
+// `label`: one line per 16 bytes, "   " the offset as four hex digits, two
+// blanks, then 50 characters (the bytes in upper-case hex, two blanks and
+// the bytes as text, '.' for those outside 0x20 to 0x7E).
+void LogHexDump(int length, const unsigned char *data,
+                const char *label) noexcept;
+
 // The entry as it is appended, line break first. Exposed for tests.
 int FormatLogEntry(char *out, std::size_t size, const LocalTime &time,
                    const char *text) noexcept;

@@ -5,14 +5,15 @@
 namespace qel {
 
 bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
-                        const char *name, const char *fetchMessage) noexcept {
+                        const char *name, const char *fetchMessage,
+                        LogLine logFetch) noexcept {
   if (value == nullptr) {
-    LogError(fetchMessage);
+    logFetch(fetchMessage);
     return false;
   }
   const char *characters = env->GetStringUTFChars(value, nullptr);
   if (characters == nullptr) {
-    LogError(fetchMessage);
+    logFetch(fetchMessage);
     return false;
   }
   const std::size_t length = std::strlen(characters);
@@ -28,6 +29,17 @@ bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
     return false;
   }
   return true;
+}
+
+bool CopyRequiredString(JNIEnv *env, jstring value, Text &copy,
+                        const char *name, const char *nullMessage,
+                        LogLine logNull, const char *fetchMessage,
+                        LogLine logFetch) noexcept {
+  if (value == nullptr) {
+    logNull(nullMessage);
+    return false;
+  }
+  return CopyStringArgument(env, value, copy, name, fetchMessage, logFetch);
 }
 
 Presence CopyOptionalString(JNIEnv *env, jstring value, Text &copy,

@@ -25,8 +25,20 @@ namespace qel {
 // fetch logs `fetchMessage`; a string over 255 bytes is refused rather than
 // cut, since a cut file name or routing number would reach the wrong file
 // or print the wrong text.
+// LogInfo, LogError or LogBoth: where a method's message goes.
+using LogLine = void (*)(const char *) noexcept;
+
 bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
-                        const char *name, const char *fetchMessage) noexcept;
+                        const char *name, const char *fetchMessage,
+                        LogLine logFetch = LogError) noexcept;
+
+// A mandatory string tested for null first, with a message of its own:
+// `nullMessage` goes out through `logNull`, a failed fetch through
+// `logFetch`, each to the log file(s) its method names.
+bool CopyRequiredString(JNIEnv *env, jstring value, Text &copy,
+                        const char *name, const char *nullMessage,
+                        LogLine logNull, const char *fetchMessage,
+                        LogLine logFetch) noexcept;
 
 enum class Presence { kAbsent, kCopied, kFailed };
 

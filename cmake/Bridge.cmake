@@ -15,6 +15,9 @@ set(QELSCAN_BRIDGE_SOURCES
   ${CMAKE_SOURCE_DIR}/scanning/scan_single.cpp
   ${CMAKE_SOURCE_DIR}/scanning/special_document.cpp
   ${CMAKE_SOURCE_DIR}/scanning/ocr_micr.cpp
+  ${CMAKE_SOURCE_DIR}/printing/print_text.cpp
+  ${CMAKE_SOURCE_DIR}/printing/batch_print.cpp
+  ${CMAKE_SOURCE_DIR}/printing/virtual_endorsement.cpp
 )
 
 # qel_add_bridge_objects(<name> LOG_DIR <dir> [COMPILE_OPTIONS ...])

@@ -14,20 +14,12 @@ namespace {
 // cannot tell a document by an absent number.
 bool CopyRoutingAndAccount(JNIEnv *env, jstring sRouting, Text &acRouting,
                            jstring sAccount, Text &acAccount) {
-  if (sRouting == nullptr) {
-    LogError("Routing string is NULL error");
-    return false;
-  }
-  if (!CopyStringArgument(env, sRouting, acRouting, "Routing",
-                          "Get Routing error")) {
-    return false;
-  }
-  if (sAccount == nullptr) {
-    LogError("Account string is NULL error");
-    return false;
-  }
-  if (!CopyStringArgument(env, sAccount, acAccount, "Account",
-                          "Get Account error")) {
+  if (!CopyRequiredString(env, sRouting, acRouting, "Routing",
+                          "Routing string is NULL error", LogError,
+                          "Get Routing error", LogError) ||
+      !CopyRequiredString(env, sAccount, acAccount, "Account",
+                          "Account string is NULL error", LogError,
+                          "Get Account error", LogError)) {
     return false;
   }
   LogInfoFormatted("acRouting = %s", acRouting);
