@@ -18,6 +18,9 @@ set(QELSCAN_BRIDGE_SOURCES
   ${CMAKE_SOURCE_DIR}/printing/print_text.cpp
   ${CMAKE_SOURCE_DIR}/printing/batch_print.cpp
   ${CMAKE_SOURCE_DIR}/printing/virtual_endorsement.cpp
+  ${CMAKE_SOURCE_DIR}/imaging/compress_image.cpp
+  ${CMAKE_SOURCE_DIR}/imaging/uv_image.cpp
+  ${CMAKE_SOURCE_DIR}/imaging/file_operations.cpp
 )
 
 # qel_add_bridge_objects(<name> LOG_DIR <dir> [COMPILE_OPTIONS ...])

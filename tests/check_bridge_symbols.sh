@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks the built bridge: it exports exactly the JNI methods its objects
-# define, each one a method of the export table, and nothing else; and none
+# Checks the built bridge: it exports exactly the methods of the export
+# table, each defined by its objects, and nothing else; and none
 # of its object files holds writable data (the bridge keeps no state
 # between calls).
 # usage: check_bridge_symbols.sh <libQELScanner.so> <export table> <object>...
@@ -27,6 +27,10 @@ fi
 unknown=$(comm -23 <(echo "$defined") <(echo "$known"))
 if [ -n "$unknown" ]; then
   echo "JNI methods that are not in the export table:"; echo "$unknown"; fail=1
+fi
+missing=$(comm -13 <(echo "$exports") <(echo "$known"))
+if [ -n "$missing" ]; then
+  echo "methods of the export table the library does not export:"; echo "$missing"; fail=1
 fi
 
 for object in "$@"; do

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks QELScanner.dll as a 32-bit virtual machine and Windows will see it:
-#  - its export names are exactly the table's decorated names of the JNI
-#    methods the bridge's objects define (no undecorated aliases, nothing
+#  - its export names are exactly the table's decorated names, each a JNI
+#    method the bridge's objects define (no undecorated aliases, nothing
 #    else, nothing by ordinal only);
 #  - its export directory names the module QELScanner.dll;
 #  - it imports only system DLLs and MIRBAP32.dll, the latter by ordinals
@@ -45,6 +45,10 @@ while read -r name; do
   [ -z "$name" ] && continue
   grep -qxF "$name" <<<"$exported" || problem "not exported: $name"
 done <<<"$implemented"
+while read -r name; do
+  [ -z "$name" ] && continue
+  grep -qxF "$name" <<<"$exported" || problem "in the export table but not exported: $name"
+done <"$table"
 export_count=$(grep -c . <<<"$exported" || true)
 if [ $((16#${address_count:-0})) -ne "$export_count" ]; then
   problem "$((16#${address_count:-0})) exports, of which only $export_count have a name"
