@@ -6,8 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <initializer_list>
 
 #include <tiffio.h>
 
@@ -15,9 +14,6 @@ namespace vs {
 
 namespace {
 
-constexpr std::size_t kMaxPages = 256;
-constexpr std::uint32_t kMaxSide = 32767; // the memory header's int16
-constexpr std::uint64_t kMaxPageBytes = 64ull << 20;
 // Far above any image here, and within a 32-bit size_t.
 constexpr std::uint64_t kMaxStreamBytes = 1ull << 30;
 
@@ -136,10 +132,33 @@ private:
 std::uint16_t tiffCompression(Compression c) {
   switch (c) {
   case Compression::PackBits: return COMPRESSION_PACKBITS;
+  case Compression::Group3: return COMPRESSION_CCITTFAX3;
   case Compression::Group4: return COMPRESSION_CCITTFAX4;
+  case Compression::Lzw: return COMPRESSION_LZW;
+  case Compression::Deflate: return COMPRESSION_ADOBE_DEFLATE;
   case Compression::None: break;
   }
   return COMPRESSION_NONE;
+}
+
+bool bilevelOnly(Compression c) {
+  return c == Compression::Group3 || c == Compression::Group4;
+}
+
+// How a page read in is written again: as it was stored, except that the
+// rare modified Huffman (CCITT RLE) becomes Group 4, the fax code of the
+// scans.
+Compression compressionOf(std::uint16_t tiff) {
+  switch (tiff) {
+  case COMPRESSION_PACKBITS: return Compression::PackBits;
+  case COMPRESSION_CCITTFAX3: return Compression::Group3;
+  case COMPRESSION_CCITTRLE:
+  case COMPRESSION_CCITTFAX4: return Compression::Group4;
+  case COMPRESSION_LZW: return Compression::Lzw;
+  case COMPRESSION_ADOBE_DEFLATE:
+  case COMPRESSION_DEFLATE: return Compression::Deflate;
+  default: return Compression::None;
+  }
 }
 
 // One page, laid out as check-image exchange files want a bilevel image:
@@ -147,10 +166,9 @@ std::uint16_t tiffCompression(Compression c) {
 // inches. Gray pages are min-is-black.
 bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t count) {
   if (page.width <= 0 || page.height <= 0 ||
-      static_cast<std::uint32_t>(page.width) > kMaxSide ||
-      static_cast<std::uint32_t>(page.height) > kMaxSide ||
+      page.width > kMaxSide || page.height > kMaxSide ||
       (page.bitsPerPixel != 1 && page.bitsPerPixel != 8) ||
-      (page.compression == Compression::Group4 && page.bitsPerPixel != 1) ||
+      (bilevelOnly(page.compression) && page.bitsPerPixel != 1) ||
       page.data.size() != page.stride() * static_cast<std::size_t>(page.height))
     return false;
   const bool bilevel = page.bitsPerPixel == 1;
@@ -174,6 +192,8 @@ bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t coun
       TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
   if (ok && page.compression == Compression::Group4)
     ok = TIFFSetField(tif, TIFFTAG_GROUP4OPTIONS, static_cast<std::uint32_t>(0));
+  if (ok && page.compression == Compression::Group3)
+    ok = TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, static_cast<std::uint32_t>(0));
   if (ok && count > 1)
     ok = TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(index),
                       static_cast<std::uint16_t>(count));
@@ -204,34 +224,39 @@ bool readableCompression(std::uint16_t compression, std::uint16_t bits) {
   }
 }
 
-int readPage(TiffHandle &handle, Image &image) {
+// Reads the current directory's page; pixelBytes counts the rows of the
+// pages read so far, so a file of many pages is bounded as a whole.
+int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   TIFF *tif = handle.get();
   std::uint32_t width = 0, height = 0;
   std::uint16_t bits = 1, samples = 1, compression = COMPRESSION_NONE,
                 photometric = PHOTOMETRIC_MINISWHITE, unit = RESUNIT_INCH;
   if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
       !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || TIFFIsTiled(tif))
-    return MIRB_VS_ERR_FILE;
+    return MIRB_VS_ERR_IMAGE_FORMAT;
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
   TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
   TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide ||
-      samples != 1 || (bits != 1 && bits != 8) ||
+  if (width == 0 || height == 0 || samples != 1 || (bits != 1 && bits != 8) ||
       (photometric != PHOTOMETRIC_MINISWHITE &&
        photometric != PHOTOMETRIC_MINISBLACK) ||
       !readableCompression(compression, bits))
-    return MIRB_VS_ERR_FILE;
+    return MIRB_VS_ERR_IMAGE_FORMAT;
   // Rows are allocated before the strips are read: bound them first.
-  if ((bits == 1 ? (width + 7) / 8 : width) * static_cast<std::uint64_t>(height) >
-      kMaxPageBytes)
-    return MIRB_VS_ERR_FILE;
+  const std::uint64_t rows =
+      (bits == 1 ? (width + 7) / 8 : width) * static_cast<std::uint64_t>(height);
+  if (width > static_cast<std::uint32_t>(kMaxSide) ||
+      height > static_cast<std::uint32_t>(kMaxSide) || rows > kMaxPageBytes ||
+      rows > kMaxImageBytes - pixelBytes)
+    return MIRB_VS_ERR_TOO_LARGE;
+  pixelBytes += rows;
 
-  image = Image::blank(static_cast<int>(width), static_cast<int>(height), bits, 200);
-  image.compression = compression == COMPRESSION_PACKBITS ? Compression::PackBits
-                      : compression == COMPRESSION_CCITTFAX4 ? Compression::Group4
-                                                             : Compression::None;
+  // Without a resolution a page is taken as the scans make it.
+  image = Image::blank(static_cast<int>(width), static_cast<int>(height), bits,
+                       bits == 1 ? 200 : 100);
+  image.compression = compressionOf(compression);
   float resolution = 0;
   if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution) && resolution > 0) {
     const double dpi = unit == RESUNIT_CENTIMETER ? resolution * 2.54 : resolution;
@@ -241,12 +266,12 @@ int readPage(TiffHandle &handle, Image &image) {
   // TIFFReadScanline fills a whole scanline: it must be our row exactly.
   const std::size_t stride = image.stride();
   if (TIFFScanlineSize64(tif) != stride)
-    return MIRB_VS_ERR_FILE;
+    return MIRB_VS_ERR_IMAGE_FORMAT;
   handle.warned() = false;
   for (std::uint32_t y = 0; y < height; ++y)
     if (TIFFReadScanline(tif, image.data.data() + stride * y, y, 0) < 0 ||
         handle.warned())
-      return MIRB_VS_ERR_FILE;
+      return MIRB_VS_ERR_IMAGE_FORMAT;
   // Normalise: bilevel 1 = black (min-is-white), gray 0 = black.
   if ((bits == 1) != (photometric == PHOTOMETRIC_MINISWHITE))
     for (std::uint8_t &b : image.data)
@@ -294,19 +319,20 @@ int decodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages
   stream.sourceSize = bytes.size();
   TiffHandle tif(stream, "r");
   if (tif.get() == nullptr)
-    return MIRB_VS_ERR_FILE;
+    return MIRB_VS_ERR_IMAGE_FORMAT;
+  std::uint64_t pixelBytes = 0;
   for (;;) {
     if (pages.size() >= kMaxPages)
-      return MIRB_VS_ERR_FILE;
+      return MIRB_VS_ERR_TOO_LARGE;
     Image image;
-    if (const int rc = readPage(tif, image); rc != MIRB_VS_OK)
+    if (const int rc = readPage(tif, image, pixelBytes); rc != MIRB_VS_OK)
       return rc;
     pages.push_back(std::move(image));
     if (TIFFLastDirectory(tif.get()))
       return MIRB_VS_OK;
     // Fails on a broken or looping directory chain, too.
     if (!TIFFReadDirectory(tif.get()))
-      return MIRB_VS_ERR_FILE;
+      return MIRB_VS_ERR_IMAGE_FORMAT;
   }
 }
 
@@ -325,30 +351,31 @@ std::vector<std::uint8_t> encodeMemoryImage(const Image &image, int format,
   return b;
 }
 
-bool readFile(const std::string &name, std::vector<std::uint8_t> &bytes) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in)
-    return false;
-  bytes.assign(std::istreambuf_iterator<char>(in),
-               std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
-bool writeFile(const std::string &name, const std::vector<std::uint8_t> &bytes) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  if (!out)
-    return false;
-  out.write(reinterpret_cast<const char *>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
-}
-
-int readTiffFile(const std::string &name, std::vector<Image> &pages) {
+int readImageFile(const std::string &name, std::vector<Image> &pages,
+                  FileFormat &format) {
+  pages.clear();
   std::vector<std::uint8_t> bytes;
-  if (name.empty() || !readFile(name, bytes))
-    return MIRB_VS_ERR_FILE;
-  return decodeTiff(bytes, pages);
+  if (const int rc = readFile(name, bytes, kMaxFileBytes); rc != MIRB_VS_OK)
+    return rc;
+  auto startsWith = [&bytes](std::initializer_list<std::uint8_t> magic) {
+    return bytes.size() >= magic.size() &&
+           std::equal(magic.begin(), magic.end(), bytes.begin());
+  };
+  // Classic and BigTIFF, either byte order.
+  if (startsWith({'I', 'I', 42, 0}) || startsWith({'M', 'M', 0, 42}) ||
+      startsWith({'I', 'I', 43, 0}) || startsWith({'M', 'M', 0, 43})) {
+    format = FileFormat::Tiff;
+    return decodeTiff(bytes, pages);
+  }
+  if (startsWith({0xFF, 0xD8, 0xFF})) {
+    format = FileFormat::Jpeg;
+    Image image;
+    if (const int rc = decodeJpeg(bytes, image); rc != MIRB_VS_OK)
+      return rc;
+    pages.push_back(std::move(image));
+    return MIRB_VS_OK;
+  }
+  return MIRB_VS_ERR_IMAGE_FORMAT;
 }
 
 } // namespace vs

@@ -9,12 +9,24 @@
 #include <string>
 #include <vector>
 
+#include "virtualscanner/files.h"
 #include "virtualscanner/internal.h"
 
 namespace vs {
 
-// How a page is or will be stored in a TIFF.
-enum class Compression { None, PackBits, Group4 };
+// How a page is or will be stored in a TIFF. Group 3 is written
+// one-dimensional; the CCITT ones hold 1-bit pages only.
+enum class Compression { None, PackBits, Group3, Group4, Lzw, Deflate };
+
+// What the image files read here may hold: more is refused as too large.
+constexpr std::size_t kMaxPages = 256;
+constexpr int kMaxSide = 32767; // the memory header's int16
+constexpr std::uint64_t kMaxPageBytes = 64ull << 20;  // rows of one page
+constexpr std::uint64_t kMaxImageBytes = 256ull << 20; // rows of all pages
+constexpr std::uint64_t kMaxFileBytes = 256ull << 20;
+
+// The JPEG quality of the scans, and of JPEGs written without one asked.
+constexpr int kDefaultJpegQuality = 85;
 
 // Rows of packed pixels. 1 bit: most significant bit first, 1 = black.
 // 8 bits: 0 = black, 255 = white.
@@ -83,21 +95,31 @@ constexpr int kUvSealRadius = 38;
 // MIRB_VS_OK, or MIRB_VS_ERR_FILE when libtiff cannot write the pages
 // (for instance Group 4 asked for an 8-bit page).
 int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes);
-// MIRB_VS_OK, or MIRB_VS_ERR_FILE when the bytes are no TIFF we can read.
+// MIRB_VS_OK; MIRB_VS_ERR_IMAGE_FORMAT when the bytes are no TIFF we can
+// read (not a TIFF, damaged, cut short, a form we do not decode);
+// MIRB_VS_ERR_TOO_LARGE beyond the limits above.
 int decodeTiff(const std::vector<std::uint8_t> &bytes,
                std::vector<Image> &pages);
-// A JFIF JPEG of an 8-bit image: MIRB_VS_OK or MIRB_VS_ERR_FILE.
-int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes);
+// A JFIF JPEG of an 8-bit image at quality 1..100: MIRB_VS_OK or
+// MIRB_VS_ERR_FILE.
+int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes,
+               int quality = kDefaultJpegQuality);
+// A one-component 8-bit JPEG: MIRB_VS_OK, MIRB_VS_ERR_IMAGE_FORMAT (not
+// such a JPEG, damaged or cut short) or MIRB_VS_ERR_TOO_LARGE.
+int decodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image);
 
 // A memory image: the header (MIRB_VS_MEMORY_HEADER_BYTES) describing
 // image and stream, then the stream, a TIFF or JPEG file's bytes.
 std::vector<std::uint8_t> encodeMemoryImage(const Image &image, int format,
                                             const std::vector<std::uint8_t> &stream);
 
-bool readFile(const std::string &name, std::vector<std::uint8_t> &bytes);
-bool writeFile(const std::string &name, const std::vector<std::uint8_t> &bytes);
-// Reads and decodes a TIFF file: MIRB_VS_OK or MIRB_VS_ERR_FILE.
-int readTiffFile(const std::string &name, std::vector<Image> &pages);
+enum class FileFormat { Tiff, Jpeg };
+
+// Reads and decodes a TIFF or JPEG file, told apart by its first bytes,
+// not its name: MIRB_VS_OK, MIRB_VS_ERR_FILE (cannot be read),
+// MIRB_VS_ERR_IMAGE_FORMAT or MIRB_VS_ERR_TOO_LARGE.
+int readImageFile(const std::string &name, std::vector<Image> &pages,
+                  FileFormat &format);
 
 } // namespace vs
 

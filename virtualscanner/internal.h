@@ -43,13 +43,25 @@ private:
 };
 using Guard = std::lock_guard<Lock>;
 
+// A print job as printing.cpp accepted it; render.cpp draws it. The
+// README's "Printing" section gives the meaning and range of each number.
+struct PrintJob {
+  std::string text;  // empty: no job
+  int x = 0, y = 0;  // top left of the text's box, 200-dpi pixels; 0: default
+  int scale = 1;     // pixels per dot of the 5 x 7 font
+  int direction = 0; // degrees clockwise: 0, 90, 180 or 270
+  bool bold = false;
+  int sides = 0;     // MIRB_VS_SIDE_FRONT, _BACK or _BOTH
+  int kinds = 0;     // sum of the MIRB_VS_IMAGES_* it is drawn on
+};
+
 struct Document {
   std::string codeLine;
   std::string confidence; // one digit per code-line character
   int quality = 0;
   int contrast = 0;
-  std::string printed;     // batch print text it received
-  std::string endorsement; // virtual endorsement it received
+  PrintJob printed;     // batch print it received
+  PrintJob endorsement; // virtual endorsement it received
 };
 
 struct SpecialDocument {
@@ -72,7 +84,7 @@ struct State {
   std::uint32_t documentsFed = 0; // since the library was loaded
   std::deque<std::pair<std::uintptr_t, int>> placedImages;
   std::vector<SpecialDocument> specials;
-  std::string pendingPrint, pendingEndorsement;
+  PrintJob pendingPrint, pendingEndorsement; // for the next document
   char paramText[kTextBuffer] = {};
 };
 

@@ -14,8 +14,6 @@ namespace vs {
 
 namespace {
 
-constexpr int kQuality = 85;
-
 // libjpeg's default error handler ends the process; ours jumps back.
 struct ErrorManager {
   jpeg_error_mgr base;
@@ -68,7 +66,7 @@ void sinkTerm(j_compress_ptr info) {
 }
 
 // Only C objects live in this frame, so the jump skips no destructor.
-bool compress(const Image &image, Sink *sink) {
+bool compress(const Image &image, int quality, Sink *sink) {
   jpeg_compress_struct info;
   ErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
@@ -88,7 +86,7 @@ bool compress(const Image &image, Sink *sink) {
   info.input_components = 1;
   info.in_color_space = JCS_GRAYSCALE;
   jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, kQuality, TRUE);
+  jpeg_set_quality(&info, quality, TRUE);
   info.write_JFIF_header = TRUE;
   info.density_unit = 1; // dots per inch
   info.X_density = static_cast<UINT16>(image.dpi);
@@ -105,17 +103,84 @@ bool compress(const Image &image, Sink *sink) {
   return true;
 }
 
+// Into image, which the caller owns: only C objects live in this frame.
+int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
+  jpeg_decompress_struct info;
+  ErrorManager errors;
+  info.err = jpeg_std_error(&errors.base);
+  errors.base.error_exit = onError;
+  errors.base.output_message = onMessage;
+  if (setjmp(errors.escape) != 0) {
+    jpeg_destroy_decompress(&info);
+    return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  int rc = MIRB_VS_OK;
+  if (info.num_components != 1 || info.jpeg_color_space != JCS_GRAYSCALE ||
+      info.data_precision != 8)
+    rc = MIRB_VS_ERR_IMAGE_FORMAT;
+  else if (info.image_width > static_cast<JDIMENSION>(kMaxSide) ||
+           info.image_height > static_cast<JDIMENSION>(kMaxSide) ||
+           static_cast<std::uint64_t>(info.image_width) * info.image_height >
+               kMaxPageBytes)
+    rc = MIRB_VS_ERR_TOO_LARGE;
+  if (rc != MIRB_VS_OK) {
+    jpeg_destroy_decompress(&info);
+    return rc;
+  }
+  // Without a plausible density in inches or centimetres: the gray scans'
+  // 100 dpi, as the TIFF reader does.
+  double dpi = 100;
+  if (info.saw_JFIF_marker && (info.density_unit == 1 || info.density_unit == 2)) {
+    const double given = info.density_unit == 1 ? info.X_density : info.X_density * 2.54;
+    if (given >= 1 && given <= 10000)
+      dpi = given;
+  }
+  image->width = static_cast<int>(info.image_width);
+  image->height = static_cast<int>(info.image_height);
+  image->bitsPerPixel = 8;
+  image->dpi = static_cast<int>(dpi + 0.5);
+  image->compression = Compression::None;
+  try {
+    image->data.assign(image->stride() * static_cast<std::size_t>(image->height), 0);
+  } catch (...) {
+    jpeg_destroy_decompress(&info);
+    return MIRB_VS_ERR_TOO_LARGE;
+  }
+  jpeg_start_decompress(&info);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = image->data.data() + image->stride() * info.output_scanline;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  // libjpeg only warns about data cut short or corrupt, and fills in gray.
+  const bool damaged = errors.base.num_warnings != 0;
+  jpeg_destroy_decompress(&info);
+  return damaged ? MIRB_VS_ERR_IMAGE_FORMAT : MIRB_VS_OK;
+}
+
 } // namespace
 
-int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes) {
+int decodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image) {
+  image = Image{};
+  const int rc = decompress(bytes, &image);
+  if (rc != MIRB_VS_OK)
+    image = Image{};
+  return rc;
+}
+
+int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes, int quality) {
   bytes.clear();
-  if (image.bitsPerPixel != 8 || image.width <= 0 || image.height <= 0 ||
+  if (quality < 1 || quality > 100 ||
+      image.bitsPerPixel != 8 || image.width <= 0 || image.height <= 0 ||
       image.width > 65535 || image.height > 65535 || image.dpi <= 0 ||
       image.dpi > 65535 ||
       image.data.size() != image.stride() * static_cast<std::size_t>(image.height))
     return MIRB_VS_ERR_FILE;
   Sink sink = {};
-  const bool ok = compress(image, &sink);
+  const bool ok = compress(image, quality, &sink);
   if (ok)
     bytes.assign(sink.data, sink.data + sink.size);
   std::free(sink.data);

@@ -42,48 +42,88 @@ void stroke(Image &image, double x0, double y0, double x1, double y1, int thick,
   }
 }
 
-// Lines of at most perLine bytes, broken after a blank where one is near
-// enough, else cut.
-std::vector<std::string> wrap(const std::string &text, std::size_t perLine) {
-  std::vector<std::string> lines;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t n = std::min(perLine, text.size() - at);
-    if (at + n < text.size()) {
-      const std::size_t blank = text.rfind(' ', at + n);
-      if (blank != std::string::npos && blank > at && blank - at >= perLine / 2)
-        n = blank - at + 1;
+// The bytes of each line of a job's text: a line feed (after an optional
+// carriage return) ends a line.
+std::vector<std::string> textLines(const std::string &text) {
+  std::vector<std::string> lines(1);
+  for (char c : text) {
+    if (c == '\n') {
+      if (!lines.back().empty() && lines.back().back() == '\r')
+        lines.back().pop_back();
+      lines.emplace_back();
+    } else {
+      lines.back() += c;
     }
-    lines.push_back(text.substr(at, n));
-    at += n;
   }
   return lines;
 }
 
-// Text broken into lines of a box, at the largest scale up to maxScale at
-// which it fits (else at scale 1, cut at the box); nothing is drawn
-// outside the box.
-void textInBox(Image &image, int x0, int y0, int x1, int y1,
-               const std::string &text, int maxScale) {
-  Image box = Image::blank(x1 - x0, y1 - y0, 8, image.dpi);
-  std::vector<std::string> lines;
-  int scale = maxScale;
-  for (; scale >= 1; --scale) {
-    const int perLine = std::max(1, (box.width + 1) / (font::kAdvance * scale));
-    lines = wrap(text, static_cast<std::size_t>(perLine));
-    if (static_cast<int>(lines.size()) * font::kLineHeight * scale <= box.height ||
-        scale == 1)
-      break;
+// Prints a job's text with its box's top left at (x, y): lines one under
+// the other, each dot a scale x scale square, a bold dot struck again
+// half a dot to the right, the box turned clockwise by the direction.
+// Only pixels inside the page are set.
+void printText(Image &page, const PrintJob &job, int x, int y) {
+  const std::vector<std::string> lines = textLines(job.text);
+  const int scale = job.scale, bold = job.bold ? (scale + 1) / 2 : 0;
+  int width = 0;
+  for (const std::string &line : lines)
+    width = std::max(width, font::textWidth(line, scale) + bold);
+  const int height =
+      ((static_cast<int>(lines.size()) - 1) * font::kLineHeight + font::kGlyphHeight) *
+      scale;
+  const auto ink = [&](int u, int v) { // (u, v) in the unturned box
+    switch (job.direction) {
+    case 90: page.set(x + height - 1 - v, y + u, kInk); break;
+    case 180: page.set(x + width - 1 - u, y + height - 1 - v, kInk); break;
+    case 270: page.set(x + v, y + width - 1 - u, kInk); break;
+    default: page.set(x + u, y + v, kInk); break;
+    }
+  };
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const int top = static_cast<int>(i) * font::kLineHeight * scale;
+    int left = 0;
+    for (unsigned char c : lines[i]) {
+      const std::uint8_t *rows = font::glyph(c);
+      if (rows == nullptr)
+        rows = font::glyph('?');
+      for (int row = 0; row < font::kGlyphHeight; ++row)
+        for (int col = 0; col < font::kGlyphWidth; ++col) {
+          if ((rows[row] & (0x10 >> col)) == 0)
+            continue;
+          for (int dy = 0; dy < scale; ++dy)
+            for (int dx = 0; dx < scale; ++dx) {
+              ink(left + col * scale + dx, top + row * scale + dy);
+              if (bold != 0)
+                ink(left + col * scale + dx + bold, top + row * scale + dy);
+            }
+        }
+      left += font::kAdvance * scale;
+    }
   }
-  int y = 0;
-  for (const std::string &line : lines) {
-    font::drawText(box, 0, y, line, scale, kInk);
-    y += font::kLineHeight * scale;
+}
+
+// Draws a job onto the side it was meant for, when it is meant for this
+// kind of image. x or y 0 takes the default: a batch print in the
+// endorsement box, a virtual endorsement across the top of the front
+// (voucher or check) or on the back below where a batch print goes.
+void printJob(Image &page, const PrintJob &job, bool endorsement, Side side,
+              Kind kind) {
+  const int kindBit = kind == Kind::Bilevel ? MIRB_VS_IMAGES_BILEVEL
+                      : kind == Kind::Gray  ? MIRB_VS_IMAGES_GRAY
+                      : kind == Kind::UV    ? MIRB_VS_IMAGES_UV
+                                            : MIRB_VS_IMAGES_LONG;
+  const int unwanted = side == Side::Front ? MIRB_VS_SIDE_BACK : MIRB_VS_SIDE_FRONT;
+  if (job.text.empty() || job.sides == unwanted || (job.kinds & kindBit) == 0)
+    return;
+  int x = MIRB_VS_PRINT_X, y = MIRB_VS_PRINT_Y;
+  if (endorsement && side == Side::Back) {
+    x = MIRB_VS_ENDORSE_BACK_X;
+    y = MIRB_VS_ENDORSE_BACK_Y;
+  } else if (endorsement) {
+    x = kind == Kind::Long ? MIRB_VS_ENDORSE_LONG_X : MIRB_VS_ENDORSE_X;
+    y = MIRB_VS_ENDORSE_Y;
   }
-  for (int by = 0; by < box.height; ++by)
-    for (int bx = 0; bx < box.width; ++bx)
-      if (box.gray(bx, by) == kInk)
-        image.set(x0 + bx, y0 + by, kInk);
+  printText(page, job, job.x != 0 ? job.x : x, job.y != 0 ? job.y : y);
 }
 
 // The amount field of a code line ("$0000012500$") as the drawer wrote
@@ -193,8 +233,6 @@ void drawCodeLine(Image &page, const Document &doc) {
 void drawFront(Image &page, const Document &doc) {
   drawHolder(page);
   drawNumberAndDate(page, doc);
-  if (!doc.endorsement.empty()) // a virtual endorsement across the top
-    textInBox(page, 420, 30, page.width - 440, 88, doc.endorsement, 2);
   drawPayment(page, doc, 32);
   drawBankMemoSignature(page, 32);
   drawCodeLine(page, doc);
@@ -209,8 +247,6 @@ void drawVoucher(Image &page, const Document &doc) {
   const std::string title = "PAYMENT VOUCHER";
   font::drawText(page, (w - font::textWidth(title, 4)) / 2, 32, title, 4, kInk);
   drawNumberAndDate(page, doc);
-  if (!doc.endorsement.empty())
-    textInBox(page, w / 2 + 220, 30, w - 440, 88, doc.endorsement, 2);
 
   const int left = 32, right = w / 2 - 40, top = 140, bottom = 420;
   const int columns[] = {left, 282, 462, 942}; // invoice, date, description, amount
@@ -238,15 +274,13 @@ void drawVoucher(Image &page, const Document &doc) {
   drawCodeLine(page, doc);
 }
 
-void drawBack(Image &page, const Document &doc) {
-  // The endorsement area, with the batch print text when one was printed.
+void drawBack(Image &page) {
+  // The endorsement area; a batch print goes into its box.
   font::drawText(page, 40, 34, "ENDORSE HERE", 2, kInk);
   frame(page, 30, 60, 590, 270, 3);
   for (int y : {130, 190, 250})
     fillRect(page, 44, y, 576, y + 1, kInk);
   font::drawText(page, 40, 284, "DO NOT WRITE, STAMP, OR SIGN BELOW THIS LINE", 2, kInk);
-  if (!doc.printed.empty())
-    textInBox(page, 40, 70, 580, 260, doc.printed, 3);
 }
 
 // What glows under UV light. Ordinary ink does not; the paper's security
@@ -351,11 +385,14 @@ Image renderDocument(const Document &doc, Side side, Kind kind) {
   Image page = Image::blank(width, kHeight, 8, kDpi);
   frame(page, 8, 8, width - 8, kHeight - 8, 3);
   if (side == Side::Back)
-    drawBack(page, doc);
+    drawBack(page);
   else if (kind == Kind::Long)
     drawVoucher(page, doc);
   else
     drawFront(page, doc);
+  // Printed over whatever is there, as an endorser's ink would be.
+  printJob(page, doc.printed, false, side, kind);
+  printJob(page, doc.endorsement, true, side, kind);
 
   if (kind == Kind::Bilevel || kind == Kind::Long) {
     Image bilevel = Image::blank(width, kHeight, 1, kDpi);

@@ -117,12 +117,12 @@ const std::string *readOnlyText(const State &st, int selector) {
   case MIRB_VS_SEL_DLL_PATH: return &st.dllPath;
   case MIRB_VS_SEL_INI_FILE: return &st.iniFile;
   case MIRB_VS_SEL_CFG_FILE: return &st.cfgFile;
-  case MIRB_VS_SEL_PENDING_PRINT: return &st.pendingPrint;
+  case MIRB_VS_SEL_PENDING_PRINT: return &st.pendingPrint.text;
   case MIRB_VS_SEL_LAST_PRINT:
-    return st.lastDocument ? &st.lastDocument->printed : &empty;
-  case MIRB_VS_SEL_PENDING_ENDORSEMENT: return &st.pendingEndorsement;
+    return st.lastDocument ? &st.lastDocument->printed.text : &empty;
+  case MIRB_VS_SEL_PENDING_ENDORSEMENT: return &st.pendingEndorsement.text;
   case MIRB_VS_SEL_LAST_ENDORSEMENT:
-    return st.lastDocument ? &st.lastDocument->endorsement : &empty;
+    return st.lastDocument ? &st.lastDocument->endorsement.text : &empty;
   default: return nullptr;
   }
 }

@@ -79,8 +79,8 @@ void resetSession(State &st) {
   st.lastDocument.reset();
   st.placedImages.clear();
   st.specials.clear();
-  st.pendingPrint.clear();
-  st.pendingEndorsement.clear();
+  st.pendingPrint = PrintJob{};
+  st.pendingEndorsement = PrintJob{};
 }
 
 const Document *feedDocument(State &st) {
@@ -90,8 +90,8 @@ const Document *feedDocument(State &st) {
   Document doc = st.hopper[st.nextDocument++];
   doc.printed = std::move(st.pendingPrint);
   doc.endorsement = std::move(st.pendingEndorsement);
-  st.pendingPrint.clear();
-  st.pendingEndorsement.clear();
+  st.pendingPrint = PrintJob{};
+  st.pendingEndorsement = PrintJob{};
   st.lastDocument = std::move(doc);
   st.documentInTrack = true;
   ++st.documentsFed;

@@ -16,7 +16,9 @@
 #define MIRB_VS_ERR_CONFIG_FORMAT (-105)   // configuration file malformed
 #define MIRB_VS_ERR_HOPPER (-106)          // hopper file unreadable/malformed
 #define MIRB_VS_ERR_UNKNOWN_ADDRESS (-107) // no image placed at that address
-#define MIRB_VS_ERR_TOO_LARGE (-108)       // image would not fit 1048576 bytes
+#define MIRB_VS_ERR_TOO_LARGE (-108)       // image would not fit 1048576 bytes,
+                                           // or an input beyond the limits
+#define MIRB_VS_ERR_IMAGE_FORMAT (-109)    // not a TIFF/JPEG read here, damaged
 
 // The library's version, major * 100 + minor (QELApiVersion).
 #define MIRB_VS_VERSION 1512
@@ -51,6 +53,33 @@
 #define MIRB_VS_SEL_PENDING_ENDORSEMENT 905 // virtual endorsement, next doc
 #define MIRB_VS_SEL_LAST_ENDORSEMENT 906    // ... on last document
 #define MIRB_VS_SEL_NULL (-1)               // documented NULL answer
+
+// Endorsement printing (README "Printing"). Places are the top left of the
+// printed text's box in 200-dpi pixels from the image's top left corner;
+// a gray image shows them at half the numbers.
+#define MIRB_VS_PRINT_MAX_X 1199      // batch print, bitmap endorsement
+#define MIRB_VS_ENDORSE_MAX_X 2399    // virtual endorsement (vouchers too)
+#define MIRB_VS_PRINT_MAX_Y 549
+#define MIRB_VS_PRINT_MAX_SCALE 4     // times the 5 x 7 dot font
+#define MIRB_VS_PRINT_X 40            // batch print: in the endorsement box
+#define MIRB_VS_PRINT_Y 70
+#define MIRB_VS_PRINT_SCALE 3
+#define MIRB_VS_ENDORSE_X 420         // virtual endorsement: top of a check
+#define MIRB_VS_ENDORSE_LONG_X 1420   // ... of a voucher
+#define MIRB_VS_ENDORSE_Y 40
+#define MIRB_VS_ENDORSE_BACK_X 40     // ... on the back, under a batch print
+#define MIRB_VS_ENDORSE_BACK_Y 140
+#define MIRB_VS_ENDORSE_SCALE 2
+// The side a virtual endorsement is drawn on.
+#define MIRB_VS_SIDE_FRONT 0
+#define MIRB_VS_SIDE_BACK 1
+#define MIRB_VS_SIDE_BOTH 2
+// The images it is drawn on: a sum of these, 0 for all of them.
+#define MIRB_VS_IMAGES_BILEVEL 1 // black-and-white TIFFs
+#define MIRB_VS_IMAGES_GRAY 2    // gray JPEGs and TIFFs
+#define MIRB_VS_IMAGES_UV 4
+#define MIRB_VS_IMAGES_LONG 8
+#define MIRB_VS_IMAGES_ALL 15
 
 // QELScan docStatus slots (32 ints; the rest are 0).
 #define MIRB_VS_DOCSTATUS_COUNT 32

@@ -250,7 +250,7 @@ TEST_F(Printing, PrintTextsWaitForTheNextDocument) {
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELBatchPrintString("", 0, 0, 0, 0));
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
             QELBatchPrintBMP("PAID", 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
-  ASSERT_EQ(MIRB_VS_OK, QELBatchPrintString("PAID 2016", 1, 2, 3, 4));
+  ASSERT_EQ(MIRB_VS_OK, QELBatchPrintString("PAID 2016", 300, 200, 2, 180));
   ASSERT_EQ(MIRB_VS_OK, QELScanVirtualEndorsement("VOID", 0, 0, 0, 0, 0, 0, 0, 0,
                                                   0, 0, 0, 0, 0, 0, "Arial"));
   EXPECT_STREQ("PAID 2016", MIRBGetParamString(MIRB_VS_SEL_PENDING_PRINT));

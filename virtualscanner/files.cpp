@@ -1,0 +1,281 @@
+// Whole-file reads, and writes through a temporary file renamed over the
+// target, so a failure half-way (a full disk, a size limit, a crash) never
+// leaves a caller's existing file cut short. Kept apart from the image
+// code: windows.h and libjpeg's boolean do not mix.
+#include "virtualscanner/files.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "virtualscanner/virtual_scanner.h"
+
+namespace vs {
+
+namespace {
+
+constexpr std::size_t kChunk = 65536;
+constexpr int kNameAttempts = 100;
+
+std::atomic<unsigned> temporaryCounter{0};
+
+struct FileCloser {
+  void operator()(std::FILE *file) const { std::fclose(file); }
+};
+using InputFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// A name beside target that this process has not used: another process
+// has another id, and a leftover of an earlier run is skipped because the
+// file is created exclusively.
+std::string temporaryName(const std::string &target, unsigned long process) {
+  return target + "." + std::to_string(process) + "-" +
+         std::to_string(temporaryCounter.fetch_add(1)) + ".tmp";
+}
+
+} // namespace
+
+#if defined(_WIN32)
+
+OutputFile::OutputFile(const std::string &name) : target_(name) {
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+    return;
+  // NUL, COM1 and the like: written as they are, a rename cannot replace them.
+  HANDLE existing = CreateFileA(name.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+  if (existing != INVALID_HANDLE_VALUE) {
+    const DWORD type = GetFileType(existing);
+    CloseHandle(existing);
+    if (type != FILE_TYPE_DISK) {
+      HANDLE device = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (device != INVALID_HANDLE_VALUE)
+        handle_ = device;
+      return;
+    }
+  }
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string candidate = temporaryName(name, GetCurrentProcessId());
+    HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      handle_ = file;
+      temporary_ = candidate;
+      return;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+      return;
+  }
+}
+
+bool OutputFile::isOpen() const { return handle_ != nullptr; }
+
+bool OutputFile::write(const void *data, std::size_t size) {
+  if (handle_ == nullptr || failed_)
+    return false;
+  const char *at = static_cast<const char *>(data);
+  while (size > 0) {
+    const DWORD part = size > kChunk ? static_cast<DWORD>(kChunk) : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(handle_, at, part, &written, nullptr) || written == 0) {
+      failed_ = true;
+      return false;
+    }
+    at += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool OutputFile::commit() {
+  if (handle_ == nullptr || failed_) {
+    discard();
+    return false;
+  }
+  if (temporary_.empty()) {
+    const bool closed = CloseHandle(handle_) != 0;
+    handle_ = nullptr;
+    return closed;
+  }
+  const bool flushed = FlushFileBuffers(handle_) != 0;
+  const bool closed = CloseHandle(handle_) != 0;
+  handle_ = nullptr;
+  if (flushed && closed &&
+      MoveFileExA(temporary_.c_str(), target_.c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    temporary_.clear();
+    return true;
+  }
+  DeleteFileA(temporary_.c_str());
+  temporary_.clear();
+  return false;
+}
+
+void OutputFile::discard() {
+  if (handle_ != nullptr)
+    CloseHandle(handle_);
+  handle_ = nullptr;
+  if (!temporary_.empty())
+    DeleteFileA(temporary_.c_str());
+  temporary_.clear();
+}
+
+#else
+
+OutputFile::OutputFile(const std::string &name) : target_(name) {
+  struct stat info {};
+  // Through a link the file it points to is replaced, not the link.
+  if (lstat(name.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char *real = realpath(name.c_str(), nullptr)) {
+      target_ = real;
+      std::free(real);
+    }
+  }
+  mode_t mode = 0666;
+  bool keepMode = false;
+  if (stat(target_.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode) || access(target_.c_str(), W_OK) != 0)
+      return;
+    if (!S_ISREG(info.st_mode)) { // /dev/null, a pipe: nothing to protect
+      fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+      return;
+    }
+    mode = info.st_mode & 07777;
+    keepMode = true;
+  }
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string candidate =
+        temporaryName(target_, static_cast<unsigned long>(getpid()));
+    const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      fd_ = fd;
+      temporary_ = candidate;
+      // The replacement keeps the permissions of the file it replaces.
+      if (keepMode && fchmod(fd_, mode) != 0)
+        discard();
+      return;
+    }
+    if (errno != EEXIST)
+      return;
+  }
+}
+
+bool OutputFile::isOpen() const { return fd_ >= 0; }
+
+bool OutputFile::write(const void *data, std::size_t size) {
+  if (fd_ < 0 || failed_)
+    return false;
+  const char *at = static_cast<const char *>(data);
+  while (size > 0) {
+    const ssize_t written = ::write(fd_, at, size > kChunk ? kChunk : size);
+    if (written < 0 && errno == EINTR)
+      continue;
+    if (written <= 0) {
+      failed_ = true;
+      return false;
+    }
+    at += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool OutputFile::commit() {
+  if (fd_ < 0 || failed_) {
+    discard();
+    return false;
+  }
+  if (temporary_.empty()) {
+    const bool closed = close(fd_) == 0;
+    fd_ = -1;
+    return closed;
+  }
+  const bool synced = fsync(fd_) == 0;
+  const bool closed = close(fd_) == 0;
+  fd_ = -1;
+  if (synced && closed && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
+    temporary_.clear();
+    return true;
+  }
+  unlink(temporary_.c_str());
+  temporary_.clear();
+  return false;
+}
+
+void OutputFile::discard() {
+  if (fd_ >= 0)
+    close(fd_);
+  fd_ = -1;
+  if (!temporary_.empty())
+    unlink(temporary_.c_str());
+  temporary_.clear();
+}
+
+#endif
+
+OutputFile::~OutputFile() { discard(); }
+
+int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
+             std::uint64_t limit) {
+  bytes.clear();
+  InputFile in(std::fopen(name.c_str(), "rb"));
+  if (!in)
+    return MIRB_VS_ERR_FILE;
+  std::uint8_t chunk[kChunk];
+  for (;;) {
+    const std::size_t n = std::fread(chunk, 1, sizeof chunk, in.get());
+    if (n > limit - bytes.size()) {
+      bytes.clear();
+      return MIRB_VS_ERR_TOO_LARGE;
+    }
+    bytes.insert(bytes.end(), chunk, chunk + n);
+    if (n < sizeof chunk)
+      break;
+  }
+  // A folder opens on Linux and fails only when read.
+  if (std::ferror(in.get())) {
+    bytes.clear();
+    return MIRB_VS_ERR_FILE;
+  }
+  return MIRB_VS_OK;
+}
+
+bool writeFile(const std::string &name, const std::vector<std::uint8_t> &bytes) {
+  OutputFile out(name);
+  return out.write(bytes.data(), bytes.size()) && out.commit();
+}
+
+int copyFile(const std::string &from, const std::string &to) {
+  InputFile in(std::fopen(from.c_str(), "rb"));
+  if (!in)
+    return MIRB_VS_ERR_FILE;
+  OutputFile out(to);
+  if (!out.isOpen())
+    return MIRB_VS_ERR_FILE;
+  std::vector<std::uint8_t> chunk(kChunk);
+  for (;;) {
+    const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), in.get());
+    if (n > 0 && !out.write(chunk.data(), n))
+      return MIRB_VS_ERR_FILE;
+    if (n < chunk.size())
+      break;
+  }
+  if (std::ferror(in.get()))
+    return MIRB_VS_ERR_FILE;
+  return out.commit() ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
+}
+
+} // namespace vs

@@ -1,0 +1,57 @@
+// Whole-file reads and writes that never leave a file half-written.
+#ifndef QELSCANNER_VIRTUALSCANNER_FILES_H
+#define QELSCANNER_VIRTUALSCANNER_FILES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vs {
+
+// Reads a whole file: MIRB_VS_OK; MIRB_VS_ERR_FILE when it is missing, a
+// folder or unreadable; MIRB_VS_ERR_TOO_LARGE when it holds more than
+// limit bytes.
+int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
+             std::uint64_t limit);
+
+// A file written whole or not at all. The bytes go to a new file beside
+// the target (same folder, a name no other file has), which commit()
+// renames over the target; until then, and whenever anything fails, the
+// target keeps its old content and the temporary file is removed. A
+// target that exists must be writable; a device or pipe (no content to
+// protect) is written directly.
+class OutputFile {
+public:
+  explicit OutputFile(const std::string &name);
+  ~OutputFile();
+  OutputFile(const OutputFile &) = delete;
+  OutputFile &operator=(const OutputFile &) = delete;
+
+  bool isOpen() const;
+  bool write(const void *data, std::size_t size);
+  // Flushes the bytes to the disk and puts the file in place.
+  bool commit();
+
+private:
+  void discard();
+
+  std::string target_;
+  std::string temporary_; // empty when writing the target directly
+  bool failed_ = false;
+#if defined(_WIN32)
+  void *handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// All of bytes into name, through an OutputFile.
+bool writeFile(const std::string &name, const std::vector<std::uint8_t> &bytes);
+
+// Copies any file's bytes: MIRB_VS_OK or MIRB_VS_ERR_FILE.
+int copyFile(const std::string &from, const std::string &to);
+
+} // namespace vs
+
+#endif
