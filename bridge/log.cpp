@@ -12,6 +12,9 @@
 #include <windows.h>
 #define QEL_PATH_SEPARATOR "\\"
 #else
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #define QEL_PATH_SEPARATOR "/"
 #endif
 
@@ -33,27 +36,44 @@ constexpr char kErrorLogPath[] =
 // Room for the stamp of any date the clock can give, the marker and a text.
 constexpr std::size_t kLogEntrySize = 64 + kTextSize;
 
+// Appends one entry to an existing file in a single write, so that writers
+// in other threads and processes can neither tear it nor overwrite it. The
+// file is never created: one deleted after the existence test stays
+// deleted, and the line is lost.
 void AppendEntry(const char *path, const LocalTime &time,
                  const char *text) noexcept {
   if (!FileExists(path)) {
     return;
   }
-  std::FILE *file = nullptr;
-#if defined(_MSC_VER)
-  if (fopen_s(&file, path, "a+") != 0) {
-    file = nullptr;
-  }
-#else
-  file = std::fopen(path, "a+");
-#endif
-  if (file == nullptr) {
-    return; // a line that cannot be written is dropped silently
-  }
   char entry[kLogEntrySize];
   FormatLogEntry(entry, sizeof entry, time, text);
-  std::fputs(entry, file);
-  std::fflush(file);
-  std::fclose(file);
+#if defined(_WIN32)
+  char crlfEntry[2 * kLogEntrySize];
+  const std::size_t length = ToCrLf(entry, crlfEntry, sizeof crlfEntry);
+  // Shared for reading, writing and deleting: an operator can read the
+  // file, another writer append, and tracing be switched off meanwhile.
+  const HANDLE file =
+      CreateFileA(path, FILE_APPEND_DATA,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return; // a line that cannot be written is dropped silently
+  }
+  DWORD written = 0;
+  WriteFile(file, crlfEntry, static_cast<DWORD>(length), &written, nullptr);
+  CloseHandle(file);
+#else
+  const int file = open(path, O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY);
+  if (file < 0) {
+    return; // a line that cannot be written is dropped silently
+  }
+  const std::size_t length = std::strlen(entry);
+  ssize_t written;
+  do {
+    written = write(file, entry, length);
+  } while (written < 0 && errno == EINTR);
+  close(file);
+#endif
 }
 
 } // namespace
@@ -175,6 +195,22 @@ void LogHexDump(int length, const unsigned char *data,
       break; // no offset past the last group, whatever the length
     }
   }
+}
+
+std::size_t ToCrLf(const char *entry, char *out, std::size_t size) noexcept {
+  std::size_t length = 0;
+  for (; *entry != '\0'; ++entry) {
+    const std::size_t needed = *entry == '\n' ? 2 : 1;
+    if (length + needed >= size) {
+      break;
+    }
+    if (*entry == '\n') {
+      out[length++] = '\r';
+    }
+    out[length++] = *entry;
+  }
+  out[length] = '\0';
+  return length;
 }
 
 int FormatLogEntry(char *out, std::size_t size, const LocalTime &time,

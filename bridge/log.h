@@ -63,6 +63,11 @@ void LogHexDump(int length, const unsigned char *data,
 int FormatLogEntry(char *out, std::size_t size, const LocalTime &time,
                    const char *text) noexcept;
 
+// `entry` with every line feed written as CR LF, as a Windows text file has
+// it, into `out` of `size` bytes (twice the entry's length and one more
+// always suffice); returns the length. Exposed for tests.
+std::size_t ToCrLf(const char *entry, char *out, std::size_t size) noexcept;
+
 } // namespace qel
 
 #endif

@@ -2,11 +2,34 @@
 
 #include <cstring>
 
+#include "bridge/file_name.h"
+
 namespace qel {
+
+namespace {
+
+// The characters of a string, in the form the library takes them.
+FileNameResult CopyCharacters(const char *characters, Text &copy,
+                              StringUse use) noexcept {
+#if defined(_WIN32)
+  if (use == StringUse::kFileName) {
+    return EncodeFileName(characters, copy, AnsiCodePageEncoder);
+  }
+#else
+  (void)use; // names are modified UTF-8 here, like every other text
+#endif
+  if (std::strlen(characters) >= kTextSize) {
+    return FileNameResult::kTooLong;
+  }
+  CopyText(copy, characters);
+  return FileNameResult::kOk;
+}
+
+} // namespace
 
 bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
                         const char *name, const char *fetchMessage,
-                        LogLine logFetch) noexcept {
+                        LogLine logFetch, StringUse use) noexcept {
   if (value == nullptr) {
     logFetch(fetchMessage);
     return false;
@@ -16,12 +39,13 @@ bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
     logFetch(fetchMessage);
     return false;
   }
-  const std::size_t length = std::strlen(characters);
-  if (length < kTextSize) {
-    CopyText(copy, characters);
-  }
+  const FileNameResult copied = CopyCharacters(characters, copy, use);
   env->ReleaseStringUTFChars(value, characters);
-  if (length >= kTextSize) {
+  if (copied == FileNameResult::kUnrepresentable) {
+    logFetch(fetchMessage);
+    return false;
+  }
+  if (copied == FileNameResult::kTooLong) {
     Text message;
     FormatText(message, "%s is longer than %d bytes error", name,
                static_cast<int>(kTextSize - 1));
@@ -34,23 +58,25 @@ bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
 bool CopyRequiredString(JNIEnv *env, jstring value, Text &copy,
                         const char *name, const char *nullMessage,
                         LogLine logNull, const char *fetchMessage,
-                        LogLine logFetch) noexcept {
+                        LogLine logFetch, StringUse use) noexcept {
   if (value == nullptr) {
     logNull(nullMessage);
     return false;
   }
-  return CopyStringArgument(env, value, copy, name, fetchMessage, logFetch);
+  return CopyStringArgument(env, value, copy, name, fetchMessage, logFetch,
+                            use);
 }
 
 Presence CopyOptionalString(JNIEnv *env, jstring value, Text &copy,
                             const char *name, const char *fetchMessage,
-                            const char *absentNotice) noexcept {
+                            const char *absentNotice, StringUse use) noexcept {
   copy[0] = '\0';
   if (value == nullptr) {
     LogInfo(absentNotice);
     return Presence::kAbsent;
   }
-  return CopyStringArgument(env, value, copy, name, fetchMessage)
+  return CopyStringArgument(env, value, copy, name, fetchMessage, LogError,
+                            use)
              ? Presence::kCopied
              : Presence::kFailed;
 }

@@ -20,17 +20,23 @@ namespace qel {
 // The call line every export writes first.
 #define QEL_CALL_LINE(method) "Calling Java_QelScan_QelScanApi_" #method "()"
 
-// String input: copies the modified UTF-8 bytes of `value` into `copy` and
-// gives the characters back before returning. A null reference or a failed
-// fetch logs `fetchMessage`; a string over 255 bytes is refused rather than
-// cut, since a cut file name or routing number would reach the wrong file
-// or print the wrong text.
 // LogInfo, LogError or LogBoth: where a method's message goes.
 using LogLine = void (*)(const char *) noexcept;
 
+// What the library does with a string: a file name is handed over in the
+// code page the library opens files with (on Windows the ANSI code page),
+// any other text as its modified UTF-8 bytes.
+enum class StringUse { kText, kFileName };
+
+// String input: copies `value` into `copy` and gives the characters back
+// before returning. A null reference, a failed fetch or a file name the
+// code page cannot spell logs `fetchMessage` through `logFetch`; a string
+// over 255 bytes is refused rather than cut, since a cut file name or
+// routing number would reach the wrong file or print the wrong text.
 bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
                         const char *name, const char *fetchMessage,
-                        LogLine logFetch = LogError) noexcept;
+                        LogLine logFetch = LogError,
+                        StringUse use = StringUse::kText) noexcept;
 
 // A mandatory string tested for null first, with a message of its own:
 // `nullMessage` goes out through `logNull`, a failed fetch through
@@ -38,7 +44,8 @@ bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
 bool CopyRequiredString(JNIEnv *env, jstring value, Text &copy,
                         const char *name, const char *nullMessage,
                         LogLine logNull, const char *fetchMessage,
-                        LogLine logFetch) noexcept;
+                        LogLine logFetch,
+                        StringUse use = StringUse::kText) noexcept;
 
 enum class Presence { kAbsent, kCopied, kFailed };
 
@@ -46,7 +53,8 @@ enum class Presence { kAbsent, kCopied, kFailed };
 // writes `absentNotice` to the information log and is not an error.
 Presence CopyOptionalString(JNIEnv *env, jstring value, Text &copy,
                             const char *name, const char *fetchMessage,
-                            const char *absentNotice) noexcept;
+                            const char *absentNotice,
+                            StringUse use = StringUse::kText) noexcept;
 
 // True when `array` is not null and holds at least `minimum` elements;
 // otherwise logs `message` to the error log.

@@ -4,6 +4,7 @@
 set(QELSCAN_BRIDGE_SOURCES
   ${CMAKE_SOURCE_DIR}/bridge/log.cpp
   ${CMAKE_SOURCE_DIR}/bridge/marshal.cpp
+  ${CMAKE_SOURCE_DIR}/bridge/file_name.cpp
   ${CMAKE_SOURCE_DIR}/session/session.cpp
   ${CMAKE_SOURCE_DIR}/session/parameters.cpp
   ${CMAKE_SOURCE_DIR}/session/device.cpp

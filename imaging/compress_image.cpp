@@ -17,7 +17,8 @@ jint CompressImage(JNIEnv *env, const char *callLine, jstring sFileName,
   Text acFileName;
   if (!CopyRequiredString(env, sFileName, acFileName, "file name",
                           "file name string is NULL, error", LogInfo,
-                          "Get file name error", LogError)) {
+                          "Get file name error", LogError,
+                          StringUse::kFileName)) {
     return -1;
   }
   if (abHugeImage == nullptr) {

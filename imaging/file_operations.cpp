@@ -14,7 +14,8 @@ namespace {
 // methods have no message of their own for it.
 bool CopyTracedName(JNIEnv *env, jstring value, Text &copy, const char *name,
                     const char *fetchMessage, const char *traceFormat) {
-  if (!CopyStringArgument(env, value, copy, name, fetchMessage)) {
+  if (!CopyStringArgument(env, value, copy, name, fetchMessage, LogError,
+                          StringUse::kFileName)) {
     return false;
   }
   LogInfoFormatted(traceFormat, copy);

@@ -15,10 +15,12 @@ bool CopyInputAndOutput(JNIEnv *env, jstring sInputFile, Text &acInput,
                         jstring sOutputFile, Text &acOutput) {
   return CopyRequiredString(env, sInputFile, acInput, "input file name",
                             "Input file name string is NULL, error", LogInfo,
-                            "Get input file name error", LogError) &&
+                            "Get input file name error", LogError,
+                            StringUse::kFileName) &&
          CopyRequiredString(env, sOutputFile, acOutput, "output file name",
                             "Output file name string is NULL, error", LogInfo,
-                            "Get output file name error", LogError);
+                            "Get output file name error", LogError,
+                            StringUse::kFileName);
 }
 
 } // namespace

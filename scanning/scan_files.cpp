@@ -32,7 +32,8 @@ bool FileSide(JNIEnv *env, jstring name, Text &copy, jobjectArray lengthArray,
               const char *absentNotice, const char *lengthMessage,
               const char *slotMessage, bool &wanted) {
   const Presence presence =
-      CopyOptionalString(env, name, copy, what, fetchMessage, absentNotice);
+      CopyOptionalString(env, name, copy, what, fetchMessage, absentNotice,
+                         StringUse::kFileName);
   wanted = presence == Presence::kCopied;
   return presence == Presence::kAbsent ||
          (wanted &&

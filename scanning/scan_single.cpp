@@ -22,7 +22,8 @@ jint ScanSingle(JNIEnv *env, const char *callLine, SingleScanEntry scan,
   const Presence file = CopyOptionalString(
       env, sFrontFileName, pcFrontFileName, "front file name",
       "Get front file name error",
-      "front file name string is NULL, do not capture image to file");
+      "front file name string is NULL, do not capture image to file",
+      StringUse::kFileName);
   if (file == Presence::kFailed) {
     return -1;
   }

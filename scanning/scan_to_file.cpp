@@ -49,7 +49,8 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToFile(
   for (Image &image : images) {
     const Presence presence =
         CopyOptionalString(env, image.name, image.copy, image.what,
-                           image.fetchMessage, image.absentNotice);
+                           image.fetchMessage, image.absentNotice,
+                           StringUse::kFileName);
     if (presence == Presence::kFailed) {
       return -1;
     }

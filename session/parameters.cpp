@@ -17,7 +17,8 @@ jint ConfigFile(JNIEnv *env, jstring sFilename, const char *callLine,
   LogBoth(callLine);
   Text cap;
   if (!CopyStringArgument(env, sFilename, cap, "sFilename",
-                          "Get sFilename error")) {
+                          "Get sFilename error", LogError,
+                          StringUse::kFileName)) {
     return -1;
   }
   LogInfoFormatted("cap = %s", cap);

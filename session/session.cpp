@@ -40,21 +40,24 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbInitPath(
   LogBoth(QEL_CALL_LINE(MirbInitPath));
   Text capPath;
   if (!CopyStringArgument(env, sDLLPath, capPath, "sDLLPath",
-                          "Get sDLLPath error")) {
+                          "Get sDLLPath error", LogError,
+                          StringUse::kFileName)) {
     return -1;
   }
   LogInfoFormatted("capPath = %s", capPath);
 
   Text capIniFileName;
   if (!CopyStringArgument(env, sIniFileName, capIniFileName, "sIniFileName",
-                          "Get sIniFileName error")) {
+                          "Get sIniFileName error", LogError,
+                          StringUse::kFileName)) {
     return -1;
   }
   LogInfoFormatted("capIniFileName = %s", capIniFileName);
 
   Text capCfgFileName;
   if (!CopyStringArgument(env, sCfgFileName, capCfgFileName, "sCfgFileName",
-                          "Get sCfgFileName error")) {
+                          "Get sCfgFileName error", LogError,
+                          StringUse::kFileName)) {
     return -1;
   }
   LogInfoFormatted("capCfgFileName = %s", capCfgFileName);

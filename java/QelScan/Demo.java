@@ -88,8 +88,7 @@ public final class Demo {
                 }
             }
         } catch (UnsatisfiedLinkError e) {
-            System.out.println("Cannot load the bridge: " + e.getMessage());
-            System.out.println("Pass its folder with -Djava.library.path=<folder of libQELScanner.so>.");
+            System.out.println(LoadFailure.explain(e));
             return 2;
         }
 

@@ -1,5 +1,8 @@
 package QelScan;
 
+import java.io.File;
+import java.util.regex.Pattern;
+
 /**
  * The check scanner, reached through the native bridge {@code QELScanner}.
  *
@@ -20,8 +23,39 @@ package QelScan;
  */
 public final class QelScanApi {
 
+    /** The scanner library the bridge is bound to on Windows. */
+    static final String WINDOWS_SCANNER_LIBRARY = "MIRBAP32.dll";
+
     static {
+        // Windows looks for the bridge's own dependencies by module name
+        // only, never in the bridge's folder: a scanner library installed
+        // beside the bridge is loaded first, so that the bridge finds it.
+        if (System.getProperty("os.name", "").startsWith("Windows")) {
+            String scanner = findInLibraryPath(System.getProperty("java.library.path", ""),
+                    File.pathSeparator, WINDOWS_SCANNER_LIBRARY);
+            if (scanner != null) {
+                System.load(scanner);
+            }
+        }
         System.loadLibrary("QELScanner");
+    }
+
+    /**
+     * The full path of {@code fileName} in the first folder of
+     * {@code libraryPath} (folders separated by {@code separator}) that
+     * holds it, or null.
+     */
+    static String findInLibraryPath(String libraryPath, String separator, String fileName) {
+        for (String folder : libraryPath.split(Pattern.quote(separator))) {
+            if (folder.isEmpty()) {
+                continue;
+            }
+            File candidate = new File(folder, fileName);
+            if (candidate.isFile()) {
+                return candidate.getAbsolutePath();
+            }
+        }
+        return null;
     }
 
     private QelScanApi() {

@@ -1,6 +1,8 @@
 // The product folder as shipped: QELScanner.dll beside the virtual
 // scanner's MIRBAP32.dll, which must answer on the ordinals the bridge
-// calls. The folder is the program's argument.
+// calls. The folder is the program's argument, and not the program's own:
+// the bridge is loaded by full path from there, as a virtual machine loads
+// it from java.library.path.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,10 +22,13 @@ namespace qeltest {
 
 HMODULE Bridge() {
   static const HMODULE bridge = [] {
+    // What QelScanApi does on Windows: the scanner library first, by full
+    // path, so that the bridge's import finds it already loaded.
+    const std::string scanner = productFolder + "\\MIRBAP32.dll";
     const std::string path = productFolder + "\\QELScanner.dll";
-    // Resolves MIRBAP32.dll from the DLL's own folder.
-    const HMODULE loaded =
-        LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    const HMODULE loaded = LoadLibraryA(scanner.c_str()) != nullptr
+                               ? LoadLibraryA(path.c_str())
+                               : nullptr;
     if (loaded == nullptr) {
       std::fprintf(stderr, "cannot load %s (error %lu)\n", path.c_str(),
                    GetLastError());

@@ -30,10 +30,16 @@ final class ChildJvm {
 
     /** Runs {@code mainClass} under -Xcheck:jni and fails on any JNI warning in its output. */
     static Result run(Map<String, String> environment, String mainClass, String... args) throws Exception {
+        return runWithLibraryPath(System.getProperty("java.library.path"), environment, mainClass, args);
+    }
+
+    /** {@link #run} with another java.library.path. */
+    static Result runWithLibraryPath(String libraryPath, Map<String, String> environment, String mainClass,
+            String... args) throws Exception {
         List<String> command = new ArrayList<>(List.of(
                 Path.of(System.getProperty("java.home"), "bin", "java").toString(),
                 "-Xcheck:jni",
-                "-Djava.library.path=" + System.getProperty("java.library.path"),
+                "-Djava.library.path=" + libraryPath,
                 "-cp", locationOf(QelScanApi.class) + File.pathSeparator + locationOf(ChildJvm.class),
                 mainClass));
         command.addAll(List.of(args));
