@@ -7,7 +7,7 @@
 #                              it cross-builds (scripts/build-win32-deps.sh)
 set -euo pipefail
 
-packages=(cmake g++ make openjdk-17-jdk-headless libgtest-dev libgmock-dev junit5 libtiff-dev libjpeg62-turbo-dev)
+packages=(cmake g++ make openjdk-17-jdk-headless libgtest-dev libgmock-dev junit5 libtiff-dev libjpeg62-turbo-dev libpicocli-java)
 windows=0
 if [ "${1:-}" = "--windows" ]; then
   windows=1

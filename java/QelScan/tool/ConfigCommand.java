@@ -1,0 +1,100 @@
+package QelScan.tool;
+
+import QelScan.QelScanApi;
+import java.io.File;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.concurrent.Callable;
+import picocli.CommandLine.Command;
+import picocli.CommandLine.Model.CommandSpec;
+import picocli.CommandLine.Option;
+import picocli.CommandLine.ParameterException;
+import picocli.CommandLine.Parameters;
+import picocli.CommandLine.Spec;
+
+/** The scanner library's configuration files. */
+@Command(name = "config", mixinStandardHelpOptions = true,
+        description = "Checks or writes a scanner configuration file (MirbReadConfig, MirbWriteConfig); "
+                + "its format is the scanner library's.",
+        subcommands = {ConfigCommand.Read.class, ConfigCommand.Write.class})
+final class ConfigCommand implements Runnable {
+
+    @Spec
+    CommandSpec spec;
+
+    @Override
+    public void run() {
+        throw new ParameterException(spec.commandLine(), "Name read or write");
+    }
+
+    @Command(name = "read", mixinStandardHelpOptions = true,
+            description = "Loads FILE into a session, which tells whether the scanner library accepts it, and "
+                    + "prints the parameters asked for as they then read.")
+    static final class Read implements Callable<Integer> {
+
+        @Parameters(index = "0", paramLabel = "FILE")
+        File file;
+
+        @Option(names = "--show", paramLabel = "SELECTOR", split = ",",
+                description = "Print the number of these parameters afterwards.")
+        List<Integer> numbers = new ArrayList<Integer>();
+
+        @Option(names = "--show-text", paramLabel = "SELECTOR", split = ",",
+                description = "Print the text of these parameters afterwards.")
+        List<Integer> texts = new ArrayList<Integer>();
+
+        @Override
+        public Integer call() throws Failure {
+            try (Session session = Session.open(null)) {
+                session.check("Reading the configuration " + file, "MirbReadConfig",
+                        QelScanApi.MirbReadConfig(file.getPath()));
+                System.out.println(file + ": accepted by the scanner library");
+                for (int selector : numbers) {
+                    System.out.println("parameter " + selector + " = " + ParamCommand.read(session, selector, false));
+                }
+                for (int selector : texts) {
+                    System.out.println("text " + selector + " = " + ParamCommand.read(session, selector, true));
+                }
+            }
+            return Main.OK;
+        }
+    }
+
+    @Command(name = "write", mixinStandardHelpOptions = true,
+            description = "Writes the scanner's settings to FILE: the library's defaults, or those of --from, "
+                    + "with the values of --param and --text.")
+    static final class Write implements Callable<Integer> {
+
+        @Parameters(index = "0", paramLabel = "FILE")
+        File file;
+
+        @Option(names = "--from", paramLabel = "FILE", description = "Start from the settings of this file.")
+        File from;
+
+        @Option(names = "--param", paramLabel = "SELECTOR=VALUE", description = "Set a parameter's number.")
+        Map<Integer, Integer> numbers = new LinkedHashMap<Integer, Integer>();
+
+        @Option(names = "--text", paramLabel = "SELECTOR=TEXT", description = "Set a parameter's text.")
+        Map<Integer, String> texts = new LinkedHashMap<Integer, String>();
+
+        @Override
+        public Integer call() throws Failure {
+            try (Session session = Session.open(from)) {
+                for (Map.Entry<Integer, Integer> entry : numbers.entrySet()) {
+                    session.check("Setting parameter " + entry.getKey(), "MirbSetParam",
+                            QelScanApi.MirbSetParam(entry.getKey(), entry.getValue()));
+                }
+                for (Map.Entry<Integer, String> entry : texts.entrySet()) {
+                    session.check("Setting the text of parameter " + entry.getKey(), "MirbSetParamString",
+                            QelScanApi.MirbSetParamString(entry.getKey(), entry.getValue()));
+                }
+                session.check("Writing the configuration " + file, "MirbWriteConfig",
+                        QelScanApi.MirbWriteConfig(file.getPath()));
+                System.out.println("Wrote " + file);
+            }
+            return Main.OK;
+        }
+    }
+}

@@ -1,0 +1,107 @@
+package QelScan.tool;
+
+import java.io.File;
+import java.io.IOException;
+import java.io.OutputStreamWriter;
+import java.io.Writer;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.StandardCopyOption;
+import java.util.List;
+
+/**
+ * index.html of a scan folder: each document's grayscale images shown, its
+ * black-and-white images linked, its code line and figures. Written as HTML5
+ * that is also well-formed XML, so that any XML parser can check it.
+ */
+final class IndexPage {
+
+    static final String NAME = "index.html";
+
+    private IndexPage() {
+    }
+
+    /** Replaces the page in {@code dir} at once, so that a reader never sees half of it. */
+    static void write(File dir, String heading, String subtitle, List<Document> documents) throws IOException {
+        File page = new File(dir, NAME);
+        File temporary = new File(dir, NAME + ".tmp");
+        try (Writer out = new OutputStreamWriter(Files.newOutputStream(temporary.toPath()), StandardCharsets.UTF_8)) {
+            out.write(html(heading, subtitle, documents));
+        }
+        Files.move(temporary.toPath(), page.toPath(), StandardCopyOption.REPLACE_EXISTING);
+    }
+
+    static String html(String heading, String subtitle, List<Document> documents) {
+        StringBuilder h = new StringBuilder();
+        h.append("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n")
+                .append("<title>").append(escape(heading)).append("</title>\n")
+                .append("<style>\n")
+                .append("body { font-family: sans-serif; margin: 1.5em; color: #222; }\n")
+                .append("section { border-top: 1px solid #bbb; padding: 0.5em 0 1em; }\n")
+                .append("h2 { font-size: 1.1em; margin: 0.3em 0; }\n")
+                .append("code { font-size: 1.1em; }\n")
+                .append(".sides { display: flex; gap: 1em; flex-wrap: wrap; }\n")
+                // Both sides in one row while each keeps half its size or more.
+                .append("figure { margin: 0; flex: 1 1 300px; max-width: 600px; }\n")
+                .append("img { border: 1px solid #888; box-sizing: border-box; width: 100%; height: auto; }\n")
+                .append("</style>\n</head>\n<body>\n")
+                .append("<h1>").append(escape(heading)).append("</h1>\n")
+                .append("<p>").append(escape(subtitle)).append("</p>\n");
+        if (documents.isEmpty()) {
+            h.append("<p>No document scanned.</p>\n");
+        }
+        for (Document d : documents) {
+            String number = String.format("%04d", d.sequence);
+            h.append("<section id=\"d").append(number).append("\">\n")
+                    .append("<h2>Document ").append(number).append("</h2>\n")
+                    .append("<p>Code line: ")
+                    .append(d.codeLine.isEmpty() ? "none" : "<code>" + escape(d.codeLine) + "</code>")
+                    .append("<br/>Image quality ").append(d.quality).append(", contrast ").append(d.contrast)
+                    .append("</p>\n<div class=\"sides\">\n");
+            for (Document.Image image : new Document.Image[] {Document.Image.FRONT_JPEG, Document.Image.BACK_JPEG}) {
+                String side = image.side.equals("front") ? "Front" : "Back";
+                h.append("<figure><img src=\"").append(escape(d.fileName(image))).append("\" alt=\"")
+                        .append(side).append(" of document ").append(number).append(", grayscale\"/>")
+                        .append("<figcaption>").append(side).append(", grayscale JPEG, ").append(d.size(image))
+                        .append(" bytes</figcaption></figure>\n");
+            }
+            h.append("</div>\n<p>Black-and-white TIFF: ");
+            for (Document.Image image : new Document.Image[] {Document.Image.FRONT_TIFF, Document.Image.BACK_TIFF}) {
+                h.append(image == Document.Image.BACK_TIFF ? ", " : "")
+                        .append("<a href=\"").append(escape(d.fileName(image))).append("\">")
+                        .append(image.side).append("</a> (").append(d.size(image)).append(" bytes)");
+            }
+            h.append("</p>\n</section>\n");
+        }
+        return h.append("</body>\n</html>\n").toString();
+    }
+
+    /** Text and attribute values, with what HTML and XML would read as markup written as references. */
+    static String escape(String text) {
+        StringBuilder out = new StringBuilder(text.length());
+        for (int i = 0; i < text.length(); i++) {
+            char c = text.charAt(i);
+            switch (c) {
+                case '&':
+                    out.append("&amp;");
+                    break;
+                case '<':
+                    out.append("&lt;");
+                    break;
+                case '>':
+                    out.append("&gt;");
+                    break;
+                case '"':
+                    out.append("&quot;");
+                    break;
+                case '\'':
+                    out.append("&#39;");
+                    break;
+                default:
+                    // Control characters are not allowed in either; a code line may hold one from a bad read.
+                    out.append(c < 0x20 && c != '\t' && c != '\n' ? '\uFFFD' : c);
+            }
+        }
+        return out.toString();
+    }
+}

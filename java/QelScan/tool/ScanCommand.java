@@ -1,0 +1,51 @@
+package QelScan.tool;
+
+import java.util.concurrent.Callable;
+import picocli.CommandLine.Command;
+import picocli.CommandLine.Mixin;
+import picocli.CommandLine.Model.CommandSpec;
+import picocli.CommandLine.Option;
+import picocli.CommandLine.ParameterException;
+import picocli.CommandLine.Spec;
+
+/** Full scans of the documents in the feeder. */
+@Command(name = "scan", mixinStandardHelpOptions = true, sortOptions = false,
+        description = {"Scans documents until N are scanned or the feeder is empty. Each gives four images in "
+                + "DIR, named by its number NNNN: black-and-white NNNN-front.tif and NNNN-back.tif, grayscale "
+                + "NNNN-front.jpg and NNNN-back.jpg. DIR/index.html is a page that shows them.",
+            "Prints one line per document (code line, image quality, contrast, image sizes) and a summary. "
+                    + "Only the virtual scanner's 'no document' (-102) ends the run as an empty feeder; any other "
+                    + "failure ends it with its message. With --to files the bridge itself prints the four file "
+                    + "names before each scan."})
+final class ScanCommand implements Callable<Integer> {
+
+    @Spec
+    CommandSpec spec;
+
+    @Option(names = "--count", paramLabel = "N",
+            description = "Scan at most N documents (default: until the feeder is empty).")
+    Integer count;
+
+    @Mixin
+    ScanOptions options;
+
+    @Option(names = "--endorse", paramLabel = "TEXT",
+            description = "Print TEXT on the back of every document (placed by the options below).")
+    String endorse;
+
+    @Mixin
+    Endorsement placement;
+
+    @Override
+    public Integer call() throws Failure {
+        if (count != null && count < 1) {
+            throw new ParameterException(spec.commandLine(), "--count takes 1 or more, not " + count);
+        }
+        if (endorse == null && (placement.x != 0 || placement.y != 0 || placement.scale != 0
+                || placement.direction != 0)) {
+            throw new ParameterException(spec.commandLine(), "--x, --y, --scale and --direction place the text "
+                    + "of --endorse: name it");
+        }
+        return new Batch(options, count, endorse == null ? null : placement, endorse).run();
+    }
+}

@@ -1,0 +1,99 @@
+package QelScan.tool;
+
+import java.text.SimpleDateFormat;
+import java.util.ArrayList;
+import java.util.Date;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.TimeZone;
+
+/**
+ * What the virtual scanner's numbers mean (virtualscanner/README.md). Another
+ * scanner library gives its own meanings to the same numbers, so these apply
+ * only when the library's identity says it is the virtual scanner.
+ */
+final class VirtualScanner {
+
+    static final String VENDOR = "QEL Virtual";
+    static final String PRODUCT = "MIRB Virtual Check Scanner";
+
+    /** Said beside every number decoded here. */
+    static final String MEANINGS = "the virtual scanner's meanings";
+
+    static final int NO_DOCUMENT = -102;
+
+    private static final Map<Integer, String[]> RESULTS = new LinkedHashMap<Integer, String[]>();
+
+    static {
+        result(-101, "NOT_INITIALISED", "no session is open");
+        result(-102, "NO_DOCUMENT", "the hopper is empty, nothing is in the track, or no document was scanned yet");
+        result(-103, "BAD_ARGUMENT", "a required argument is missing, a text is longer than 255 bytes, "
+                + "a selector, option or number is out of range, or an image is of the wrong kind");
+        result(-104, "FILE", "a file is missing, unreadable or a folder, or cannot be written");
+        result(-105, "CONFIG_FORMAT", "the configuration file is malformed");
+        result(-106, "HOPPER", "the hopper file cannot be read or is malformed");
+        result(-107, "UNKNOWN_ADDRESS", "no image was placed at that address");
+        result(-108, "TOO_LARGE", "an image would not fit the caller's buffer, or an image file is too large");
+        result(-109, "IMAGE_FORMAT", "an input is no TIFF or JPEG the library reads");
+    }
+
+    private static void result(int code, String name, String meaning) {
+        RESULTS.put(code, new String[] {name, meaning});
+    }
+
+    private VirtualScanner() {
+    }
+
+    static boolean is(String vendor, String product) {
+        return VENDOR.equals(vendor) && PRODUCT.equals(product);
+    }
+
+    /** "NAME: meaning", or null for a code the virtual scanner does not return. */
+    static String result(int code) {
+        String[] entry = RESULTS.get(code);
+        return entry == null ? null : entry[0] + ": " + entry[1];
+    }
+
+    /** The status word's bits in words. */
+    static String status(int word) {
+        List<String> words = new ArrayList<String>();
+        words.add((word & 0x1) != 0 ? "ready" : "not ready");
+        words.add((word & 0x2) != 0 ? "a document in the track" : "the track empty");
+        words.add((word & 0x4) != 0 ? "documents left in the hopper" : "the hopper empty");
+        if ((word & ~0x7) != 0) {
+            words.add(String.format("unknown bits 0x%04X", word & ~0x7));
+        }
+        return join(words);
+    }
+
+    /** The supported-scanners mask, bit n standing for scanner type n. */
+    static String supportedTypes(int mask) {
+        List<String> types = new ArrayList<String>();
+        for (int type = 0; type < 32; type++) {
+            if ((mask & (1 << type)) != 0) {
+                types.add(Integer.toString(type));
+            }
+        }
+        return types.isEmpty() ? "no type" : (types.size() == 1 ? "type " : "types ") + join(types);
+    }
+
+    /** The serial-number time: seconds since 1970-01-01 UTC, modulo 2^32. */
+    static String time(int seconds) {
+        SimpleDateFormat format = new SimpleDateFormat("yyyy-MM-dd HH:mm:ss 'UTC'");
+        format.setTimeZone(TimeZone.getTimeZone("UTC"));
+        return format.format(new Date(Integer.toUnsignedLong(seconds) * 1000));
+    }
+
+    /** Selectors that hold a number; MirbGetParam answers any other with BAD_ARGUMENT. */
+    static boolean holdsNumber(int selector) {
+        return selector >= 0 && selector <= 255;
+    }
+
+    private static String join(List<String> words) {
+        if (words.size() == 1) {
+            return words.get(0);
+        }
+        return String.join(", ", words.subList(0, words.size() - 1)) + " and " + words.get(words.size() - 1);
+    }
+}

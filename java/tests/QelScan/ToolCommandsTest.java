@@ -1,0 +1,193 @@
+package QelScan;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Map;
+import java.util.stream.Stream;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.extension.RegisterExtension;
+import org.junit.jupiter.api.io.TempDir;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.Arguments;
+import org.junit.jupiter.params.provider.CsvSource;
+import org.junit.jupiter.params.provider.MethodSource;
+
+/** qelscan's info, param, config, trace and help commands, its failures and its launcher. */
+class ToolCommandsTest {
+
+    @RegisterExtension
+    static final LogFiles logs = new LogFiles();
+
+    static Stream<Arguments> infoCases() {
+        return Stream.of(
+                Arguments.of(Map.of(), 0, List.of(
+                        "15.12 (1512): accepted",
+                        "0x16: types 1, 2 and 4 (the virtual scanner's meanings)",
+                        "present (1), vendor id 0xF055, product id 0x5C4E",
+                        "4, the virtual scanner's own type",
+                        "adapter 200, target 7, vendor \"QEL Virtual\", product \"MIRB Virtual Check Scanner\", "
+                                + "release \"15.12\"",
+                        "QELVIRT-0001512, document number 0, time ",
+                        "0x0005: ready, the track empty and documents left in the hopper")),
+                Arguments.of(Map.of("MIRB_VIRTUAL_USB", "0", "MIRB_VIRTUAL_DOCUMENT_NUMBER", "4294967295",
+                        "MIRB_VIRTUAL_HOPPER", "/dev/null"), 0, List.of(
+                        "none present, vendor id 0x0000, product id 0x0000",
+                        "document number 4294967295",
+                        "0x0001: ready, the track empty and the hopper empty")),
+                Arguments.of(Map.of("MIRB_VIRTUAL_VERSION", "1511"), 1, List.of(
+                        "15.11 (1511): refused",
+                        "MirbInit returned -1, the bridge's refusal: the scanner library's version 15.11 is older")),
+                // Without a session the library cannot say what it is: numbers only.
+                Arguments.of(Map.of("MIRB_VIRTUAL_INIT_RESULT", "-7"), 1, List.of(
+                        "Supported scanners  0x16\n",
+                        "Opening the session failed: MirbInit returned -7, the scanner library's own code")));
+    }
+
+    @ParameterizedTest
+    @MethodSource("infoCases")
+    void infoTellsWhatTheLibraryAndTheScannerSay(Map<String, String> environment, int exitCode,
+            List<String> expected, @TempDir Path work) throws Exception {
+        ToolRun.Result info = ToolRun.run(work, environment, "info");
+        assertEquals(exitCode, info.exitCode(), info.all());
+        for (String text : expected) {
+            assertTrue((info.out() + info.err()).contains(text), text + " in\n" + info.all());
+        }
+        assertEquals(exitCode == 0, info.out().contains("decoded with the virtual scanner's meanings"),
+                info.all());
+    }
+
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "param set 999 1           | 1 | Setting parameter 999 failed: MirbSetParam returned -103, "
+                + "the virtual scanner's BAD_ARGUMENT",
+        "param get 999             | 1 | Reading parameter 999 failed: MirbGetParam returned -103",
+        "param get --text 999      | 1 | MirbGetParamString gave no text",
+        "config read missing.cfg   | 1 | MirbReadConfig returned -104, the virtual scanner's FILE",
+        "scan --count 0            | 2 | --count takes 1 or more",
+        "param set 12 twelve       | 2 | VALUE must be a whole number",
+        "endorse                   | 2 | Missing required parameter: 'TEXT'",
+        "LONG                      | 1 | QelBatchPrintString returned -1, the bridge refused the call",
+        "CLOSED                    | 1 | Opening the session failed: MirbInit returned -7"})
+    void aFailureIsOneClearMessageAndAnExitStatus(String command, int exitCode, String message, @TempDir Path work)
+            throws Exception {
+        String[] args = switch (command) {
+            case "LONG" -> new String[] {"endorse", "x".repeat(300), "--out", "scans"};
+            case "CLOSED" -> new String[] {"scan", "--out", "scans"};
+            default -> command.split(" ");
+        };
+        ToolRun.Result run = ToolRun.run(work, command.equals("CLOSED") ? Map.of("MIRB_VIRTUAL_INIT_RESULT", "-7")
+                : Map.of(), args);
+        assertEquals(exitCode, run.exitCode(), run.all());
+        assertTrue(run.err().contains(message), run.all());
+        assertFalse(run.err().contains("Exception"), run.all());
+        if (command.equals("LONG")) {
+            assertTrue(run.err().contains("switch tracing on with 'qelscan trace on'"), run.all());
+        }
+    }
+
+    @Test
+    void traceSwitchesTheBridgesLogFilesAndFailuresQuoteTheErrorLog(@TempDir Path work) throws Exception {
+        ToolRun.Result on = ToolRun.run(work, Map.of(), "trace", "on");
+        assertEquals(0, on.exitCode(), on.all());
+        assertEquals(List.of(0L, 0L), List.of(Files.size(logs.info), Files.size(logs.error)));
+
+        ToolRun.Result refused = ToolRun.run(work, Map.of(), "endorse", "x".repeat(300), "--out", "scans");
+        assertEquals(1, refused.exitCode(), refused.all());
+        assertTrue(refused.err().contains("last line of the error log " + logs.error + ": ")
+                && refused.err().contains("--->PrintString is longer than 255 bytes error"), refused.all());
+
+        ToolRun.Result show = ToolRun.run(work, Map.of(), "trace", "show");
+        assertEquals(0, show.exitCode(), show.all());
+        String call = "--->" + LogFiles.callLine("QelBatchPrintString");
+        assertEquals(2, show.out().lines().filter(line -> line.endsWith(call)).count(), show.all());
+        assertTrue(show.out().contains("== Error log " + logs.error + " =="), show.all());
+
+        ToolRun.Result off = ToolRun.run(work, Map.of(), "trace", "off");
+        assertEquals(0, off.exitCode(), off.all());
+        assertFalse(Files.exists(logs.info) || Files.exists(logs.error), off.all());
+        assertTrue(ToolRun.run(work, Map.of(), "trace", "show").out().contains("(tracing off"));
+    }
+
+    @Test
+    void settingsAreKeptInAConfigurationFileAndLoadedFromIt(@TempDir Path work) throws Exception {
+        String[][] steps = {
+            {"param", "set", "12", "-40000", "--config", "branch.cfg"},
+            {"param", "set", "--text", "13", "Filiale Nord 7", "--config", "branch.cfg"},
+            {"config", "write", "more.cfg", "--from", "branch.cfg", "--param", "14=5", "--text", "15=a=b"}};
+        for (String[] step : steps) {
+            ToolRun.Result run = ToolRun.run(work, Map.of(), step);
+            assertEquals(0, run.exitCode(), run.all());
+        }
+        String[][] reads = {
+            {"-40000", "param", "get", "12", "--config", "branch.cfg"},
+            {"Filiale Nord 7", "param", "get", "--text", "13", "--config", "more.cfg"},
+            {"0", "param", "get", "12"},
+            {"more.cfg: accepted by the scanner library\nparameter 12 = -40000\nparameter 14 = 5\n"
+                + "text 13 = Filiale Nord 7\ntext 15 = a=b", "config", "read", "more.cfg", "--show", "12,14",
+                "--show-text", "13,15"}};
+        for (String[] read : reads) {
+            ToolRun.Result run = ToolRun.run(work, Map.of(), List.of(read).subList(1, read.length)
+                    .toArray(new String[0]));
+            assertEquals(0, run.exitCode(), run.all());
+            assertEquals(read[0], run.out().strip(), run.all());
+        }
+    }
+
+    static Stream<Arguments> layouts() {
+        return Stream.of(
+                // The installed layout: /usr/bin, /usr/share/java, /usr/lib/jni.
+                Arguments.of(Map.of("usr/bin", List.of("qelscan"),
+                        "usr/share/java", List.of("qelscan.jar", "QelScanApi.jar"),
+                        "usr/lib/jni", List.of("libQELScanner.so", "libMIRBAP32.so")), "usr/bin/qelscan", 0,
+                        "Library version     15.12"),
+                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar",
+                        "libQELScanner.so", "libMIRBAP32.so")), "unpacked/qelscan", 0, "Library version     15.12"),
+                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar")),
+                        "unpacked/qelscan", 3, "qelscan: The bridge is not on java.library.path"),
+                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar",
+                        "libQELScanner.so")), "unpacked/qelscan", 3,
+                        "qelscan: The bridge was found, but not the scanner library MIRBAP32"),
+                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "libQELScanner.so",
+                        "libMIRBAP32.so")), "unpacked/qelscan", 3,
+                        "qelscan: the class QelScan.QelScanApi is missing"));
+    }
+
+    @ParameterizedTest
+    @MethodSource("layouts")
+    void theLauncherFindsItsFilesOrSaysInOneLineWhatIsMissing(Map<String, List<String>> layout, String launcher,
+            int exitCode, String expected, @TempDir Path work) throws Exception {
+        for (Map.Entry<String, List<String>> folder : layout.entrySet()) {
+            Path dir = Files.createDirectories(work.resolve(folder.getKey()));
+            for (String file : folder.getValue()) {
+                Files.copy(ToolRun.OUT.resolve(file), dir.resolve(file));
+            }
+        }
+        // Started through a link from elsewhere, as from a folder on PATH.
+        Path link = Files.createSymbolicLink(Files.createDirectory(work.resolve("bin")).resolve("qelscan"),
+                work.resolve(launcher));
+        ToolRun.Result run = ToolRun.runLauncher(link, work, Map.of(), "info");
+        assertEquals(exitCode, run.exitCode(), run.all());
+        String output = exitCode == 0 ? run.out() : run.err();
+        assertTrue(output.startsWith(expected), run.all());
+        if (exitCode != 0) {
+            assertEquals(1, run.err().lines().count(), run.all());
+        }
+    }
+
+    @ParameterizedTest
+    @CsvSource({"''", "info", "scan", "endorse", "param", "param get", "param set", "config", "config read",
+        "config write", "trace", "trace on", "trace off", "trace show"})
+    void everyCommandHasHelp(String command, @TempDir Path work) throws Exception {
+        List<String> args = new ArrayList<>(command.isEmpty() ? List.of() : List.of(command.split(" ")));
+        args.add("--help");
+        ToolRun.Result help = ToolRun.run(work, Map.of(), args.toArray(new String[0]));
+        assertEquals(0, help.exitCode(), help.all());
+        assertTrue(help.out().startsWith(("Usage: qelscan " + command).strip() + " "), help.all());
+    }
+}

@@ -1,0 +1,194 @@
+package QelScan;
+
+import static QelScan.Images.BILEVEL_TIFF;
+import static QelScan.Images.GRAY_JPEG;
+import static QelScan.Images.decode;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.awt.image.BufferedImage;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Map;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
+import java.util.stream.Stream;
+import javax.imageio.ImageIO;
+import javax.xml.parsers.DocumentBuilderFactory;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.extension.RegisterExtension;
+import org.junit.jupiter.api.io.TempDir;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.CsvSource;
+import org.junit.jupiter.params.provider.ValueSource;
+import org.w3c.dom.Element;
+import org.w3c.dom.NodeList;
+
+/** qelscan scan and endorse on the virtual scanner: the images, the lines and index.html. */
+class ToolScanTest {
+
+    @RegisterExtension
+    static final LogFiles logs = new LogFiles();
+
+    private static final Pattern DOCUMENT_LINE = Pattern.compile("(\\d{4})  quality (\\d+)  contrast (\\d+)"
+            + "  TIFF (\\d+) \\+ (\\d+) bytes  JPEG (\\d+) \\+ (\\d+) bytes  (.*)");
+
+    /** A hopper whose code lines hold what HTML would read as markup. */
+    private static final String MARKUP_HOPPER = "U<b>&amp;\"'</b>U T249239726T 1U\tquality=81\tcontrast=52\n"
+            + "\tquality=70\tcontrast=40\n";
+
+    @ParameterizedTest
+    @ValueSource(strings = {"files", "memory"})
+    void threeChecksOfTheDefaultStackGiveTheirImagesLinesAndPage(String target, @TempDir Path work)
+            throws Exception {
+        Path out = work.resolve("scans");
+        ToolRun.Result run = ToolRun.run(work, Map.of(), "scan", "--count", "3", "--to", target, "--out", "scans");
+        assertEquals(0, run.exitCode(), run.all());
+        assertTrue(run.out().contains("3 documents, 12 images, "), run.all());
+
+        int[][] figures = {{100, 60}, {97, 58}, {99, 63}};
+        List<String> lines = run.documentLines();
+        assertEquals(3, lines.size(), run.all());
+        for (int i = 0; i < 3; i++) {
+            Matcher m = DOCUMENT_LINE.matcher(lines.get(i));
+            assertTrue(m.matches(), lines.get(i));
+            String sequence = String.format("%04d", i + 1);
+            assertEquals(List.of(sequence, Integer.toString(figures[i][0]), Integer.toString(figures[i][1]),
+                    VirtualStack.CODE_LINES.get(i)), List.of(m.group(1), m.group(2), m.group(3), m.group(8)));
+            String[] images = {"-front.tif", "-back.tif", "-front.jpg", "-back.jpg"};
+            for (int k = 0; k < 4; k++) {
+                Path image = out.resolve(sequence + images[k]);
+                assertEquals(Files.size(image), Long.parseLong(m.group(4 + k)), image.toString());
+                assertEquals(k < 2 ? BILEVEL_TIFF : GRAY_JPEG, decode(image), image.toString());
+            }
+        }
+        assertEquals(VirtualStack.CODE_LINES.subList(0, 3), checkPage(out, 3));
+    }
+
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "empty  | 5 | 4 | 0 | the feeder is empty",
+        "markup | 5 | 0 | 2 | the feeder is empty",
+        "markup | 1 | 0 | 1 | the count of 1 is reached"})
+    void aRunEndsWithTheCountOrTheFeeder(String hopper, int count, int exitCode, int documents, String ending,
+            @TempDir Path work) throws Exception {
+        Path hopperFile = Files.writeString(work.resolve("hopper.txt"), hopper.equals("empty") ? "" : MARKUP_HOPPER);
+        ToolRun.Result run = ToolRun.run(work, Map.of("MIRB_VIRTUAL_HOPPER", hopperFile.toString()),
+                "scan", "--count", Integer.toString(count), "--to", "memory", "--out", "scans");
+        assertEquals(exitCode, run.exitCode(), run.all());
+        assertTrue(run.out().contains(documents + " document") && run.out().contains(ending), run.all());
+        assertEquals(documents, run.documentLines().size(), run.all());
+        if (documents == 0) {
+            assertTrue(run.err().contains("no document was scanned"), run.all());
+        } else {
+            assertTrue(run.documentLines().get(0).startsWith("0001  quality 81  contrast 52  "), run.all());
+            assertTrue(run.documentLines().get(0).endsWith("  U<b>&amp;\"'</b>U T249239726T 1U"), run.all());
+        }
+        List<String> expected = List.of("U<b>&amp;\"'</b>U T249239726T 1U", "").subList(0, documents);
+        assertEquals(expected, checkPage(work.resolve("scans"), documents));
+    }
+
+    @Test
+    void aFolderWithAnEarlierRunIsRefusedUnlessItIsToBeOverwritten(@TempDir Path work) throws Exception {
+        assertEquals(0, ToolRun.run(work, Map.of(), "scan", "--count", "2", "--out", "scans").exitCode());
+        Path first = work.resolve("scans/0001-front.tif");
+        byte[] before = Files.readAllBytes(first);
+
+        ToolRun.Result refused = ToolRun.run(work, Map.of(), "scan", "--count", "1", "--out", "scans");
+        assertEquals(1, refused.exitCode(), refused.all());
+        assertTrue(refused.err().contains("already holds the images of an earlier run"), refused.all());
+        assertEquals(List.of(), refused.documentLines(), "nothing may be scanned");
+        assertArrayEquals(before, Files.readAllBytes(first));
+
+        ToolRun.Result overwritten = ToolRun.run(work, Map.of(), "scan", "--count", "1", "--overwrite", "--out",
+                "scans");
+        assertEquals(0, overwritten.exitCode(), overwritten.all());
+        // The second document of the earlier run must not pass for one of this run.
+        assertEquals(VirtualStack.CODE_LINES.subList(0, 1), checkPage(work.resolve("scans"), 1));
+    }
+
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "'endorse,PAID'                          | 40  | 70  | true",
+        "'endorse,PAID,--x,600,--y,300'          | 600 | 300 | true",
+        "'endorse,PAID,--x,600,--y,300'          | 40  | 70  | false",
+        "'scan,--count,1'                        | 40  | 70  | false",
+        "'scan,--count,1'                        | 600 | 300 | false",
+        "'scan,--count,1,--endorse,PAID,--scale,2' | 40 | 70  | true"})
+    void theEndorsementIsPrintedOnTheBackOfTheDocumentScanned(String args, int x, int y, boolean inked,
+            @TempDir Path work) throws Exception {
+        List<String> command = new ArrayList<>(List.of(args.split(",")));
+        command.addAll(List.of("--out", "scans"));
+        ToolRun.Result run = ToolRun.run(work, Map.of(), command.toArray(new String[0]));
+        assertEquals(0, run.exitCode(), run.all());
+        assertEquals(1, run.documentLines().size(), run.all());
+        BufferedImage back = ImageIO.read(work.resolve("scans/0001-back.tif").toFile());
+        int dark = 0;
+        // "PAID" at scale 2 or 3 covers most of its first 30 x 14 pixels.
+        for (int i = x; i < x + 30; i++) {
+            for (int j = y; j < y + 14; j++) {
+                dark += (back.getRGB(i, j) & 0xFF) < 128 ? 1 : 0;
+            }
+        }
+        assertEquals(inked, dark > 40, args + ": " + dark + " dark pixels at " + x + ", " + y);
+    }
+
+    @Test
+    void anEndorsementTheScannerRefusesScansNoDocument(@TempDir Path work) throws Exception {
+        ToolRun.Result run = ToolRun.run(work, Map.of(), "endorse", "PAID", "--scale", "9", "--out", "scans");
+        assertEquals(1, run.exitCode(), run.all());
+        assertTrue(run.err().contains("QelBatchPrintString returned -103, the virtual scanner's BAD_ARGUMENT"),
+                run.all());
+        try (Stream<Path> files = Files.list(work.resolve("scans"))) {
+            assertEquals(List.of("index.html"), files.map(p -> p.getFileName().toString()).toList());
+        }
+    }
+
+    /**
+     * Parses the folder's index.html as XML, checks that it shows each
+     * document's two JPEGs, links its two TIFFs and that each exists, and
+     * returns the code lines it lists ("" for a document without one).
+     */
+    private static List<String> checkPage(Path dir, int documents) throws Exception {
+        org.w3c.dom.Document page = DocumentBuilderFactory.newInstance().newDocumentBuilder()
+                .parse(dir.resolve("index.html").toFile());
+        assertEquals("html", page.getDocumentElement().getTagName());
+        List<String> shown = new ArrayList<>();
+        List<String> linked = new ArrayList<>();
+        List<String> expectedShown = new ArrayList<>();
+        List<String> expectedLinked = new ArrayList<>();
+        for (int n = 1; n <= documents; n++) {
+            expectedShown.addAll(List.of(String.format("%04d-front.jpg", n), String.format("%04d-back.jpg", n)));
+            expectedLinked.addAll(List.of(String.format("%04d-front.tif", n), String.format("%04d-back.tif", n)));
+        }
+        NodeList images = page.getElementsByTagName("img");
+        for (int i = 0; i < images.getLength(); i++) {
+            shown.add(((Element) images.item(i)).getAttribute("src"));
+        }
+        NodeList links = page.getElementsByTagName("a");
+        for (int i = 0; i < links.getLength(); i++) {
+            linked.add(((Element) links.item(i)).getAttribute("href"));
+        }
+        assertEquals(expectedShown, shown);
+        assertEquals(expectedLinked, linked);
+        for (String file : Stream.concat(shown.stream(), linked.stream()).toList()) {
+            assertTrue(Files.isRegularFile(dir.resolve(file)), file);
+        }
+        try (Stream<Path> files = Files.list(dir)) {
+            assertEquals(4 * documents, files.filter(p -> !p.endsWith("index.html")).count(),
+                    "only the images of this run");
+        }
+
+        List<String> codeLines = new ArrayList<>();
+        NodeList sections = page.getElementsByTagName("section");
+        assertEquals(documents, sections.getLength());
+        for (int i = 0; i < sections.getLength(); i++) {
+            NodeList code = ((Element) sections.item(i)).getElementsByTagName("code");
+            codeLines.add(code.getLength() == 0 ? "" : code.item(0).getTextContent());
+        }
+        return codeLines;
+    }
+}
