@@ -1,9 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -48,13 +52,15 @@ TEST(LogEntryTest, WindowsEntriesEndEveryLineWithCarriageReturnLineFeed) {
 }
 
 // Windows keeps appends through FILE_APPEND_DATA from overwriting each
-// other; Wine's emulation does not, so under Wine a line can be lost
-// (never torn: every line here has the same length).
-bool AppendsNeverOverwrite() {
+// other and removes a deleted file once its last handle is closed; Wine's
+// emulation does neither, so under Wine concurrent appends can lose or mix
+// lines and a file deleted under busy writers may never go. There these
+// tests only show that nothing crashes and report what they saw.
+bool UnderWine() {
 #if defined(_WIN32)
-  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 #else
-  return true;
+  return false;
 #endif
 }
 
@@ -79,19 +85,90 @@ TEST_F(LogTest, ConcurrentWritersLeaveEveryLineWholeAndNoneLost) {
   }
   for (const fs::path &file : {LogFiles::Info(), LogFiles::Error()}) {
     std::set<std::string> seen;
+    int torn = 0;
     for (const std::string &text : LogFiles::Texts(file)) {
-      ASSERT_TRUE(text.size() > padding.size() &&
-                  text.compare(text.size() - padding.size(), padding.size(), padding) == 0)
-          << "torn: " << text;
+      const bool whole = text.size() > padding.size() &&
+                         text.compare(text.size() - padding.size(), padding.size(), padding) == 0;
+      torn += whole ? 0 : 1;
+      EXPECT_TRUE(UnderWine() || whole) << "torn: " << text;
       EXPECT_TRUE(seen.insert(text).second) << "twice: " << text;
     }
     const std::size_t written = kThreads * kLines;
-    if (AppendsNeverOverwrite()) {
+    if (!UnderWine()) {
       EXPECT_EQ(written, seen.size()) << file;
-    } else if (seen.size() != written) {
-      std::printf("note: %u of %u lines kept in %s under Wine\n",
-                  static_cast<unsigned>(seen.size()), static_cast<unsigned>(written),
-                  file.string().c_str());
+    } else if (seen.size() != written || torn != 0) {
+      std::printf("note: under Wine %u of %u lines kept whole in %s, %d mixed\n",
+                  static_cast<unsigned>(seen.size() - torn), static_cast<unsigned>(written),
+                  file.string().c_str(), torn);
+    }
+  }
+}
+
+TEST_F(LogTest, FilesDeletedUnderRunningWritersStayDeletedAndResumeWhole) {
+  if (UnderWine()) {
+    GTEST_SKIP() << "Wine may never remove a file deleted under busy writers";
+  }
+  logs.EnableBoth();
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> writers;
+  struct Join { // the writers end before the test does, whatever fails
+    std::atomic<bool> &stop;
+    std::vector<std::thread> &writers;
+    ~Join() {
+      stop = true;
+      for (std::thread &writer : writers) {
+        if (writer.joinable()) {
+          writer.join();
+        }
+      }
+    }
+  } join{stop, writers};
+  for (int t = 0; t < 4; ++t) {
+    writers.emplace_back([t, &stop] {
+      char text[64];
+      std::snprintf(text, sizeof text, "writer %d of four", t);
+      while (!stop) {
+        qel::LogBoth(text);
+      }
+    });
+  }
+  // On Windows a file open elsewhere is only gone once its last handle is
+  // closed, and cannot be created anew before: wait for both.
+  const auto within = [](const std::function<bool()> &done) {
+    for (int ms = 0; ms < 2000 && !done(); ++ms) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return done();
+  };
+  const auto present = [] { return fs::exists(LogFiles::Info()) && fs::exists(LogFiles::Error()); };
+  const auto absent = [] { return !fs::exists(LogFiles::Info()) && !fs::exists(LogFiles::Error()); };
+  bool recreated = false;
+  for (int flip = 0; flip < 10; ++flip) {
+    ASSERT_TRUE(within([] { LogFiles::Remove(); return !fs::exists(LogFiles::Info()) &&
+                                                      !fs::exists(LogFiles::Error()); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    recreated = recreated || !absent();
+    ASSERT_TRUE(within([&] {
+      for (const fs::path &file : {LogFiles::Info(), LogFiles::Error()}) {
+        if (!fs::exists(file)) {
+          std::ofstream(file).flush();
+        }
+      }
+      return present();
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  stop = true;
+  for (std::thread &writer : writers) {
+    writer.join();
+  }
+  EXPECT_FALSE(recreated) << "a deleted log file came back";
+  for (const fs::path &file : {LogFiles::Info(), LogFiles::Error()}) {
+    const std::vector<std::string> texts = LogFiles::Texts(file);
+    EXPECT_FALSE(texts.empty()) << file;
+    for (const std::string &text : texts) {
+      ASSERT_EQ(0u, text.rfind("writer ", 0)) << text;
+      ASSERT_EQ(text.size() - 8, text.find(" of four")) << text;
     }
   }
 }

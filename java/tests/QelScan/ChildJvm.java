@@ -36,9 +36,22 @@ final class ChildJvm {
     /** {@link #run} with another java.library.path. */
     static Result runWithLibraryPath(String libraryPath, Map<String, String> environment, String mainClass,
             String... args) throws Exception {
+        return start(libraryPath, new String[0], environment, mainClass, args);
+    }
+
+    /** {@link #run} with further options for the JVM. */
+    static Result runWithOptions(String[] options, Map<String, String> environment, String mainClass,
+            String... args) throws Exception {
+        return start(System.getProperty("java.library.path"), options, environment, mainClass, args);
+    }
+
+    private static Result start(String libraryPath, String[] options, Map<String, String> environment,
+            String mainClass, String... args) throws Exception {
         List<String> command = new ArrayList<>(List.of(
                 Path.of(System.getProperty("java.home"), "bin", "java").toString(),
-                "-Xcheck:jni",
+                "-Xcheck:jni"));
+        command.addAll(List.of(options));
+        command.addAll(List.of(
                 "-Djava.library.path=" + libraryPath,
                 "-cp", locationOf(QelScanApi.class) + File.pathSeparator + locationOf(ChildJvm.class),
                 mainClass));

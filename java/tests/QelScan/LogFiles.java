@@ -94,7 +94,10 @@ final class LogFiles implements BeforeAllCallback, BeforeEachCallback, AfterAllC
         }
     }
 
-    /** Parses a file that started empty: every entry is a line break, the stamp and the text. */
+    /**
+     * Parses a file that started empty: every entry is a line break, the
+     * stamp and the text, which may itself hold line breaks.
+     */
     List<Entry> entries(Path file) throws IOException {
         String content = Files.readString(file, StandardCharsets.UTF_8);
         List<Entry> entries = new ArrayList<>();
@@ -106,7 +109,13 @@ final class LogFiles implements BeforeAllCallback, BeforeEachCallback, AfterAllC
         for (String line : lines) {
             Matcher m = ENTRY.matcher(line);
             if (!m.matches()) {
-                fail("not a log entry in " + file + ": [" + line + "] in " + content);
+                // A line break inside a text continues it without a stamp.
+                if (entries.isEmpty()) {
+                    fail("not a log entry in " + file + ": [" + line + "] in " + content);
+                }
+                Entry last = entries.remove(entries.size() - 1);
+                entries.add(new Entry(last.stamp(), last.text() + "\n" + line));
+                continue;
             }
             LocalDateTime stamp = LocalDateTime.of(Integer.parseInt(m.group(1)), Integer.parseInt(m.group(2)),
                     Integer.parseInt(m.group(3)), Integer.parseInt(m.group(4)), Integer.parseInt(m.group(5)),
