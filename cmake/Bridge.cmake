@@ -1,27 +1,29 @@
 # The bridge's sources, compiled once per flavour: the product library, and
 # the unit-test builds (with their own log folder and, optionally, the
-# sanitizers).
+# sanitizers). Paths are taken from this file's place, so that a project of
+# its own (tests/fuzz) can include it as well.
+get_filename_component(QELSCAN_REPO_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 set(QELSCAN_BRIDGE_SOURCES
-  ${CMAKE_SOURCE_DIR}/bridge/log.cpp
-  ${CMAKE_SOURCE_DIR}/bridge/marshal.cpp
-  ${CMAKE_SOURCE_DIR}/bridge/file_name.cpp
-  ${CMAKE_SOURCE_DIR}/session/session.cpp
-  ${CMAKE_SOURCE_DIR}/session/parameters.cpp
-  ${CMAKE_SOURCE_DIR}/session/device.cpp
-  ${CMAKE_SOURCE_DIR}/scanning/scan_files.cpp
-  ${CMAKE_SOURCE_DIR}/scanning/result_block.cpp
-  ${CMAKE_SOURCE_DIR}/scanning/scan_to_file.cpp
-  ${CMAKE_SOURCE_DIR}/scanning/scan_memory.cpp
-  ${CMAKE_SOURCE_DIR}/scanning/scan_to_memory.cpp
-  ${CMAKE_SOURCE_DIR}/scanning/scan_single.cpp
-  ${CMAKE_SOURCE_DIR}/scanning/special_document.cpp
-  ${CMAKE_SOURCE_DIR}/scanning/ocr_micr.cpp
-  ${CMAKE_SOURCE_DIR}/printing/print_text.cpp
-  ${CMAKE_SOURCE_DIR}/printing/batch_print.cpp
-  ${CMAKE_SOURCE_DIR}/printing/virtual_endorsement.cpp
-  ${CMAKE_SOURCE_DIR}/imaging/compress_image.cpp
-  ${CMAKE_SOURCE_DIR}/imaging/uv_image.cpp
-  ${CMAKE_SOURCE_DIR}/imaging/file_operations.cpp
+  ${QELSCAN_REPO_ROOT}/bridge/log.cpp
+  ${QELSCAN_REPO_ROOT}/bridge/marshal.cpp
+  ${QELSCAN_REPO_ROOT}/bridge/file_name.cpp
+  ${QELSCAN_REPO_ROOT}/session/session.cpp
+  ${QELSCAN_REPO_ROOT}/session/parameters.cpp
+  ${QELSCAN_REPO_ROOT}/session/device.cpp
+  ${QELSCAN_REPO_ROOT}/scanning/scan_files.cpp
+  ${QELSCAN_REPO_ROOT}/scanning/result_block.cpp
+  ${QELSCAN_REPO_ROOT}/scanning/scan_to_file.cpp
+  ${QELSCAN_REPO_ROOT}/scanning/scan_memory.cpp
+  ${QELSCAN_REPO_ROOT}/scanning/scan_to_memory.cpp
+  ${QELSCAN_REPO_ROOT}/scanning/scan_single.cpp
+  ${QELSCAN_REPO_ROOT}/scanning/special_document.cpp
+  ${QELSCAN_REPO_ROOT}/scanning/ocr_micr.cpp
+  ${QELSCAN_REPO_ROOT}/printing/print_text.cpp
+  ${QELSCAN_REPO_ROOT}/printing/batch_print.cpp
+  ${QELSCAN_REPO_ROOT}/printing/virtual_endorsement.cpp
+  ${QELSCAN_REPO_ROOT}/imaging/compress_image.cpp
+  ${QELSCAN_REPO_ROOT}/imaging/uv_image.cpp
+  ${QELSCAN_REPO_ROOT}/imaging/file_operations.cpp
 )
 
 # qel_add_bridge_objects(<name> LOG_DIR <dir> [COMPILE_OPTIONS ...])
@@ -29,7 +31,7 @@ function(qel_add_bridge_objects name)
   cmake_parse_arguments(ARG "" "LOG_DIR" "COMPILE_OPTIONS" ${ARGN})
   add_library(${name} OBJECT ${QELSCAN_BRIDGE_SOURCES})
   target_include_directories(${name} PUBLIC
-    ${CMAKE_SOURCE_DIR}
+    ${QELSCAN_REPO_ROOT}
     ${QELSCAN_JNI_HEADER_DIR}
     ${JNI_INCLUDE_DIRS})
   # The folder is given in the target's own notation ("C:\Temp" for

@@ -5,11 +5,19 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <type_traits>
 
 namespace qel {
 
 constexpr std::size_t kDescriptorSize = 32;
+
+// The library takes any name that starts so as a descriptor, so a file name
+// must not: it would have the library write the image to that address.
+constexpr char kDescriptorPrefix[] = "MD:";
+inline bool LooksLikeMemoryDescriptor(const char *name) noexcept {
+  return std::strncmp(name, kDescriptorPrefix, sizeof kDescriptorPrefix - 1) == 0;
+}
 
 // A 32-bit address is written with "%u", as the 32-bit Windows library
 // expects; a wider one in full, never cut to its low half.

@@ -7,6 +7,7 @@
 #include "bridge/log.h"
 #include "bridge/marshal.h"
 #include "scannerlib/mirbap32.h"
+#include "scanning/memory_descriptor.h"
 #include "scanning/result_block.h"
 
 using namespace qel;
@@ -55,6 +56,13 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToFile(
       return -1;
     }
     image.wanted = presence == Presence::kCopied;
+    if (image.wanted && LooksLikeMemoryDescriptor(image.copy)) {
+      Text message;
+      FormatText(message, "%s starts with %s error", image.what,
+                 kDescriptorPrefix);
+      LogError(message);
+      return -1;
+    }
   }
   Image &backJpeg = images[3];
 

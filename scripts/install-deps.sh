@@ -3,6 +3,7 @@
 # one of them is missing, so that a prepared machine starts at once.
 #   install-deps.sh            the Linux build, its tests and the demo
 #   install-deps.sh --windows  also the 32-bit Windows cross build and Wine,
+#                              the fuzzer's clang,
 #                              and Debian's source entries for the libraries
 #                              it cross-builds (scripts/build-win32-deps.sh)
 set -euo pipefail
@@ -11,6 +12,9 @@ packages=(cmake g++ make openjdk-17-jdk-headless libgtest-dev libgmock-dev junit
 windows=0
 if [ "${1:-}" = "--windows" ]; then
   windows=1
+  # The fuzzer of the test run (tests/fuzz): clang with libFuzzer and the
+  # sanitizer runtimes, and llvm-symbolizer for readable crash reports.
+  packages+=(clang-14 libclang-rt-14-dev llvm-14)
   # googletest's sources: the Windows tests build it with the cross compiler.
   packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386)
   # apt-get source unpacks with dpkg-source.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds everything and runs every test:
 # the unit tests (plain and sanitized), the symbol checks and the Java tests
-# in a real JVM against the virtual scanner; then the 32-bit Windows DLL,
+# in a real JVM against the virtual scanner, a minute of the fuzzer over
+# every export; then the 32-bit Windows DLL,
 # cross-built with mingw-w64: its export, import and version checks, and the
 # unit tests under Wine where this machine can run 32-bit x86 programs
 # (elsewhere ctest reports them as skipped and the last line says why).
@@ -19,6 +20,18 @@ build="$root/build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure -j2
+
+# A minute of the fuzzer over all 41 exports (tests/fuzz), from a scratch
+# copy of the seed corpus so that the repository's stays as it is; a crash
+# fails the run and leaves its input in build/fuzz/artifacts.
+fuzz="$build/fuzz"
+cmake -S "$root/tests/fuzz" -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++-14
+cmake --build "$fuzz" -j2
+mkdir -p "$fuzz/corpus" "$fuzz/artifacts"
+cp "$root"/tests/fuzz/corpus/* "$fuzz/corpus/"
+ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer \
+  "$fuzz/bridge_fuzzer" -max_total_time=60 -print_final_stats=1 \
+  -artifact_prefix="$fuzz/artifacts/" "$fuzz/corpus"
 
 # libtiff and libjpeg for Windows, from Debian's sources; built once.
 win32_deps="$build/win32-deps"

@@ -1,5 +1,6 @@
 // The full scan to files: four optional images, the file names on
 // standard output and the full-scan result block.
+#include <cstdint>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -131,6 +132,15 @@ TEST_F(ScanToFileTest, EachCheckStopsTheCallBeforeTheScanner) {
        [](ScanToFileTest &t) { t.jni.FailFor(Fn::GetStringUTFChars, t.names[3]); }},
       {"back JPEG file name is longer than 255 bytes error",
        [](ScanToFileTest &t) { t.names[3] = t.jni.String(std::string(300, 'j')); }},
+      // The library would take these as addresses to write the images to.
+      {"front tiff file name starts with MD: error",
+       [](ScanToFileTest &t) {
+         static unsigned char target[64];
+         t.names[0] = t.jni.String(
+             "MD:" + std::to_string(reinterpret_cast<std::uintptr_t>(target)));
+       }},
+      {"back JPEG file name starts with MD: error",
+       [](ScanToFileTest &t) { t.names[3] = t.jni.String("MD:x.jpg"); }},
       {"MICR array must be at least 1 element",
        [](ScanToFileTest &t) { t.micr = t.jni.StringArray({}); }},
       {"Get MICR error",

@@ -185,7 +185,8 @@ public final class QelScanApi {
      * line, the final image quality and contrast, and, unless
      * {@code aiDocStatus} is null, 32 document status values (it then needs at
      * least 32 elements). The wanted file names are printed on standard output,
-     * one line each, before the scan.
+     * one line each, before the scan. A file name starting with {@code MD:} is
+     * refused with -1: the scanner library would take it for a memory address.
      */
     public static native int QelScanToFile(String sFrontTiffFileName, String sBackTiffFileName,
             String sFrontJPEGFileName, String sBackJPEGFileName, String[] asMICR, int[] aiFinalImageQuality,

@@ -69,8 +69,10 @@ public:
   // Failure injection. FailCall: the nth call of `fn` from now on fails.
   // FailFor: every call of `fn` whose (first) object is `object` fails.
   // Failing fetches and NewStringUTF return NULL with OutOfMemoryError
-  // pending; SetObjectArrayElement leaves ArrayStoreException and the
-  // element unchanged. Other functions cannot fail.
+  // pending. Other functions cannot fail: SetObjectArrayElement in
+  // particular only raises for an index out of range or a value that is
+  // not a String (a misuse, recorded as such), as a virtual machine storing
+  // a String into a String[] does.
   void FailCall(Fn fn, int nth = 1);
   void FailFor(Fn fn, jobject object);
 
@@ -93,8 +95,14 @@ public:
   std::string pendingException() const { return pending_; }
   void ClearException() { pending_.clear(); }
 
+  // Every pin and string fetch not given back, e.g.
+  // " GetIntArrayElements(#3) GetStringUTFChars(#5)"; empty when none.
+  std::string held() const;
+
   // gtest EXPECTs: no pinned array, no fetched string, no violation.
   // Local references are left to the test (outstandingLocalRefs()).
+  // Defined in fake_jni_gtest.cpp, so that drivers without gtest can use
+  // the rest.
   void ExpectNothingHeld() const;
 
   // Used by the function table; not for tests.
@@ -126,6 +134,12 @@ private:
   std::vector<std::string> events_;
   std::string pending_;
 };
+
+// A mistake of the test itself rather than of the bridge: an accessor
+// given a handle of the wrong kind, a failure injected where no call can
+// fail. fake_jni_gtest.cpp reports it as a gtest failure; a driver without
+// gtest defines its own.
+void ReportTestMistake(const std::string &text);
 
 } // namespace qeltest
 
