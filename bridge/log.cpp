@@ -25,6 +25,16 @@
 namespace qel {
 namespace {
 
+#if !defined(_WIN32)
+LocalTime ToLocalTime(const timespec &reading) noexcept {
+  std::tm local{};
+  localtime_r(&reading.tv_sec, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+          local.tm_hour,        local.tm_min,     local.tm_sec,
+          static_cast<int>(reading.tv_nsec / 1000000)};
+}
+#endif
+
 constexpr char kInfoLogPath[] =
     QELSCAN_LOG_DIR QEL_PATH_SEPARATOR "QelScannerDll_Log.txt";
 constexpr char kErrorLogPath[] =
@@ -36,17 +46,39 @@ constexpr char kErrorLogPath[] =
 // Room for the stamp of any date the clock can give, the marker and a text.
 constexpr std::size_t kLogEntrySize = 64 + kTextSize;
 
-// Appends one entry to an existing file in a single write, so that writers
-// in other threads and processes can neither tear it nor overwrite it. The
-// file is never created: one deleted after the existence test stays
-// deleted, and the line is lost.
-void AppendEntry(const char *path, const LocalTime &time,
-                 const char *text) noexcept {
-  if (!FileExists(path)) {
-    return;
+// One reading of the clock, taken before a line's existence tests. Turning
+// it into the stamp's local time waits until a file is there to write to.
+class Stamp {
+public:
+#if defined(_WIN32)
+  Stamp() noexcept : local_(ReadLocalTime()) {}
+  const LocalTime &Local() noexcept { return local_; }
+#else
+  Stamp() noexcept { clock_gettime(CLOCK_REALTIME, &reading_); }
+  const LocalTime &Local() noexcept {
+    if (!converted_) {
+      local_ = ToLocalTime(reading_);
+      converted_ = true;
+    }
+    return local_;
   }
+#endif
+
+private:
+#if !defined(_WIN32)
+  timespec reading_{};
+  bool converted_ = false;
+#endif
+  LocalTime local_{};
+};
+
+// Appends one entry to a file that passed its existence test, in a single
+// write, so that writers in other threads and processes can neither tear it
+// nor overwrite it. The file is never created: one deleted after the
+// existence test stays deleted, and the line is lost.
+void WriteEntry(const char *path, Stamp &time, const char *text) noexcept {
   char entry[kLogEntrySize];
-  FormatLogEntry(entry, sizeof entry, time, text);
+  FormatLogEntry(entry, sizeof entry, time.Local(), text);
 #if defined(_WIN32)
   char crlfEntry[2 * kLogEntrySize];
   const std::size_t length = ToCrLf(entry, crlfEntry, sizeof crlfEntry);
@@ -76,6 +108,12 @@ void AppendEntry(const char *path, const LocalTime &time,
 #endif
 }
 
+void AppendEntry(const char *path, Stamp &time, const char *text) noexcept {
+  if (FileExists(path)) {
+    WriteEntry(path, time, text);
+  }
+}
+
 } // namespace
 
 LocalTime ReadLocalTime() noexcept {
@@ -86,13 +124,9 @@ LocalTime ReadLocalTime() noexcept {
   now = {st.wYear, st.wMonth,  st.wDay,         st.wHour,
          st.wMinute, st.wSecond, st.wMilliseconds};
 #else
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  std::tm local{};
-  localtime_r(&ts.tv_sec, &local);
-  now = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-         local.tm_hour,        local.tm_min,     local.tm_sec,
-         static_cast<int>(ts.tv_nsec / 1000000)};
+  timespec reading{};
+  clock_gettime(CLOCK_REALTIME, &reading);
+  now = ToLocalTime(reading);
 #endif
   return now;
 }
@@ -111,17 +145,17 @@ bool FileExists(const char *path) noexcept {
 }
 
 void LogInfo(const char *text) noexcept {
-  const LocalTime now = ReadLocalTime();
+  Stamp now;
   AppendEntry(kInfoLogPath, now, text);
 }
 
 void LogError(const char *text) noexcept {
-  const LocalTime now = ReadLocalTime();
+  Stamp now;
   AppendEntry(kErrorLogPath, now, text);
 }
 
 void LogBoth(const char *text) noexcept {
-  const LocalTime now = ReadLocalTime();
+  Stamp now;
   AppendEntry(kInfoLogPath, now, text);
   AppendEntry(kErrorLogPath, now, text);
 }
@@ -149,12 +183,17 @@ int FormatText(Text &buffer, const char *format, ...) noexcept {
 }
 
 void LogInfoFormatted(const char *format, ...) noexcept {
+  Stamp now;
+  // The text is made only for a file that is there to take it.
+  if (!FileExists(kInfoLogPath)) {
+    return;
+  }
   Text text;
   std::va_list values;
   va_start(values, format);
   FormatTextV(text, format, values);
   va_end(values);
-  LogInfo(text);
+  WriteEntry(kInfoLogPath, now, text);
 }
 
 void CopyText(Text &destination, const char *source) noexcept {

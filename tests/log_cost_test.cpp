@@ -24,6 +24,8 @@ int statCalls = 0;
 int opens = 0;
 int allocations = 0;
 int lastOpenFlags = 0;
+int localTimeConversions = 0;
+int formats = 0;
 // A path deleted right after its existence test, as another process might.
 std::string deleteAfterStat;
 } // namespace
@@ -35,6 +37,8 @@ int __real_open(const char *, int, ...);
 void *__real_malloc(std::size_t);
 void *__real_calloc(std::size_t, std::size_t);
 void *__real_realloc(void *, std::size_t);
+std::tm *__real_localtime_r(const std::time_t *, std::tm *);
+int __real_vsnprintf(char *, std::size_t, const char *, std::va_list);
 
 int __wrap_clock_gettime(clockid_t clock, timespec *now) {
   ++clockReads;
@@ -72,11 +76,23 @@ void *__wrap_realloc(void *block, std::size_t size) {
   ++allocations;
   return __real_realloc(block, size);
 }
+std::tm *__wrap_localtime_r(const std::time_t *time, std::tm *local) {
+  ++localTimeConversions;
+  return __real_localtime_r(time, local);
+}
+int __wrap_vsnprintf(char *out, std::size_t size, const char *format,
+                     std::va_list values) {
+  ++formats;
+  return __real_vsnprintf(out, size, format, values);
+}
 }
 
 namespace {
 
-void ResetCounts() { clockReads = statCalls = opens = allocations = 0; }
+void ResetCounts() {
+  clockReads = statCalls = opens = allocations = 0;
+  localTimeConversions = formats = 0;
+}
 
 TEST(LogCostTest, AbsentFilesCostOneClockReadAndOneTestPerFile) {
   qeltest::LogFiles logs; // both absent
@@ -109,6 +125,44 @@ TEST(LogCostTest, PresentFileIsOpenedOncePerLineForAppendingOnly) {
   EXPECT_EQ(2, statCalls);
   EXPECT_EQ(2, opens);
   EXPECT_EQ(O_WRONLY | O_APPEND, lastOpenFlags & (O_ACCMODE | O_APPEND | O_CREAT | O_TRUNC));
+}
+
+// The stamp's local time and a traced value's text are made only for a file
+// that takes them; the clock is still read first and every file tested.
+TEST(LogCostTest, StampAndTextAreMadeOnlyForAFilePresent) {
+  struct Case {
+    const char *what;
+    bool info;
+    bool error;
+    void (*log)();
+    int tests;
+    int conversions;
+    int textFormats;
+    int writes;
+  };
+  const auto formatted = [] { qel::LogInfoFormatted("iDocStatus[%d]= %d", 3, 45); };
+  const auto both = [] { qel::LogBoth("both"); };
+  const Case cases[] = {
+      {"formatted, both absent", false, false, formatted, 1, 0, 0, 0},
+      {"formatted, only the error log", false, true, formatted, 1, 0, 0, 0},
+      {"formatted, information log present", true, false, formatted, 1, 1, 1, 1},
+      {"LogBoth, both absent", false, false, both, 2, 0, 0, 0},
+      {"LogBoth, only the error log", false, true, both, 2, 1, 0, 1},
+      // One conversion stamps both lines.
+      {"LogBoth, both present", true, true, both, 2, 1, 0, 2},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    qeltest::LogFiles logs;
+    logs.Enable(c.info, c.error);
+    ResetCounts();
+    c.log();
+    EXPECT_EQ(1, clockReads);
+    EXPECT_EQ(c.tests, statCalls);
+    EXPECT_EQ(c.conversions, localTimeConversions);
+    EXPECT_EQ(c.textFormats, formats);
+    EXPECT_EQ(c.writes, opens);
+  }
 }
 
 TEST(LogCostTest, AFileDeletedAfterItsTestStaysDeleted) {

@@ -1,0 +1,80 @@
+package QelBench;
+
+import QelScan.QelScanApi;
+
+/** The scanner library through our bridge, under each state of the log files. */
+final class Bridge {
+
+    private Bridge() {
+    }
+
+    static void reopen() {
+        QelScanApi.MirbExit();
+        int result = QelScanApi.MirbInit();
+        if (result != 0) {
+            throw new IllegalStateException("MirbInit returned " + result);
+        }
+    }
+
+    static void close() {
+        QelScanApi.MirbExit();
+    }
+
+    static void addTo(Bench bench) {
+        String front = bench.scratch.resolve("bridge-front.tif").toString();
+        String back = bench.scratch.resolve("bridge-back.tif").toString();
+        String[] frontLen = {""};
+        String[] backLen = {""};
+        String[] code = {""};
+        String[] codeLen = {""};
+        byte[][] images = new byte[4][Bench.IMAGE_BYTES];
+        int[][] lengths = new int[4][1];
+        int[] quality = new int[1];
+        int[] contrast = new int[1];
+        int[] docStatus = new int[32];
+        for (Bench.Logs logs : Bench.Logs.values()) {
+            bench.add("bridge.MirbStatus", "bridge", "MirbStatus", logs, false, Bench.ANY, n -> {
+                long sum = 0;
+                for (int i = 0; i < n; i++) {
+                    sum += QelScanApi.MirbStatus();
+                }
+                return sum;
+            });
+            bench.add("bridge.MirbGetParam", "bridge", "MirbGetParam(0)", logs, false, 0, n -> {
+                long sum = 0;
+                for (int i = 0; i < n; i++) {
+                    sum += QelScanApi.MirbGetParam(0);
+                }
+                return sum;
+            });
+            bench.add("bridge.MirbScan", "bridge", "MirbScan, both sides to TIFF files, code line", logs, true, 0,
+                    n -> {
+                        long sum = 0;
+                        for (int i = 0; i < n; i++) {
+                            sum += QelScanApi.MirbScan(0, front, frontLen, back, backLen, code, codeLen);
+                        }
+                        return sum;
+                    });
+            bench.add("bridge.MirbScanMemory", "bridge", "MirbScanMemory, both sides into 1 MiB arrays", logs, true,
+                    0, n -> {
+                        long sum = 0;
+                        for (int i = 0; i < n; i++) {
+                            sum += QelScanApi.MirbScanMemory(0, images[0], lengths[0], images[1], lengths[1], code,
+                                    0);
+                        }
+                        return sum;
+                    });
+            bench.add("bridge.QelScanToMemory", "bridge",
+                    "QelScanToMemory, four 1 MiB arrays, code line, quality, contrast, 32 status values", logs,
+                    true, 0, n -> {
+                        long sum = 0;
+                        for (int i = 0; i < n; i++) {
+                            sum += QelScanApi.QelScanToMemory(images[0], lengths[0], images[1], lengths[1],
+                                    images[2], lengths[2], images[3], lengths[3], code, quality, contrast,
+                                    docStatus);
+                        }
+                        return sum;
+                    });
+        }
+    }
+}

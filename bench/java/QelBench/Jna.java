@@ -1,0 +1,150 @@
+package QelBench;
+
+import com.sun.jna.Library;
+import com.sun.jna.Native;
+import com.sun.jna.NativeLibrary;
+import java.nio.charset.StandardCharsets;
+
+/**
+ * The scanner library called from Java without our bridge, through JNA:
+ * an interface proxy (the usual way) and direct mapping (JNA's fast way).
+ * Each call hands back what the bridge's call does: the texts as Strings,
+ * the images in Java arrays.
+ */
+final class Jna {
+
+    private Jna() {
+    }
+
+    /** The entries as JNA's interface mapping sees them. */
+    public interface Scanner extends Library {
+        int MIRBStatus();
+
+        int MIRBGetParam(int selector);
+
+        int MIRBScan(int option, String front, byte[] frontLen, String back, byte[] backLen, byte[] micr,
+                byte[] micrLen);
+
+        int MIRBScanMemory(int option, byte[] front, int[] frontLen, byte[] back, int[] backLen, byte[] micr,
+                int[] micrLen);
+    }
+
+    /** The same entries bound by direct mapping. */
+    static final class Direct {
+        static {
+            Native.register(Direct.class, NativeLibrary.getInstance(System.getProperty("qelbench.scanner")));
+        }
+
+        private Direct() {
+        }
+
+        static native int MIRBStatus();
+
+        static native int MIRBGetParam(int selector);
+
+        static native int MIRBScan(int option, String front, byte[] frontLen, String back, byte[] backLen,
+                byte[] micr, byte[] micrLen);
+
+        static native int MIRBScanMemory(int option, byte[] front, int[] frontLen, byte[] back, int[] backLen,
+                byte[] micr, int[] micrLen);
+    }
+
+    /** A NUL-terminated text the library wrote into a Java array. */
+    static String text(byte[] bytes) {
+        int length = 0;
+        while (length < bytes.length && bytes[length] != 0) {
+            length++;
+        }
+        return new String(bytes, 0, length, StandardCharsets.UTF_8);
+    }
+
+    static void addTo(Bench bench) {
+        Scanner proxy = Native.load(bench.scanner.toString(), Scanner.class);
+        String front = bench.scratch.resolve("jna-front.tif").toString();
+        String back = bench.scratch.resolve("jna-back.tif").toString();
+        byte[] frontLen = new byte[32];
+        byte[] backLen = new byte[32];
+        byte[] micr = new byte[256];
+        byte[] micrLen = new byte[32];
+        String[] texts = new String[4];
+        byte[] frontImage = new byte[Bench.IMAGE_BYTES];
+        byte[] backImage = new byte[Bench.IMAGE_BYTES];
+        int[] frontImageLen = new int[1];
+        int[] backImageLen = new int[1];
+        int[] codeLen = new int[1];
+        Bench.Logs none = Bench.Logs.ABSENT;
+
+        bench.add("jna-interface.MIRBStatus", "jna-interface", "MIRBStatus", none, false, Bench.ANY, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                sum += proxy.MIRBStatus();
+            }
+            return sum;
+        });
+        bench.add("jna-interface.MIRBGetParam", "jna-interface", "MIRBGetParam(0)", none, false, 0, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                sum += proxy.MIRBGetParam(0);
+            }
+            return sum;
+        });
+        bench.add("jna-interface.MIRBScan", "jna-interface", "MIRBScan, both sides to TIFF files", none, true, 0,
+                n -> {
+                    long sum = 0;
+                    for (int i = 0; i < n; i++) {
+                        sum += proxy.MIRBScan(0, front, frontLen, back, backLen, micr, micrLen);
+                        texts[0] = text(frontLen);
+                        texts[1] = text(backLen);
+                        texts[2] = text(micr);
+                        texts[3] = text(micrLen);
+                    }
+                    return sum;
+                });
+        bench.add("jna-interface.MIRBScanMemory", "jna-interface", "MIRBScanMemory into 1 MiB arrays", none, true,
+                0, n -> {
+                    long sum = 0;
+                    for (int i = 0; i < n; i++) {
+                        sum += proxy.MIRBScanMemory(0, frontImage, frontImageLen, backImage, backImageLen, micr,
+                                codeLen);
+                        texts[2] = text(micr);
+                    }
+                    return sum;
+                });
+
+        bench.add("jna-direct.MIRBStatus", "jna-direct", "MIRBStatus", none, false, Bench.ANY, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                sum += Direct.MIRBStatus();
+            }
+            return sum;
+        });
+        bench.add("jna-direct.MIRBGetParam", "jna-direct", "MIRBGetParam(0)", none, false, 0, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                sum += Direct.MIRBGetParam(0);
+            }
+            return sum;
+        });
+        bench.add("jna-direct.MIRBScan", "jna-direct", "MIRBScan, both sides to TIFF files", none, true, 0, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                sum += Direct.MIRBScan(0, front, frontLen, back, backLen, micr, micrLen);
+                texts[0] = text(frontLen);
+                texts[1] = text(backLen);
+                texts[2] = text(micr);
+                texts[3] = text(micrLen);
+            }
+            return sum;
+        });
+        bench.add("jna-direct.MIRBScanMemory", "jna-direct", "MIRBScanMemory into 1 MiB arrays", none, true, 0,
+                n -> {
+                    long sum = 0;
+                    for (int i = 0; i < n; i++) {
+                        sum += Direct.MIRBScanMemory(0, frontImage, frontImageLen, backImage, backImageLen, micr,
+                                codeLen);
+                        texts[2] = text(micr);
+                    }
+                    return sum;
+                });
+    }
+}
