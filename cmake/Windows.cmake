@@ -40,22 +40,11 @@ if(NOT EXISTS "${jdk_home}/include/jni.h")
 endif()
 set(JNI_INCLUDE_DIRS "${QELSCAN_WIN32_DIR}" "${jdk_home}/include")
 
-# The JNI header of the Java class, made by the host javac as in the
-# native build.
-file(GLOB_RECURSE qelscan_java_class CONFIGURE_DEPENDS
-  "${CMAKE_SOURCE_DIR}/java/*/QelScan/QelScanApi.java"
-  "${CMAKE_SOURCE_DIR}/java/QelScan/QelScanApi.java")
-list(LENGTH qelscan_java_class found)
-if(NOT found EQUAL 1)
-  message(FATAL_ERROR "Expected one QelScan/QelScanApi.java under java/, found: ${qelscan_java_class}")
-endif()
-set(qelscan_jni_header "${QELSCAN_JNI_HEADER_DIR}/QelScan_QelScanApi.h")
-add_custom_command(OUTPUT "${qelscan_jni_header}"
-  COMMAND "${Java_JAVAC_EXECUTABLE}" -h "${QELSCAN_JNI_HEADER_DIR}"
-    -d "${QELSCAN_WIN32_BINARY_DIR}/classes" ${qelscan_java_class}
-  DEPENDS ${qelscan_java_class}
-  COMMENT "Generating the JNI header for the Windows build")
-add_custom_target(qelscan_jni_header DEPENDS "${qelscan_jni_header}")
+# The Java class's JNI header, its jar and the qelscan tool, made by the
+# host's javac as in the native build; the jars carry this build's log
+# folder (C:\Temp) for the tool's trace command.
+include(UseJava)
+add_subdirectory(${CMAKE_SOURCE_DIR}/java ${CMAKE_BINARY_DIR}/java)
 
 # --- MIRBAP32.dll: the entries by ordinal, from scannerlib/entries.h -----
 set(QELSCAN_MIRBAP32_DEF "${QELSCAN_WIN32_BINARY_DIR}/MIRBAP32.def")
@@ -155,3 +144,5 @@ qel_export_mirbap32_entries(MIRBAP32)
 if(QELSCAN_TESTS)
   add_subdirectory(tests)
 endif()
+
+include(${CMAKE_SOURCE_DIR}/cmake/Packaging.cmake)

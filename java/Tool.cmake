@@ -2,8 +2,9 @@
 # picocli's classes inside, so that one jar beside QelScanApi.jar runs on a
 # branch machine) and its launchers, in ${QELSCAN_OUTPUT_DIR} with the rest.
 
+# A host file, also when cross-building for Windows.
 find_file(QELSCAN_PICOCLI_JAR picocli.jar
-  PATHS /usr/share/java
+  PATHS /usr/share/java NO_CMAKE_FIND_ROOT_PATH
   DOC "picocli (Debian package libpicocli-java)")
 if(NOT QELSCAN_PICOCLI_JAR)
   message(FATAL_ERROR "picocli.jar not found: install the Debian package "
@@ -53,8 +54,26 @@ add_custom_command(
   DEPENDS ${tool_sources} ${tool_settings} ${tool_manifest} ${tool_api_jar}
   COMMENT "Building qelscan.jar"
   VERBATIM)
-add_custom_target(qelscan ALL DEPENDS ${tool_jar})
+# For the Debian package, Debian's Java policy wants picocli from its own
+# package (libpicocli-java), not a copy: the same classes without it.
+set(tool_debian_jar ${CMAKE_CURRENT_BINARY_DIR}/debian/qelscan.jar)
+set(tool_debian_manifest ${tool_work_dir}/debian-MANIFEST.MF)
+file(WRITE ${tool_debian_manifest}.in
+  "Main-Class: QelScan.tool.Main\nClass-Path: ${tool_api_jar_name} picocli.jar\n")
+configure_file(${tool_debian_manifest}.in ${tool_debian_manifest} COPYONLY)
+add_custom_command(
+  OUTPUT ${tool_debian_jar}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/debian
+  COMMAND ${Java_JAR_EXECUTABLE} cfm ${tool_debian_jar} ${tool_debian_manifest}
+    -C ${tool_classes} QelScan
+  DEPENDS ${tool_jar} ${tool_debian_manifest}
+  COMMENT "Building qelscan.jar without picocli, for the Debian package"
+  VERBATIM)
+add_custom_target(qelscan ALL DEPENDS ${tool_jar} ${tool_debian_jar})
 add_dependencies(qelscan QelScanApi)
+set(QELSCAN_TOOL_JAR ${tool_jar} CACHE INTERNAL "qelscan.jar with picocli")
+set(QELSCAN_DEBIAN_TOOL_JAR ${tool_debian_jar} CACHE INTERNAL
+  "qelscan.jar for the Debian package")
 
 # The launchers find the jar and the libraries relative to themselves.
 foreach(launcher qelscan qelscan.cmd)

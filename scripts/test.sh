@@ -5,7 +5,8 @@
 # every export; then the 32-bit Windows DLL,
 # cross-built with mingw-w64: its export, import and version checks, and the
 # unit tests under Wine where this machine can run 32-bit x86 programs
-# (elsewhere ctest reports them as skipped and the last line says why).
+# (elsewhere ctest reports them as skipped and the last line says why);
+# finally the Debian package and the Windows zips, checked from outside.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" --windows
@@ -42,5 +43,11 @@ cmake -S "$root" -B "$win32" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQELSCAN_WIN32_DEPS="$win32_deps/prefix"
 cmake --build "$win32" -j2
 ctest --test-dir "$win32" --output-on-failure -j2
+# The packages of the two builds just tested, as an installer meets them.
+packages="$build/packages"
+(cd "$build" && cpack -B "$packages")
+(cd "$win32" && cpack -B "$packages")
+"$root/tests/package/check_packages.sh" "$packages" "$win32/out"
+
 verdict=$(sed -n 's/^QELSCAN_WINE_VERDICT:INTERNAL=//p' "$win32/CMakeCache.txt")
 echo "Windows tests under Wine: ${verdict:-unknown}"
