@@ -16,7 +16,7 @@ set(QELSCAN_BRIDGE_SOURCES
   ${QELSCAN_REPO_ROOT}/scanning/scan_memory.cpp
   ${QELSCAN_REPO_ROOT}/scanning/scan_to_memory.cpp
   ${QELSCAN_REPO_ROOT}/scanning/scan_single.cpp
-  ${QELSCAN_REPO_ROOT}/scanning/special_document.cpp
+  ${QELSCAN_REPO_ROOT}/scanning/document_registration.cpp
   ${QELSCAN_REPO_ROOT}/scanning/ocr_micr.cpp
   ${QELSCAN_REPO_ROOT}/printing/print_text.cpp
   ${QELSCAN_REPO_ROOT}/printing/batch_print.cpp

@@ -20,7 +20,7 @@ seed scan-to-memory 22 7
 seed scan-long 24 0
 seed full-scan-to-file 26 7
 seed full-scan-to-memory 27 0
-seed special-document 29 0
+seed document-registration 29 0
 seed compress-image 31 7
 seed print-bitmap 38 0
 seed virtual-endorsement 40 7

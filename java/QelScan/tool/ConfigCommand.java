@@ -8,11 +8,8 @@ import java.util.List;
 import java.util.Map;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
-import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
-import picocli.CommandLine.Spec;
 
 /** The scanner library's configuration files. */
 @Command(name = "config", mixinStandardHelpOptions = true,
@@ -21,12 +18,10 @@ import picocli.CommandLine.Spec;
         subcommands = {ConfigCommand.Read.class, ConfigCommand.Write.class})
 final class ConfigCommand implements Runnable {
 
-    @Spec
-    CommandSpec spec;
 
     @Override
     public void run() {
-        throw new ParameterException(spec.commandLine(), "Name read or write");
+        throw new UsageError("Name read or write");
     }
 
     @Command(name = "read", mixinStandardHelpOptions = true,

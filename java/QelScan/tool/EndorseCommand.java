@@ -3,11 +3,8 @@ package QelScan.tool;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
-import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
-import picocli.CommandLine.Spec;
 
 /**
  * An endorsement and the document that receives it. The print job lives in
@@ -22,8 +19,6 @@ import picocli.CommandLine.Spec;
                     + "them; the ranges given are the virtual scanner's."})
 final class EndorseCommand implements Callable<Integer> {
 
-    @Spec
-    CommandSpec spec;
 
     @Parameters(index = "0", paramLabel = "TEXT",
             description = "The text, 1 to 255 bytes in this system's charset; a line feed starts a new line.")
@@ -42,7 +37,7 @@ final class EndorseCommand implements Callable<Integer> {
     @Override
     public Integer call() throws Failure {
         if (count < 1) {
-            throw new ParameterException(spec.commandLine(), "--count takes 1 or more, not " + count);
+            throw new UsageError("--count takes 1 or more, not " + count);
         }
         return new Batch(options, count, placement, text).run();
     }

@@ -4,9 +4,6 @@ import QelScan.LoadFailure;
 import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.HelpCommand;
-import picocli.CommandLine.Model.CommandSpec;
-import picocli.CommandLine.ParameterException;
-import picocli.CommandLine.Spec;
 
 /** {@code qelscan}: captures checks with the scanner through {@code QelScan.QelScanApi}. */
 @Command(name = "qelscan", mixinStandardHelpOptions = true, versionProvider = Main.Version.class,
@@ -28,8 +25,6 @@ public final class Main implements Runnable {
     static final int NO_BRIDGE = 3;
     static final int NO_DOCUMENT = 4;
 
-    @Spec
-    CommandSpec spec;
 
     static final class Version implements CommandLine.IVersionProvider {
         @Override
@@ -40,7 +35,7 @@ public final class Main implements Runnable {
 
     @Override
     public void run() {
-        throw new ParameterException(spec.commandLine(), "Name a command: info, scan, endorse, param, config or trace");
+        throw new UsageError("Name a command: info, scan, endorse, param, config or trace");
     }
 
     public static void main(String[] args) {
@@ -50,6 +45,11 @@ public final class Main implements Runnable {
     static int run(String[] args) {
         CommandLine commandLine = new CommandLine(new Main());
         commandLine.setExecutionExceptionHandler((exception, failedLine, parseResult) -> {
+            if (exception instanceof UsageError) {
+                failedLine.getErr().println(exception.getMessage());
+                failedLine.usage(failedLine.getErr());
+                return CommandLine.ExitCode.USAGE;
+            }
             if (exception instanceof Failure) {
                 System.out.flush();
                 System.err.println("qelscan: " + exception.getMessage());

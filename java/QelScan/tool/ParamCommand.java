@@ -4,11 +4,8 @@ import QelScan.QelScanApi;
 import java.io.File;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
-import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
-import picocli.CommandLine.Spec;
 
 /** Scanner parameters, by number or as text. */
 @Command(name = "param", mixinStandardHelpOptions = true,
@@ -18,12 +15,10 @@ import picocli.CommandLine.Spec;
         subcommands = {ParamCommand.Get.class, ParamCommand.Set.class})
 final class ParamCommand implements Runnable {
 
-    @Spec
-    CommandSpec spec;
 
     @Override
     public void run() {
-        throw new ParameterException(spec.commandLine(), "Name get or set");
+        throw new UsageError("Name get or set");
     }
 
     @Command(name = "get", mixinStandardHelpOptions = true,
@@ -54,8 +49,6 @@ final class ParamCommand implements Runnable {
                 "Without --config the value lasts only for this run's session."})
     static final class Set implements Callable<Integer> {
 
-        @Spec
-        CommandSpec spec;
 
         @Parameters(index = "0", paramLabel = "SELECTOR", description = "The parameter's number.")
         int selector;
@@ -79,8 +72,7 @@ final class ParamCommand implements Runnable {
                 try {
                     number = Integer.parseInt(value);
                 } catch (NumberFormatException e) {
-                    throw new ParameterException(spec.commandLine(),
-                            "VALUE must be a whole number (or pass --text): " + value);
+                    throw new UsageError("VALUE must be a whole number (or pass --text): " + value);
                 }
             }
             try (Session session = Session.open(null)) {

@@ -3,10 +3,7 @@ package QelScan.tool;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
-import picocli.CommandLine.ParameterException;
-import picocli.CommandLine.Spec;
 
 /** Full scans of the documents in the feeder. */
 @Command(name = "scan", mixinStandardHelpOptions = true, sortOptions = false,
@@ -19,8 +16,6 @@ import picocli.CommandLine.Spec;
                     + "names before each scan."})
 final class ScanCommand implements Callable<Integer> {
 
-    @Spec
-    CommandSpec spec;
 
     @Option(names = "--count", paramLabel = "N",
             description = "Scan at most N documents (default: until the feeder is empty).")
@@ -39,11 +34,11 @@ final class ScanCommand implements Callable<Integer> {
     @Override
     public Integer call() throws Failure {
         if (count != null && count < 1) {
-            throw new ParameterException(spec.commandLine(), "--count takes 1 or more, not " + count);
+            throw new UsageError("--count takes 1 or more, not " + count);
         }
         if (endorse == null && (placement.x != 0 || placement.y != 0 || placement.scale != 0
                 || placement.direction != 0)) {
-            throw new ParameterException(spec.commandLine(), "--x, --y, --scale and --direction place the text "
+            throw new UsageError("--x, --y, --scale and --direction place the text "
                     + "of --endorse: name it");
         }
         return new Batch(options, count, endorse == null ? null : placement, endorse).run();

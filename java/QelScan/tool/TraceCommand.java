@@ -8,9 +8,6 @@ import java.util.List;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Option;
-import picocli.CommandLine.ParameterException;
-import picocli.CommandLine.Spec;
-import picocli.CommandLine.Model.CommandSpec;
 
 /** Switches the bridge's diagnostic log files on and off, and shows them. */
 @Command(name = "trace", mixinStandardHelpOptions = true,
@@ -71,8 +68,6 @@ final class TraceCommand implements Callable<Integer> {
 
     @Command(name = "show", mixinStandardHelpOptions = true, description = "Prints both log files.")
     static final class Show implements Callable<Integer> {
-        @Spec
-        CommandSpec spec;
 
         @Option(names = "--last", paramLabel = "N", description = "Only the last N entries of each file.")
         Integer last;
@@ -80,7 +75,7 @@ final class TraceCommand implements Callable<Integer> {
         @Override
         public Integer call() throws Failure {
             if (last != null && last < 0) {
-                throw new ParameterException(spec.commandLine(), "--last takes 0 or more, not " + last);
+                throw new UsageError("--last takes 0 or more, not " + last);
             }
             for (File file : TraceFiles.both()) {
                 System.out.println("== " + TraceFiles.title(file) + " " + file + " ==");

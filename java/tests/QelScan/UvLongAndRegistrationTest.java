@@ -17,7 +17,7 @@ import org.junit.jupiter.params.ParameterizedTest;
 import org.junit.jupiter.params.provider.ValueSource;
 
 /** UV and long-document scans, special documents and the code-line reread, against the virtual scanner. */
-class SpecialScansTest {
+class UvLongAndRegistrationTest {
 
     @RegisterExtension
     static final LogFiles logs = new LogFiles();
