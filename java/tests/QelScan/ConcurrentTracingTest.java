@@ -12,8 +12,6 @@ import java.util.List;
 import java.util.Map;
 import java.util.concurrent.ConcurrentLinkedQueue;
 import java.util.concurrent.atomic.AtomicBoolean;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.extension.RegisterExtension;
 
@@ -27,19 +25,12 @@ class ConcurrentTracingTest {
     @RegisterExtension
     static final LogFiles logs = new LogFiles();
 
+    @RegisterExtension
+    final ScannerSession session = new ScannerSession();
+
     private static final int THREADS = 8;
     private static final int ROUNDS = 1500;
     private static final int READY_WITH_DOCUMENTS = 0x0005; // the virtual scanner's status word
-
-    @BeforeEach
-    void openSession() {
-        assertEquals(0, QelScanApi.MirbInit());
-    }
-
-    @AfterEach
-    void closeSession() {
-        QelScanApi.MirbExit();
-    }
 
     /** Four calls a round; thread t owns parameter selector t. Returns the rounds it made. */
     private static int calls(int thread, int limit, AtomicBoolean stop, ConcurrentLinkedQueue<String> wrong) {

@@ -10,8 +10,6 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.extension.RegisterExtension;
 import org.junit.jupiter.api.io.TempDir;
@@ -22,20 +20,13 @@ class DeviceQueriesTest {
     @RegisterExtension
     static final LogFiles logs = new LogFiles();
 
+    @RegisterExtension
+    final ScannerSession session = new ScannerSession();
+
     // The virtual scanner's own codes, which must come back unchanged.
     private static final int NO_DOCUMENT = -102;
     private static final int FILE_ERROR = -104;
     private static final int NULL_SELECTOR = -1;
-
-    @BeforeEach
-    void openSession() {
-        assertEquals(0, QelScanApi.MirbInit());
-    }
-
-    @AfterEach
-    void closeSession() {
-        QelScanApi.MirbExit();
-    }
 
     @Test
     void parametersAreSetAndReadBackByNumberAndAsText() throws Exception {

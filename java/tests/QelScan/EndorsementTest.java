@@ -7,8 +7,6 @@ import java.awt.image.BufferedImage;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Path;
 import javax.imageio.ImageIO;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.extension.RegisterExtension;
 import org.junit.jupiter.api.io.TempDir;
@@ -19,15 +17,8 @@ class EndorsementTest {
     @RegisterExtension
     static final LogFiles logs = new LogFiles();
 
-    @BeforeEach
-    void openSession() {
-        assertEquals(0, QelScanApi.MirbInit());
-    }
-
-    @AfterEach
-    void closeSession() {
-        QelScanApi.MirbExit();
-    }
+    @RegisterExtension
+    final ScannerSession session = new ScannerSession();
 
     /** Dark pixels in the box from (x0, y0) to (x1, y1), both included. */
     private static int darkPixels(Path image, int x0, int y0, int x1, int y1) throws Exception {

@@ -12,8 +12,6 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
 import java.util.Map;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.extension.RegisterExtension;
 import org.junit.jupiter.api.io.TempDir;
@@ -27,17 +25,10 @@ class ScanToFilesTest {
     @RegisterExtension
     static final LogFiles logs = new LogFiles();
 
+    @RegisterExtension
+    final ScannerSession session = new ScannerSession();
+
     private static final int NO_DOCUMENT = -102;
-
-    @BeforeEach
-    void openSession() {
-        assertEquals(0, QelScanApi.MirbInit());
-    }
-
-    @AfterEach
-    void closeSession() {
-        QelScanApi.MirbExit();
-    }
 
     @Test
     void everyCheckOfTheDefaultStackScansToFilesAndDecodes(@TempDir Path dir) throws Exception {

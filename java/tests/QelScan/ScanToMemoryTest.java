@@ -11,8 +11,6 @@ import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.util.Arrays;
 import java.util.List;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.extension.RegisterExtension;
 
@@ -25,18 +23,11 @@ class ScanToMemoryTest {
     @RegisterExtension
     static final LogFiles logs = new LogFiles();
 
+    @RegisterExtension
+    final ScannerSession session = new ScannerSession();
+
     private static final int MINIMUM = 1048576;
     private static final byte UNTOUCHED = 0x5A;
-
-    @BeforeEach
-    void openSession() {
-        assertEquals(0, QelScanApi.MirbInit());
-    }
-
-    @AfterEach
-    void closeSession() {
-        QelScanApi.MirbExit();
-    }
 
     private static byte[] buffer() {
         byte[] buffer = new byte[MINIMUM];

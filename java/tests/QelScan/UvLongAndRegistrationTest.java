@@ -8,8 +8,6 @@ import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
 import java.nio.file.Path;
 import java.util.List;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.extension.RegisterExtension;
 import org.junit.jupiter.api.io.TempDir;
@@ -22,18 +20,11 @@ class UvLongAndRegistrationTest {
     @RegisterExtension
     static final LogFiles logs = new LogFiles();
 
+    @RegisterExtension
+    final ScannerSession session = new ScannerSession();
+
     // The virtual scanner's document status slot of a matching special document.
     private static final int SPECIAL_STATUS = 1;
-
-    @BeforeEach
-    void openSession() {
-        assertEquals(0, QelScanApi.MirbInit());
-    }
-
-    @AfterEach
-    void closeSession() {
-        QelScanApi.MirbExit();
-    }
 
     /** The image of a memory buffer: the stream behind the header, as long as reported. */
     private static Images.Decoded decodeMemoryImage(byte[] image, int length) throws Exception {
