@@ -94,27 +94,20 @@ fi
 # A hopper of many documents: the twelve checks of the default stack over
 # and over, so that a session outlasts many batches of scans.
 hopper="$work/hopper.txt"
-python3 - "$hopper" <<'EOF'
-import sys
-checks = [
-    "U001001U T249239726T 4820173659U $0000012500$",
-    "U001002U T111992489T 7031845526U $0000004999$",
-    "U001003U T108363351T 5590012874U",
-    "U001004U T278667440T 0034417752U $0000250000$",
-    "T253715045T 61820394U 1005",
-    "U001006U T029941302T 9164028837U $0000000100$",
-    "U001007U T323366719T 2207781463U $0001234567$",
-    "T025696240T 3308816524U 1008 $0000007525$",
-    "U001009U T027827541T 7745012396U",
-    "U001010U T258974399T 1188230475U $0000098000$",
-    "U001011U T035284529T 6620-45781U $0000001999$",
-    "U001012U T275125383T 5039967218U $0000300000$",
-]
-with open(sys.argv[1], "w") as out:
-    out.write("# the default stack, 400 times\n")
-    for i in range(400 * len(checks)):
-        out.write(checks[i % len(checks)] + "\n")
-EOF
+# The checks as the virtual scanner's README lists them (its tests keep the
+# list equal to the library's own).
+mapfile -t checks < <(awk '/^## The default stack/ {on = 1; next} /^## / {on = 0}
+  on && /^\| [0-9]+ \| `/ {split($0, cell, "`"); print cell[2]}' "$root/virtualscanner/README.md")
+if [ ${#checks[@]} -ne 12 ]; then
+  echo "bench: found ${#checks[@]} checks, not 12, in virtualscanner/README.md" >&2
+  exit 1
+fi
+{
+  echo "# the default stack, 400 times"
+  for ((round = 0; round < 400; round++)); do
+    printf '%s\n' "${checks[@]}"
+  done
+} >"$hopper"
 export MIRB_VIRTUAL_HOPPER="$hopper"
 export QELBENCH_SCRATCH="$work/scratch"
 
