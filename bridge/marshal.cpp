@@ -121,10 +121,15 @@ bool PutString(JNIEnv *env, jobjectArray array, char *buffer,
   return true;
 }
 
-bool PinnedImage::Pin(JNIEnv *env, jbyteArray imageArray,
-                      jintArray lengthArray,
-                      const ImageBufferTexts &texts) noexcept {
-  if (!image.Pin(imageArray, texts.pinMessage)) {
+bool PinnedImage::PinIfGiven(JNIEnv *env, jbyteArray imageArray,
+                             jintArray lengthArray,
+                             const ImageBufferTexts &texts,
+                             const char *absentNotice) noexcept {
+  if (imageArray == nullptr) {
+    LogInfo(absentNotice);
+    return true;
+  }
+  if (!image_.Pin(imageArray, texts.pinMessage)) {
     return false;
   }
   if (env->GetArrayLength(imageArray) < kMinimumImageBytes) {
@@ -136,8 +141,9 @@ bool PinnedImage::Pin(JNIEnv *env, jbyteArray imageArray,
     }
     return false;
   }
-  return CheckLength(env, lengthArray, 1, texts.lengthMessage) &&
-         length.Pin(lengthArray, texts.lengthPinMessage);
+  wanted_ = CheckLength(env, lengthArray, 1, texts.lengthMessage) &&
+            length_.Pin(lengthArray, texts.lengthPinMessage);
+  return wanted_;
 }
 
 } // namespace qel

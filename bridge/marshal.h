@@ -187,26 +187,36 @@ struct ImageBufferTexts {
   const char *lengthPinMessage;
 };
 
-// An image buffer pinned for the whole scan, with its length array. Pin()
-// pins the image, checks its size, checks and pins the length array, in
-// this order; a failure logs its message and gives back what it pinned.
-struct PinnedImage {
-  explicit PinnedImage(JNIEnv *env) noexcept : image(env), length(env) {}
-  bool Pin(JNIEnv *env, jbyteArray imageArray, jintArray lengthArray,
-           const ImageBufferTexts &texts) noexcept;
+// An optional image buffer pinned for the whole scan, with its length
+// array. PinIfGiven() takes a null buffer as "no such image" (its notice to
+// the information log); otherwise it pins the image, checks its size,
+// checks and pins the length array, in this order, and a failure logs its
+// message and gives back what it pinned. For an image not wanted the
+// later steps do nothing and bytes() is null, as the library takes it.
+class PinnedImage {
+public:
+  explicit PinnedImage(JNIEnv *env) noexcept : image_(env), length_(env) {}
+  bool PinIfGiven(JNIEnv *env, jbyteArray imageArray, jintArray lengthArray,
+                  const ImageBufferTexts &texts,
+                  const char *absentNotice) noexcept;
+  bool wanted() const noexcept { return wanted_; }
   unsigned char *bytes() const noexcept {
-    return reinterpret_cast<unsigned char *>(image.get());
+    return reinterpret_cast<unsigned char *>(image_.get());
   }
   // Hands the image back to Java.
-  void ReleaseImage() noexcept { image.Release(); }
+  void ReleaseImage() noexcept { image_.Release(); }
   // Stores the length into element 0 and hands the array back.
   void DeliverLength(jint value) noexcept {
-    length.get()[0] = value;
-    length.Release();
+    if (wanted_) {
+      length_.get()[0] = value;
+      length_.Release();
+    }
   }
 
-  PinnedBytes image;
-  PinnedInts length;
+private:
+  PinnedBytes image_;
+  PinnedInts length_;
+  bool wanted_ = false;
 };
 
 } // namespace qel

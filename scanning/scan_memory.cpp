@@ -30,18 +30,6 @@ int HeaderField(const unsigned char *image, int index) {
   return static_cast<std::int16_t>(image[2 * index] | image[2 * index + 1] << 8);
 }
 
-// An optional image side: a null array switches it off with a notice.
-bool ImageSide(JNIEnv *env, jbyteArray imageArray, jintArray lengthArray,
-               const ImageBufferTexts &texts, const char *absentNotice,
-               PinnedImage &pinned, bool &wanted) {
-  wanted = imageArray != nullptr;
-  if (!wanted) {
-    LogInfo(absentNotice);
-    return true;
-  }
-  return pinned.Pin(env, imageArray, lengthArray, texts);
-}
-
 template <typename Scan>
 jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
                   jbyteArray abFrontImage, jintArray aiFrontLen,
@@ -50,16 +38,14 @@ jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
   LogBoth(texts.callLine);
 
   PinnedImage pinnedFront(env);
-  bool front = false;
-  if (!ImageSide(env, abFrontImage, aiFrontLen, texts.front,
-                 "Front Image Buffer is NULL, do not capture front image",
-                 pinnedFront, front)) {
+  if (!pinnedFront.PinIfGiven(
+          env, abFrontImage, aiFrontLen, texts.front,
+          "Front Image Buffer is NULL, do not capture front image")) {
     return -1;
   }
   PinnedImage pinnedBack(env);
-  bool back = false;
-  if (!ImageSide(env, abBackImage, aiBackLen, texts.back, texts.backOff,
-                 pinnedBack, back)) {
+  if (!pinnedBack.PinIfGiven(env, abBackImage, aiBackLen, texts.back,
+                             texts.backOff)) {
     return -1;
   }
   const bool code = asCode != nullptr || texts.codeOff == nullptr;
@@ -76,11 +62,11 @@ jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
   char acMICR[kTextSize] = "";
   int iLenCode = 0;
   const int iResult =
-      scan(front ? pinnedFront.bytes() : nullptr, &lLenFront,
-           back ? pinnedBack.bytes() : nullptr, &lLenBack, acMICR, &iLenCode);
+      scan(pinnedFront.bytes(), &lLenFront, pinnedBack.bytes(), &lLenBack,
+           acMICR, &iLenCode);
   acMICR[kTextSize - 1] = '\0';
 
-  if (front) {
+  if (pinnedFront.wanted()) {
     const unsigned char *pMIRBMemHdr = pinnedFront.bytes();
     LogInfoFormatted("pMIRBMemHdr->hdrImageWidth = %d", HeaderField(pMIRBMemHdr, 0));
     LogInfoFormatted("pMIRBMemHdr->hdrImageLength = %d", HeaderField(pMIRBMemHdr, 1));
@@ -88,7 +74,7 @@ jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
     LogInfoFormatted("pMIRBMemHdr->hdrDPI = %d", HeaderField(pMIRBMemHdr, 3));
     LogInfoFormatted("lLenFront = %d", lLenFront);
   }
-  if (back) {
+  if (pinnedBack.wanted()) {
     LogInfoFormatted("lLenBack = %d", lLenBack);
   }
   if (texts.codeOff == nullptr) {
@@ -99,18 +85,10 @@ jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
     LogInfoFormatted("acMICR = %s", acMICR);
   }
 
-  if (front) {
-    pinnedFront.ReleaseImage();
-  }
-  if (back) {
-    pinnedBack.ReleaseImage();
-  }
-  if (front) {
-    pinnedFront.DeliverLength(lLenFront);
-  }
-  if (back) {
-    pinnedBack.DeliverLength(lLenBack);
-  }
+  pinnedFront.ReleaseImage();
+  pinnedBack.ReleaseImage();
+  pinnedFront.DeliverLength(lLenFront);
+  pinnedBack.DeliverLength(lLenBack);
   if (code && !PutString(env, asCode, acMICR, "Put and Release MICR error")) {
     return -1;
   }

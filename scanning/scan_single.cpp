@@ -28,14 +28,13 @@ jint ScanSingle(JNIEnv *env, const char *callLine, SingleScanEntry scan,
     return -1;
   }
   PinnedImage pinned(env);
-  const bool memory = abFrontImage != nullptr;
-  if (!memory) {
-    LogInfo("Front Image Buffer is NULL, do not capture image to memory");
-  } else if (!pinned.Pin(env, abFrontImage, aiFrontFileSize,
+  if (!pinned.PinIfGiven(env, abFrontImage, aiFrontFileSize,
                          {"Get front buffer error",
                           "Front buffer size is less than %d", false,
                           "lengthFrontFileSize < 1",
-                          "Get Front Length buffer error"})) {
+                          "Get Front Length buffer error"},
+                         "Front Image Buffer is NULL, "
+                         "do not capture image to memory")) {
     return -1;
   }
 
@@ -48,13 +47,11 @@ jint ScanSingle(JNIEnv *env, const char *callLine, SingleScanEntry scan,
   // Unlike the scans to files, an unwanted file is a null name here.
   const int iResult =
       scan(file == Presence::kCopied ? pcFrontFileName : nullptr,
-           memory ? pinned.bytes() : nullptr, &lFrontFileSize, iFormatComp);
+           pinned.bytes(), &lFrontFileSize, iFormatComp);
   LogInfoFormatted("lFrontFileSize = %d", lFrontFileSize);
 
-  if (memory) {
-    pinned.ReleaseImage();
-    pinned.DeliverLength(lFrontFileSize);
-  }
+  pinned.ReleaseImage();
+  pinned.DeliverLength(lFrontFileSize);
   return iResult;
 }
 

@@ -31,7 +31,6 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToMemory(
     ImageBufferTexts texts;
     const char *lengthTrace;
     PinnedImage pinned;
-    bool wanted;
     char descriptor[kDescriptorSize];
     int length;
   } images[] = {
@@ -39,29 +38,26 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToMemory(
        "Front Tiff Image Buffer is NULL, do not capture image",
        {"Get front tiff buffer error", "Front Tiff buffer size is less than %d",
         true, "lengthFrontTiffLength < 1", "Get Front Tiff Length buffer error"},
-       "Front BW image length = %d", PinnedImage(env), false, "", 0},
+       "Front BW image length = %d", PinnedImage(env), "", 0},
       {abBackTiffImage, aiBackTiffLength,
        "Back Tiff Image Buffer is NULL, do not capture image",
        {"Get back tiff buffer error", "Back Tiff buffer size is less than %d",
         true, "lengthBackTiffLength < 1", "Get Back Tiff Length buffer error"},
-       "Back BW image length = %d", PinnedImage(env), false, "", 0},
+       "Back BW image length = %d", PinnedImage(env), "", 0},
       {abFrontJPEGImage, aiFrontJPEGLength,
        "Front JPEG Image Buffer is NULL, do not capture image",
        {"Get front jpeg buffer error", "Front JPEG buffer size is less than %d",
         true, "lengthFrontJPEGLength < 1", "Get Front JPEG Length buffer error"},
-       "Front GS image length = %d", PinnedImage(env), false, "", 0},
+       "Front GS image length = %d", PinnedImage(env), "", 0},
       {abBackJPEGImage, aiBackJPEGLength,
        "Back JPEG Image Buffer is NULL, do not capture image",
        {"Get back jpeg buffer error", "Back JPEG buffer size is less than %d",
         true, "lengthBackJPEGLength < 1", "Get Back JPEG Length buffer error"},
-       "Back GS image length = %d", PinnedImage(env), false, "", 0},
+       "Back GS image length = %d", PinnedImage(env), "", 0},
   };
   for (Image &image : images) {
-    image.wanted = image.buffer != nullptr;
-    if (!image.wanted) {
-      LogInfo(image.absentNotice);
-    } else if (!image.pinned.Pin(env, image.buffer, image.lengthArray,
-                                 image.texts)) {
+    if (!image.pinned.PinIfGiven(env, image.buffer, image.lengthArray,
+                                 image.texts, image.absentNotice)) {
       return -1;
     }
   }
@@ -72,7 +68,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToMemory(
   }
 
   for (Image &image : images) {
-    if (image.wanted) {
+    if (image.pinned.wanted()) {
       FormatMemoryDescriptor(
           image.descriptor,
           reinterpret_cast<std::uintptr_t>(image.pinned.bytes()));
@@ -81,33 +77,29 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToMemory(
   // The library takes an unwanted front TIFF as null, the others as the
   // empty text.
   const int iResult =
-      QELScan(images[0].wanted ? images[0].descriptor : nullptr,
+      QELScan(images[0].pinned.wanted() ? images[0].descriptor : nullptr,
               images[1].descriptor, images[2].descriptor, images[3].descriptor,
               results.micr(), results.quality(), results.contrast(),
               results.docStatus());
   for (Image &image : images) {
-    if (image.wanted) {
+    if (image.pinned.wanted()) {
       image.length = QELGetMemoryImageLength(image.pinned.bytes());
     }
   }
 
   LogInfo("Output from QELScan()");
   for (const Image &image : images) {
-    if (image.wanted) {
+    if (image.pinned.wanted()) {
       LogInfoFormatted(image.lengthTrace, image.length);
     }
   }
   results.Trace();
 
   for (Image &image : images) {
-    if (image.wanted) {
-      image.pinned.ReleaseImage();
-    }
+    image.pinned.ReleaseImage();
   }
   for (Image &image : images) {
-    if (image.wanted) {
-      image.pinned.DeliverLength(image.length);
-    }
+    image.pinned.DeliverLength(image.length);
   }
   if (!results.WriteBack()) {
     return -1;
