@@ -55,6 +55,17 @@ bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
   return true;
 }
 
+bool CopyTracedString(JNIEnv *env, jstring value, Text &copy,
+                      const char *name, const char *fetchMessage,
+                      const char *traceFormat, StringUse use) noexcept {
+  if (!CopyStringArgument(env, value, copy, name, fetchMessage, LogError,
+                          use)) {
+    return false;
+  }
+  LogInfoFormatted(traceFormat, copy);
+  return true;
+}
+
 bool CopyRequiredString(JNIEnv *env, jstring value, Text &copy,
                         const char *name, const char *nullMessage,
                         LogLine logNull, const char *fetchMessage,

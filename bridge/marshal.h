@@ -4,8 +4,9 @@
 // Every check logs its own message and returns false; the export then
 // returns -1 at once. Guards give back what they hold when they go out of
 // scope, so an early return releases every array already pinned, with
-// mode 0 and unchanged. On the success path exports call Release()
-// themselves, in the order their write-back prescribes.
+// mode 0 and unchanged. On the success path exports that hold several
+// arrays give them back themselves (Deliver(), Release()), in the order
+// their write-back prescribes.
 #ifndef QELSCANNER_BRIDGE_MARSHAL_H
 #define QELSCANNER_BRIDGE_MARSHAL_H
 
@@ -37,6 +38,13 @@ bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
                         const char *name, const char *fetchMessage,
                         LogLine logFetch = LogError,
                         StringUse use = StringUse::kText) noexcept;
+
+// CopyStringArgument, its fetch message to the error log, then the copy
+// traced to the information log through `traceFormat` ("capPath = %s").
+bool CopyTracedString(JNIEnv *env, jstring value, Text &copy,
+                      const char *name, const char *fetchMessage,
+                      const char *traceFormat,
+                      StringUse use = StringUse::kText) noexcept;
 
 // A mandatory string tested for null first, with a message of its own:
 // `nullMessage` goes out through `logNull`, a failed fetch through
@@ -157,6 +165,14 @@ public:
 
   Element *get() const noexcept { return elements_; }
 
+  // Stores `value` into element 0 and hands the array back.
+  void Deliver(Element value) noexcept {
+    if (elements_ != nullptr) {
+      elements_[0] = value;
+    }
+    Release();
+  }
+
   void Release() noexcept {
     if (elements_ != nullptr) {
       Kind::Release(env_, array_, elements_);
@@ -206,12 +222,7 @@ public:
   // Hands the image back to Java.
   void ReleaseImage() noexcept { image_.Release(); }
   // Stores the length into element 0 and hands the array back.
-  void DeliverLength(jint value) noexcept {
-    if (wanted_) {
-      length_.get()[0] = value;
-      length_.Release();
-    }
-  }
+  void DeliverLength(jint value) noexcept { length_.Deliver(value); }
 
 private:
   PinnedBytes image_;

@@ -30,7 +30,6 @@ jint CompressImage(JNIEnv *env, const char *callLine, jstring sFileName,
     return -1;
   }
   if (env->GetArrayLength(abHugeImage) < kMinimumImageBytes) {
-    pinnedImage.Release();
     Text acLog;
     FormatText(acLog, "Image buffer size is less than %d",
                static_cast<int>(kMinimumImageBytes));
@@ -38,10 +37,8 @@ jint CompressImage(JNIEnv *env, const char *callLine, jstring sFileName,
     LogInfo(acLog);
     return -1;
   }
-  const int iResult = compress(
-      acFileName, reinterpret_cast<unsigned char *>(pinnedImage.get()));
-  pinnedImage.Release();
-  return iResult;
+  return compress(acFileName,
+                  reinterpret_cast<unsigned char *>(pinnedImage.get()));
 }
 
 } // namespace

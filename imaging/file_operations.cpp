@@ -1,5 +1,6 @@
 // Operations on image files named by the caller: combining TIFF files,
-// cropping and copying. All three fetch and trace two names, then call.
+// cropping and copying. All three copy and trace two names, then call; they
+// differ in their call line, their second name and their entry.
 #include "QelScan_QelScanApi.h"
 
 #include "bridge/log.h"
@@ -10,27 +11,35 @@ using namespace qel;
 
 namespace {
 
-// A name, traced once copied. A null one takes its fetch message: these
-// methods have no message of their own for it.
-bool CopyTracedName(JNIEnv *env, jstring value, Text &copy, const char *name,
-                    const char *fetchMessage, const char *traceFormat) {
-  if (!CopyStringArgument(env, value, copy, name, fetchMessage, LogError,
-                          StringUse::kFileName)) {
-    return false;
-  }
-  LogInfoFormatted(traceFormat, copy);
-  return true;
-}
+// The messages of the second name. A null name takes its fetch message:
+// these methods have no message of their own for it.
+struct SecondName {
+  const char *name;
+  const char *fetchMessage;
+  const char *traceFormat;
+};
 
-// capInput, then the second name: capAppend or capOutput.
-bool CopyTwoNames(JNIEnv *env, jstring sInputFile, Text &capInput,
-                  jstring second, Text &capSecond, bool append) {
-  return CopyTracedName(env, sInputFile, capInput, "sInputFile",
-                        "Get sInputFile error", "capInput = %s") &&
-         (append ? CopyTracedName(env, second, capSecond, "sAppendFile",
-                                  "Get sAppendFile error", "capAppend = %s")
-                 : CopyTracedName(env, second, capSecond, "sOutputFile",
-                                  "Get sOutputFile error", "capOutput = %s"));
+constexpr SecondName kAppendName = {"sAppendFile", "Get sAppendFile error",
+                                    "capAppend = %s"};
+constexpr SecondName kOutputName = {"sOutputFile", "Get sOutputFile error",
+                                    "capOutput = %s"};
+
+template <typename Operation>
+jint OnTwoFiles(JNIEnv *env, const char *callLine, jstring sInputFile,
+                jstring second, const SecondName &secondName,
+                Operation operation) {
+  LogBoth(callLine);
+  Text capInput;
+  Text capSecond;
+  if (!CopyTracedString(env, sInputFile, capInput, "sInputFile",
+                        "Get sInputFile error", "capInput = %s",
+                        StringUse::kFileName) ||
+      !CopyTracedString(env, second, capSecond, secondName.name,
+                        secondName.fetchMessage, secondName.traceFormat,
+                        StringUse::kFileName)) {
+    return -1;
+  }
+  return operation(capInput, capSecond);
 }
 
 } // namespace
@@ -39,38 +48,30 @@ extern "C" {
 
 JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbCombineTIFFS(
     JNIEnv *env, jclass, jstring sInputFile, jstring sAppendFile) {
-  LogBoth(QEL_CALL_LINE(MirbCombineTIFFS));
-  Text capInput;
-  Text capAppend;
-  if (!CopyTwoNames(env, sInputFile, capInput, sAppendFile, capAppend, true)) {
-    return -1;
-  }
-  return MIRBCombineTIFFS(capInput, capAppend);
+  return OnTwoFiles(env, QEL_CALL_LINE(MirbCombineTIFFS), sInputFile,
+                    sAppendFile, kAppendName,
+                    [](const char *input, const char *append) {
+                      return MIRBCombineTIFFS(input, append);
+                    });
 }
 
 JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbCropFile(
     JNIEnv *env, jclass, jstring sInputFile, jstring sOutputFile,
     jint iOption) {
-  LogBoth(QEL_CALL_LINE(MirbCropFile));
-  Text capInput;
-  Text capOutput;
-  if (!CopyTwoNames(env, sInputFile, capInput, sOutputFile, capOutput,
-                    false)) {
-    return -1;
-  }
-  return MIRBCropFile(capInput, capOutput, iOption);
+  return OnTwoFiles(env, QEL_CALL_LINE(MirbCropFile), sInputFile, sOutputFile,
+                    kOutputName,
+                    [iOption](const char *input, const char *output) {
+                      return MIRBCropFile(input, output, iOption);
+                    });
 }
 
 JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbCopyFile(
     JNIEnv *env, jclass, jstring sInputFile, jstring sOutputFile) {
-  LogBoth(QEL_CALL_LINE(MirbCopyFile));
-  Text capInput;
-  Text capOutput;
-  if (!CopyTwoNames(env, sInputFile, capInput, sOutputFile, capOutput,
-                    false)) {
-    return -1;
-  }
-  return MIRBCopyFile(capInput, capOutput);
+  return OnTwoFiles(env, QEL_CALL_LINE(MirbCopyFile), sInputFile, sOutputFile,
+                    kOutputName,
+                    [](const char *input, const char *output) {
+                      return MIRBCopyFile(input, output);
+                    });
 }
 
 } // extern "C"

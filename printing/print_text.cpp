@@ -19,19 +19,16 @@ bool CopyPrintText(JNIEnv *env, jbyteArray array, Text &text, int &length,
   length = env->GetArrayLength(array);
   LogInfoFormatted(names.lengthTrace, length);
   if (length < 1) {
-    pinned.Release();
     LogBoth(names.emptyMessage);
     return false;
   }
   // A text cut to fit would print something the caller did not ask for.
   if (length >= static_cast<int>(kTextSize)) {
-    pinned.Release();
     LogError(names.tooLongMessage);
     return false;
   }
   std::memcpy(text, pinned.get(), static_cast<std::size_t>(length));
   text[length] = '\0';
-  pinned.Release();
   return true;
 }
 

@@ -45,10 +45,8 @@ bool FullScanResults::WriteBack() noexcept {
   if (!PutString(env_, micrArray_, acMICR_, "Put and Release MICR error")) {
     return false;
   }
-  pinnedQuality_.get()[0] = iFinalImageQuality_;
-  pinnedQuality_.Release();
-  pinnedContrast_.get()[0] = iFinalContrast_;
-  pinnedContrast_.Release();
+  pinnedQuality_.Deliver(iFinalImageQuality_);
+  pinnedContrast_.Deliver(iFinalContrast_);
   if (hasDocStatus_) {
     // Elements past the 32nd keep what they held.
     for (int i = 0; i < kDocStatusCount; ++i) {

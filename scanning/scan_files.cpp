@@ -13,9 +13,7 @@ namespace {
 // The length texts the library fills: 32 bytes each, NUL included.
 constexpr int kLengthTextSize = 32;
 
-// What tells the twins apart in the log. Each export builds its table on
-// its stack: the bridge holds no data of its own, not even relocated
-// constants.
+// What tells the twins apart in the log.
 struct ScanToFilesTexts {
   const char *callLine;
   const char *backOff;
@@ -23,6 +21,24 @@ struct ScanToFilesTexts {
   const char *putFrontLength;
   const char *putBackLength;
   const char *putCodeLength;
+};
+
+constexpr ScanToFilesTexts kScanTexts = {
+    QEL_CALL_LINE(MirbScan),
+    "Back file name string is NULL, do not capture image",
+    "sCode buffer is NULL, do not capture MICR",
+    "Put and Release FrontLength error",
+    "Put and Release BackLength error",
+    "Put and Release MICRLength error",
+};
+
+constexpr ScanToFilesTexts kScanGrayTexts = {
+    QEL_CALL_LINE(MirbScanGray),
+    "Back file name string is NULL, do not capture back image",
+    "asCode is NULL, do not MICR",
+    "Put and Release Front Length error",
+    "Put and Release Back Length error",
+    "Put and Release MICR Length error",
 };
 
 // An optional file name with the length text it is reported in. The name
@@ -119,15 +135,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbScan(
     JNIEnv *env, jclass, jint iScanOption, jstring sFrontFileName,
     jobjectArray asFrontLen, jstring sBackFileName, jobjectArray asBackLen,
     jobjectArray asCode, jobjectArray asCodeLen) {
-  const ScanToFilesTexts texts = {
-      QEL_CALL_LINE(MirbScan),
-      "Back file name string is NULL, do not capture image",
-      "sCode buffer is NULL, do not capture MICR",
-      "Put and Release FrontLength error",
-      "Put and Release BackLength error",
-      "Put and Release MICRLength error",
-  };
-  return ScanToFiles(env, texts, sFrontFileName, asFrontLen,
+  return ScanToFiles(env, kScanTexts, sFrontFileName, asFrontLen,
                      sBackFileName, asBackLen, asCode, asCodeLen,
                      [iScanOption](const char *front, char *frontLen,
                                    const char *back, char *backLen,
@@ -141,15 +149,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbScanGray(
     JNIEnv *env, jclass, jint iScanOption, jstring sFrontFileName,
     jobjectArray asFrontLen, jstring sBackFileName, jobjectArray asBackLen,
     jobjectArray asCode, jobjectArray asCodeLen, jint iGrayOption) {
-  const ScanToFilesTexts texts = {
-      QEL_CALL_LINE(MirbScanGray),
-      "Back file name string is NULL, do not capture back image",
-      "asCode is NULL, do not MICR",
-      "Put and Release Front Length error",
-      "Put and Release Back Length error",
-      "Put and Release MICR Length error",
-  };
-  return ScanToFiles(env, texts, sFrontFileName, asFrontLen,
+  return ScanToFiles(env, kScanGrayTexts, sFrontFileName, asFrontLen,
                      sBackFileName, asBackLen, asCode, asCodeLen,
                      [iScanOption, iGrayOption](
                          const char *front, char *frontLen, const char *back,

@@ -13,16 +13,39 @@ using namespace qel;
 
 namespace {
 
-// What tells the twins apart. Each export builds its table on its stack:
-// the bridge holds no data of its own, not even relocated constants.
+// What tells the twins apart.
 struct ScanToMemoryTexts {
   const char *callLine;
   ImageBufferTexts front;
   const char *backOff;
   ImageBufferTexts back;
-  // Null: the code line is required. Otherwise the notice for a null one,
-  // and its length is traced before the text.
+  // The notice for a null code line array; null where the code line is
+  // required.
   const char *codeOff;
+  // The code line's length is traced before its text.
+  bool codeLengthFirst;
+};
+
+constexpr ScanToMemoryTexts kScanMemoryTexts = {
+    QEL_CALL_LINE(MirbScanMemory),
+    {"Get front buffer error", "Front buffer size is less than %d", false,
+     "Array of Front length < 1", "Get Front Length buffer error"},
+    "Back Image Buffer is NULL, do not capture back image",
+    {"Get back buffer error", "Back buffer size is less than %d", true,
+     "Array of Back length < 1", "Get Back Length buffer error"},
+    nullptr,
+    false,
+};
+
+constexpr ScanToMemoryTexts kScanMemoryGrayTexts = {
+    QEL_CALL_LINE(MirbScanMemoryGray),
+    {"Get front image buffer error", "Front buffer size is less than %d",
+     false, "Array of Front Length < 1", "Get Front Length buffer error"},
+    "Back Image Buffer is NULL, do not capture image",
+    {"Get back image buffer error", "Back buffer size is less than %d", false,
+     "Array of Back length < 1", "Get Back Length buffer error"},
+    "asCode Buffer is NULL, do not MICR",
+    true,
 };
 
 // The memory image header's fields are signed 16-bit, little-endian.
@@ -77,12 +100,12 @@ jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
   if (pinnedBack.wanted()) {
     LogInfoFormatted("lLenBack = %d", lLenBack);
   }
-  if (texts.codeOff == nullptr) {
-    LogInfoFormatted("acMICR = %s", acMICR);
+  if (code && texts.codeLengthFirst) {
     LogInfoFormatted("iLenCode = %d", iLenCode);
+    LogInfoFormatted("acMICR = %s", acMICR);
   } else if (code) {
-    LogInfoFormatted("iLenCode = %d", iLenCode);
     LogInfoFormatted("acMICR = %s", acMICR);
+    LogInfoFormatted("iLenCode = %d", iLenCode);
   }
 
   pinnedFront.ReleaseImage();
@@ -104,16 +127,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbScanMemory(
     JNIEnv *env, jclass, jint iScanOption, jbyteArray abFrontImage,
     jintArray aiFrontLen, jbyteArray abBackImage, jintArray aiBackLen,
     jobjectArray asCode, jint) {
-  const ScanToMemoryTexts texts = {
-      QEL_CALL_LINE(MirbScanMemory),
-      {"Get front buffer error", "Front buffer size is less than %d", false,
-       "Array of Front length < 1", "Get Front Length buffer error"},
-      "Back Image Buffer is NULL, do not capture back image",
-      {"Get back buffer error", "Back buffer size is less than %d", true,
-       "Array of Back length < 1", "Get Back Length buffer error"},
-      nullptr,
-  };
-  return ScanToMemory(env, texts, abFrontImage, aiFrontLen,
+  return ScanToMemory(env, kScanMemoryTexts, abFrontImage, aiFrontLen,
                       abBackImage, aiBackLen, asCode,
                       [iScanOption](unsigned char *front, int *frontLen,
                                     unsigned char *back, int *backLen,
@@ -127,16 +141,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbScanMemoryGray(
     JNIEnv *env, jclass, jint iScanOption, jbyteArray abFrontImage,
     jintArray aiFrontLen, jbyteArray abBackImage, jintArray aiBackLen,
     jobjectArray asCode, jint, jint iGrayOption) {
-  const ScanToMemoryTexts texts = {
-      QEL_CALL_LINE(MirbScanMemoryGray),
-      {"Get front image buffer error", "Front buffer size is less than %d", false,
-       "Array of Front Length < 1", "Get Front Length buffer error"},
-      "Back Image Buffer is NULL, do not capture image",
-      {"Get back image buffer error", "Back buffer size is less than %d", false,
-       "Array of Back length < 1", "Get Back Length buffer error"},
-      "asCode Buffer is NULL, do not MICR",
-  };
-  return ScanToMemory(env, texts, abFrontImage, aiFrontLen,
+  return ScanToMemory(env, kScanMemoryGrayTexts, abFrontImage, aiFrontLen,
                       abBackImage, aiBackLen, asCode,
                       [iScanOption, iGrayOption](
                           unsigned char *front, int *frontLen,

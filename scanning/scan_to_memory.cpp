@@ -13,6 +13,37 @@
 
 using namespace qel;
 
+namespace {
+
+// The texts of the four images, in the library's order: black-and-white
+// front and back, grayscale front and back.
+struct ImageTexts {
+  const char *absentNotice;
+  ImageBufferTexts buffer;
+  const char *lengthTrace;
+};
+
+constexpr ImageTexts kImageTexts[] = {
+    {"Front Tiff Image Buffer is NULL, do not capture image",
+     {"Get front tiff buffer error", "Front Tiff buffer size is less than %d",
+      true, "lengthFrontTiffLength < 1", "Get Front Tiff Length buffer error"},
+     "Front BW image length = %d"},
+    {"Back Tiff Image Buffer is NULL, do not capture image",
+     {"Get back tiff buffer error", "Back Tiff buffer size is less than %d",
+      true, "lengthBackTiffLength < 1", "Get Back Tiff Length buffer error"},
+     "Back BW image length = %d"},
+    {"Front JPEG Image Buffer is NULL, do not capture image",
+     {"Get front jpeg buffer error", "Front JPEG buffer size is less than %d",
+      true, "lengthFrontJPEGLength < 1", "Get Front JPEG Length buffer error"},
+     "Front GS image length = %d"},
+    {"Back JPEG Image Buffer is NULL, do not capture image",
+     {"Get back jpeg buffer error", "Back JPEG buffer size is less than %d",
+      true, "lengthBackJPEGLength < 1", "Get Back JPEG Length buffer error"},
+     "Back GS image length = %d"},
+};
+
+} // namespace
+
 extern "C" {
 
 JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToMemory(
@@ -27,37 +58,24 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToMemory(
   struct Image {
     jbyteArray buffer;
     jintArray lengthArray;
-    const char *absentNotice;
-    ImageBufferTexts texts;
-    const char *lengthTrace;
+    const ImageTexts &texts;
     PinnedImage pinned;
     char descriptor[kDescriptorSize];
     int length;
   } images[] = {
-      {abFrontTiffImage, aiFrontTiffLength,
-       "Front Tiff Image Buffer is NULL, do not capture image",
-       {"Get front tiff buffer error", "Front Tiff buffer size is less than %d",
-        true, "lengthFrontTiffLength < 1", "Get Front Tiff Length buffer error"},
-       "Front BW image length = %d", PinnedImage(env), "", 0},
-      {abBackTiffImage, aiBackTiffLength,
-       "Back Tiff Image Buffer is NULL, do not capture image",
-       {"Get back tiff buffer error", "Back Tiff buffer size is less than %d",
-        true, "lengthBackTiffLength < 1", "Get Back Tiff Length buffer error"},
-       "Back BW image length = %d", PinnedImage(env), "", 0},
-      {abFrontJPEGImage, aiFrontJPEGLength,
-       "Front JPEG Image Buffer is NULL, do not capture image",
-       {"Get front jpeg buffer error", "Front JPEG buffer size is less than %d",
-        true, "lengthFrontJPEGLength < 1", "Get Front JPEG Length buffer error"},
-       "Front GS image length = %d", PinnedImage(env), "", 0},
-      {abBackJPEGImage, aiBackJPEGLength,
-       "Back JPEG Image Buffer is NULL, do not capture image",
-       {"Get back jpeg buffer error", "Back JPEG buffer size is less than %d",
-        true, "lengthBackJPEGLength < 1", "Get Back JPEG Length buffer error"},
-       "Back GS image length = %d", PinnedImage(env), "", 0},
+      {abFrontTiffImage, aiFrontTiffLength, kImageTexts[0], PinnedImage(env),
+       "", 0},
+      {abBackTiffImage, aiBackTiffLength, kImageTexts[1], PinnedImage(env), "",
+       0},
+      {abFrontJPEGImage, aiFrontJPEGLength, kImageTexts[2], PinnedImage(env),
+       "", 0},
+      {abBackJPEGImage, aiBackJPEGLength, kImageTexts[3], PinnedImage(env), "",
+       0},
   };
   for (Image &image : images) {
     if (!image.pinned.PinIfGiven(env, image.buffer, image.lengthArray,
-                                 image.texts, image.absentNotice)) {
+                                 image.texts.buffer,
+                                 image.texts.absentNotice)) {
       return -1;
     }
   }
@@ -90,7 +108,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToMemory(
   LogInfo("Output from QELScan()");
   for (const Image &image : images) {
     if (image.pinned.wanted()) {
-      LogInfoFormatted(image.lengthTrace, image.length);
+      LogInfoFormatted(image.texts.lengthTrace, image.length);
     }
   }
   results.Trace();

@@ -83,10 +83,8 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_IsQelUsbScannerAvailable(
   LogInfoFormatted("iQELProductVID = %d", iQELProductVID);
   LogInfoFormatted("iQELProductPID = %d", iQELProductPID);
 
-  pinnedVID.get()[0] = iQELProductVID;
-  pinnedVID.Release();
-  pinnedPID.get()[0] = iQELProductPID;
-  pinnedPID.Release();
+  pinnedVID.Deliver(iQELProductVID);
+  pinnedPID.Deliver(iQELProductPID);
   return iResult;
 }
 
@@ -132,10 +130,8 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbGetScannerInfo(
   LogInfoFormatted("Product = %s", acProduct);
   LogInfoFormatted("Release = %s", acRelease);
 
-  pinnedAdapter.get()[0] = ucAdapterID;
-  pinnedAdapter.Release();
-  pinnedTarget.get()[0] = ucTargetID;
-  pinnedTarget.Release();
+  pinnedAdapter.Deliver(ucAdapterID);
+  pinnedTarget.Deliver(ucTargetID);
   if (!PutString(env, asVendor, acVendor, "Put and Release Vendor error") ||
       !PutString(env, asProduct, acProduct, "Put and Release Product error") ||
       !PutString(env, asRelease, acRelease, "Put and Release Release error")) {
@@ -180,10 +176,8 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbGetScannerSerialNumber(
     return -1;
   }
   // Stored bit for bit: 4294967295 arrives in Java as -1.
-  pinnedDocumentNumber.get()[0] = static_cast<jint>(uiDocumentNumber);
-  pinnedDocumentNumber.Release();
-  pinnedTime.get()[0] = static_cast<jint>(uiTime);
-  pinnedTime.Release();
+  pinnedDocumentNumber.Deliver(static_cast<jint>(uiDocumentNumber));
+  pinnedTime.Deliver(static_cast<jint>(uiTime));
   return iResult;
 }
 

@@ -16,12 +16,11 @@ jint ConfigFile(JNIEnv *env, jstring sFilename, const char *callLine,
                 int(MIRB_CALL *entry)(const char *file)) {
   LogBoth(callLine);
   Text cap;
-  if (!CopyStringArgument(env, sFilename, cap, "sFilename",
-                          "Get sFilename error", LogError,
-                          StringUse::kFileName)) {
+  if (!CopyTracedString(env, sFilename, cap, "sFilename",
+                        "Get sFilename error", "cap = %s",
+                        StringUse::kFileName)) {
     return -1;
   }
-  LogInfoFormatted("cap = %s", cap);
   return entry(cap);
 }
 
@@ -46,11 +45,10 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbSetParamString(
     JNIEnv *env, jclass, jint iSelector, jstring sParamString) {
   LogBoth(QEL_CALL_LINE(MirbSetParamString));
   Text cap;
-  if (!CopyStringArgument(env, sParamString, cap, "sParamString",
-                          "Get sParamString error")) {
+  if (!CopyTracedString(env, sParamString, cap, "sParamString",
+                        "Get sParamString error", "cap = %s")) {
     return -1;
   }
-  LogInfoFormatted("cap = %s", cap);
   return MIRBSetParamString(iSelector, cap);
 }
 

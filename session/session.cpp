@@ -39,29 +39,19 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbInitPath(
     jstring sCfgFileName) {
   LogBoth(QEL_CALL_LINE(MirbInitPath));
   Text capPath;
-  if (!CopyStringArgument(env, sDLLPath, capPath, "sDLLPath",
-                          "Get sDLLPath error", LogError,
-                          StringUse::kFileName)) {
-    return -1;
-  }
-  LogInfoFormatted("capPath = %s", capPath);
-
   Text capIniFileName;
-  if (!CopyStringArgument(env, sIniFileName, capIniFileName, "sIniFileName",
-                          "Get sIniFileName error", LogError,
-                          StringUse::kFileName)) {
-    return -1;
-  }
-  LogInfoFormatted("capIniFileName = %s", capIniFileName);
-
   Text capCfgFileName;
-  if (!CopyStringArgument(env, sCfgFileName, capCfgFileName, "sCfgFileName",
-                          "Get sCfgFileName error", LogError,
-                          StringUse::kFileName)) {
+  if (!CopyTracedString(env, sDLLPath, capPath, "sDLLPath",
+                        "Get sDLLPath error", "capPath = %s",
+                        StringUse::kFileName) ||
+      !CopyTracedString(env, sIniFileName, capIniFileName, "sIniFileName",
+                        "Get sIniFileName error", "capIniFileName = %s",
+                        StringUse::kFileName) ||
+      !CopyTracedString(env, sCfgFileName, capCfgFileName, "sCfgFileName",
+                        "Get sCfgFileName error", "capCfgFileName = %s",
+                        StringUse::kFileName)) {
     return -1;
   }
-  LogInfoFormatted("capCfgFileName = %s", capCfgFileName);
-
   return MIRBInitPath(capPath, capIniFileName, capCfgFileName);
 }
 
