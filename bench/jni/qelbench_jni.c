@@ -4,33 +4,12 @@
  * bridge's optimisation, so the only difference is what each call does. */
 #include <jni.h>
 
-#include <string.h>
 #include <sys/stat.h>
 #include <time.h>
 
-/* The bridge's two log paths, set once before timing. */
-static char infoPath[4096];
-static char errorPath[4096];
-
-static void CopyPath(JNIEnv *env, jstring value, char *path) {
-  const char *chars = (*env)->GetStringUTFChars(env, value, NULL);
-  if (chars == NULL) {
-    path[0] = '\0';
-    return;
-  }
-  strncpy(path, chars, 4095);
-  path[4095] = '\0';
-  (*env)->ReleaseStringUTFChars(env, value, chars);
-}
-
-JNIEXPORT void JNICALL Java_QelBench_Floor_setLogPaths(JNIEnv *env,
-                                                       jclass cls,
-                                                       jstring info,
-                                                       jstring error) {
-  (void)cls;
-  CopyPath(env, info, infoPath);
-  CopyPath(env, error, errorPath);
-}
+/* The bridge's two log files: the same folder, built in the same way. */
+static const char infoPath[] = QELSCAN_LOG_DIR "/QelScannerDll_Log.txt";
+static const char errorPath[] = QELSCAN_LOG_DIR "/QelScannerDll_Err.txt";
 
 /* Nothing but the call itself. */
 JNIEXPORT jint JNICALL Java_QelBench_Floor_constant(JNIEnv *env, jclass cls) {

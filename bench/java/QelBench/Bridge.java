@@ -33,48 +33,45 @@ final class Bridge {
         int[] contrast = new int[1];
         int[] docStatus = new int[32];
         for (Bench.Logs logs : Bench.Logs.values()) {
-            bench.add("bridge.MirbStatus", "bridge", "MirbStatus", logs, false, Bench.ANY, n -> {
+            bench.add("bridge.MirbStatus", "bridge", logs, false, Bench.ANY, n -> {
                 long sum = 0;
                 for (int i = 0; i < n; i++) {
                     sum += QelScanApi.MirbStatus();
                 }
                 return sum;
             });
-            bench.add("bridge.MirbGetParam", "bridge", "MirbGetParam(0)", logs, false, 0, n -> {
+            bench.add("bridge.MirbGetParam", "bridge", logs, false, 0, n -> {
                 long sum = 0;
                 for (int i = 0; i < n; i++) {
                     sum += QelScanApi.MirbGetParam(0);
                 }
                 return sum;
             });
-            bench.add("bridge.MirbScan", "bridge", "MirbScan, both sides to TIFF files, code line", logs, true, 0,
-                    n -> {
-                        long sum = 0;
-                        for (int i = 0; i < n; i++) {
-                            sum += QelScanApi.MirbScan(0, front, frontLen, back, backLen, code, codeLen);
-                        }
-                        return sum;
-                    });
-            bench.add("bridge.MirbScanMemory", "bridge", "MirbScanMemory, both sides into 1 MiB arrays", logs, true,
-                    0, n -> {
-                        long sum = 0;
-                        for (int i = 0; i < n; i++) {
-                            sum += QelScanApi.MirbScanMemory(0, images[0], lengths[0], images[1], lengths[1], code,
-                                    0);
-                        }
-                        return sum;
-                    });
-            bench.add("bridge.QelScanToMemory", "bridge",
-                    "QelScanToMemory, four 1 MiB arrays, code line, quality, contrast, 32 status values", logs,
-                    true, 0, n -> {
-                        long sum = 0;
-                        for (int i = 0; i < n; i++) {
-                            sum += QelScanApi.QelScanToMemory(images[0], lengths[0], images[1], lengths[1],
-                                    images[2], lengths[2], images[3], lengths[3], code, quality, contrast,
-                                    docStatus);
-                        }
-                        return sum;
-                    });
+            // Both sides to TIFF files, and the code line.
+            bench.add("bridge.MirbScan", "bridge", logs, true, 0, n -> {
+                long sum = 0;
+                for (int i = 0; i < n; i++) {
+                    sum += QelScanApi.MirbScan(0, front, frontLen, back, backLen, code, codeLen);
+                }
+                return sum;
+            });
+            // Both sides into 1 MiB arrays, and the code line.
+            bench.add("bridge.MirbScanMemory", "bridge", logs, true, 0, n -> {
+                long sum = 0;
+                for (int i = 0; i < n; i++) {
+                    sum += QelScanApi.MirbScanMemory(0, images[0], lengths[0], images[1], lengths[1], code, 0);
+                }
+                return sum;
+            });
+            // Four 1 MiB arrays, the code line, quality, contrast and 32 status values.
+            bench.add("bridge.QelScanToMemory", "bridge", logs, true, 0, n -> {
+                long sum = 0;
+                for (int i = 0; i < n; i++) {
+                    sum += QelScanApi.QelScanToMemory(images[0], lengths[0], images[1], lengths[1], images[2],
+                            lengths[2], images[3], lengths[3], code, quality, contrast, docStatus);
+                }
+                return sum;
+            });
         }
     }
 }

@@ -19,7 +19,7 @@ import java.nio.file.Path;
  */
 // Binding a native library is what this class is for.
 @SuppressWarnings("restricted")
-public final class Ffm implements Bench.Source {
+public final class Ffm {
 
     private static final Linker LINKER = Linker.nativeLinker();
     private static final SymbolLookup LIBRARY =
@@ -43,11 +43,10 @@ public final class Ffm implements Bench.Source {
     private static final MethodHandle IMAGE_LENGTH =
             entry("QELGetMemoryImageLength", FunctionDescriptor.of(JAVA_INT, ADDRESS));
 
-    public Ffm() {
+    private Ffm() {
     }
 
-    @Override
-    public void addTo(Bench bench) {
+    public static void addTo(Bench bench) {
         String front = bench.scratch.resolve("ffm-front.tif").toString();
         String back = bench.scratch.resolve("ffm-back.tif").toString();
         String[] texts = new String[4];
@@ -63,24 +62,22 @@ public final class Ffm implements Bench.Source {
             images[i] = buffers.allocate(Bench.IMAGE_BYTES);
             descriptors[i] = buffers.allocateFrom("MD:" + images[i].address());
         }
-        Bench.Logs none = Bench.Logs.ABSENT;
-
-        bench.add("ffm.MIRBStatus", "ffm", "MIRBStatus", none, false, Bench.ANY, n -> {
+        bench.add("ffm.MIRBStatus", "ffm", false, Bench.ANY, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
                 sum += (int) STATUS.invokeExact();
             }
             return sum;
         });
-        bench.add("ffm.MIRBGetParam", "ffm", "MIRBGetParam(0)", none, false, 0, n -> {
+        bench.add("ffm.MIRBGetParam", "ffm", false, 0, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
                 sum += (int) GET_PARAM.invokeExact(0);
             }
             return sum;
         });
-        bench.add("ffm.MIRBScan", "ffm", "MIRBScan, both sides to TIFF files; names and texts in a confined arena",
-                none, true, 0, n -> {
+        // Both sides to TIFF files; the names and texts in a confined arena.
+        bench.add("ffm.MIRBScan", "ffm", true, 0, n -> {
                     long sum = 0;
                     for (int i = 0; i < n; i++) {
                         try (Arena call = Arena.ofConfined()) {
@@ -98,9 +95,8 @@ public final class Ffm implements Bench.Source {
                     }
                     return sum;
                 });
-        bench.add("ffm.MIRBScanMemory", "ffm",
-                "MIRBScanMemory into off-heap buffers, each image's bytes then copied into a Java array", none,
-                true, 0, n -> {
+        // Into off-heap buffers, each image's bytes then copied into a Java array.
+        bench.add("ffm.MIRBScanMemory", "ffm", true, 0, n -> {
                     long sum = 0;
                     for (int i = 0; i < n; i++) {
                         try (Arena call = Arena.ofConfined()) {
@@ -117,9 +113,8 @@ public final class Ffm implements Bench.Source {
                     }
                     return sum;
                 });
-        bench.add("ffm.MIRBScanMemory.critical", "ffm",
-                "MIRBScanMemory straight into the Java arrays (critical downcall with heap access, no copy)", none,
-                true, 0, n -> {
+        // Straight into the Java arrays: a critical downcall with heap access, no copy.
+        bench.add("ffm.MIRBScanMemory.critical", "ffm", true, 0, n -> {
                     long sum = 0;
                     MemorySegment frontSegment = MemorySegment.ofArray(frontImage);
                     MemorySegment backSegment = MemorySegment.ofArray(backImage);
@@ -132,10 +127,9 @@ public final class Ffm implements Bench.Source {
                     }
                     return sum;
                 });
-        bench.add("ffm.QELScan", "ffm",
-                "QELScan into four off-heap buffers named by memory descriptors, and their four lengths:"
-                        + " the library's share of QelScanToMemory",
-                none, true, 0, n -> {
+        // Four off-heap buffers named by memory descriptors, and their four lengths:
+        // the library's share of QelScanToMemory.
+        bench.add("ffm.QELScan", "ffm", true, 0, n -> {
                     long sum = 0;
                     for (int i = 0; i < n; i++) {
                         try (Arena call = Arena.ofConfined()) {
