@@ -5,8 +5,8 @@ its plot.
 Usage: report.py RESULTS_DIR TEMPLATE OUT_MD OUT_PNG
 
 Every number written comes from the result files of the run, and where the
-page draws a conclusion it is computed here from them. The template's text
-is the page's; each ${name} in it must be filled.
+page draws a conclusion it is computed here from them. The template holds
+the page's text; each ${name} in it must be filled.
 """
 import csv
 import json
@@ -30,12 +30,9 @@ def read(name):
 
 def gbench(name):
     """Google Benchmark: the median over every repetition, in ns: {name: {metric: ns}}."""
-    text = read(name)
-    if not text:
-        return None
     scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
     samples = {}
-    for b in json.loads(text)["benchmarks"]:
+    for b in json.loads(read(name) or '{"benchmarks": []}')["benchmarks"]:
         if b.get("run_type") == "iteration" and not b.get("error_occurred"):
             runs = samples.setdefault(b["run_name"], {"wall": [], "cpu": []})
             runs["wall"].append(b["real_time"] * scale[b["time_unit"]])
@@ -44,7 +41,7 @@ def gbench(name):
 
 
 def java(name):
-    """The Java bench's medians: {(id, logs): row}, and "_notes" its notes."""
+    """The Java bench's medians: {(id, logs): row}, and "_notes" its notes; None if it did not run."""
     lines = read(name).splitlines()
     if not lines:
         return None
@@ -54,8 +51,7 @@ def java(name):
     return rows
 
 
-log = gbench("log_bench.json")
-lib = gbench("lib_bench.json")
+log, lib = gbench("log_bench.json"), gbench("lib_bench.json")
 j17, j22 = java("java17.tsv"), java("java22.tsv")
 e17, es17 = java("java17-empty.tsv"), java("java17-empty-steady.tsv")
 machine = dict(l.split(": ", 1) for l in read("machine.txt").splitlines() if ": " in l)
@@ -67,7 +63,7 @@ def jv(data, id_, logs="absent", metric="wall"):
 
 
 def gb(data, name, metric="wall"):
-    return (data or {}).get(name, {}).get(metric)
+    return data.get(name, {}).get(metric)
 
 
 def feature(data):
@@ -100,46 +96,36 @@ def table(head, rows):
 
 
 def java_version(name):
-    text = read(name).splitlines()
-    return text[1].strip() if len(text) > 1 else (text[0].strip() if text else "")
+    lines = read(name).splitlines()
+    return lines[1].strip() if len(lines) > 1 else "–"
 
 
-def test_price(data, metric):
+def test_price(data):
     """A clock read (from C) and one existence test with the file absent, as
     this process saw it: the floor with one LogBoth's work less the floor
-    and the clock read, halved."""
-    due, floor = jv(data, "jni.contract", metric=metric), jv(data, "jni.constant", metric=metric)
-    clock = gb(log, "ClockRead", metric)
+    and the clock read, halved. CPU time."""
+    due, floor = jv(data, "jni.contract", metric="cpu"), jv(data, "jni.constant", metric="cpu")
+    clock = gb(log, "ClockRead", "cpu")
     return (None, None) if None in (due, floor, clock) else (clock, (due - floor - clock) / 2)
 
 
-def log_work(data, id_, metric="cpu"):
+def log_work(data, id_):
     """Lines per call (information, error; both files present), and what
     the log contract owes them with both files absent: a clock read per log
     call and an existence test per line. The entries measured send only
     their call line to the error log, with LogBoth, which reads the clock
     once for both files."""
     row = (data or {}).get((id_, "both"))
-    counted = None if row is None else (float(row["info_lines"]), float(row["error_lines"]))
-    clock, test = test_price(data, metric)
-    if counted is None or test is None or counted[1] != 1:
-        return counted, None
-    return counted, counted[0] * clock + sum(counted) * test
-
-
-def scan_to_memory_share(data):
-    """QelScanToMemory over the empty library less the JNI work of its
-    arguments (CPU time): the bridge's own share, and one copy of the four images."""
-    total = jv(data, "bridge.QelScanToMemory", metric="cpu")
-    arguments = jv(data, "jni.scanToMemoryArguments", metric="cpu")
-    copy = jv(data, "java.copy4", metric="cpu")
-    return None if None in (total, arguments, copy) else (total, arguments, total - arguments, copy)
+    lines = None if row is None else (float(row["info_lines"]), float(row["error_lines"]))
+    clock, test = test_price(data)
+    if lines is None or test is None or lines[1] != 1:
+        return lines, None
+    return lines, lines[0] * clock + sum(lines) * test
 
 
 # The widest run over the virtual scanner: the one with FFM, else the build's JDK.
 main = j22 if j22 is not None else j17
-main_name = f"Java {feature(main)}"
-base_name = f"Java {feature(j17 or e17)}"
+main_name, base_name = f"Java {feature(main)}", f"Java {feature(j17 or e17)}"
 entries = [
     ("MirbStatus", "Status", "`MirbStatus`"),
     ("MirbGetParam", "GetParam", "`MirbGetParam(0)`"),
@@ -167,106 +153,74 @@ page = {"date": machine.get("date", "?"), "rounds": machine.get("rounds", "?"),
         "base_name": base_name, "main_name": main_name,
         "virtual_runs": " and ".join(f"Java {feature(d)}" for d in (j17, j22) if d is not None)}
 
-# Headline: tracing off, the bridge against the floor with the contract's work.
-headline = []
+# Headline: tracing off, the bridge against the floor with the contract's
+# work, and over the virtual scanner the library's own entry besides.
+rows = []
 for label, data, over in ((f"the bridge alone ({base_name}, empty library)", e17, None),
                           (f"over the virtual scanner, {base_name}", j17, lib),
                           (f"over the virtual scanner, {main_name}", j22, lib)):
-    found = {}
-    for entry, libname, _ in entries[:2]:
-        for metric in ("cpu", "wall"):
-            own = 0.0 if over is None else gb(over, libname, metric)
-            cost = add(jv(data, "jni.contract", metric=metric), own)
-            if None not in (jv(data, "bridge." + entry, metric=metric), cost):
-                found[(entry, metric)] = jv(data, "bridge." + entry, metric=metric) / cost
-    if len(found) < 4:
+    if data is None:
         continue
-    worst = max(found[("MirbStatus", "cpu")], found[("MirbGetParam", "cpu")])
-    own_text = "" if over is None else \
-        f", plus the library's own `MIRBStatus` from C ({fmt(gb(over, 'Status', 'cpu'))})"
-    headline.append(
-        f"- **Tracing off, {label}:** `MirbStatus` takes {fmt(jv(data, 'bridge.MirbStatus', metric='cpu'))} "
-        f"of CPU time; the floor with the contract's work (a JNI call that reads the clock and tests both "
-        f"log files) {fmt(jv(data, 'jni.contract', metric='cpu'))}{own_text}. The bridge costs "
-        f"**{worst:.2f} times** that at most (`MirbStatus` {found[('MirbStatus', 'cpu')]:.2f}, "
-        f"`MirbGetParam` {found[('MirbGetParam', 'cpu')]:.2f}): **{'within' if worst <= LIMIT else 'above'} "
-        f"the limit of {LIMIT}**. By wall clock: {found[('MirbStatus', 'wall')]:.2f} and "
-        f"{found[('MirbGetParam', 'wall')]:.2f}.")
-share = scan_to_memory_share(es17)
-if share:
-    total, arguments, rest, copy = share
-    counted, work = log_work(es17, "bridge.QelScanToMemory")
-    work_text = "" if work is None else (f", about what its {counted[0]:.0f} + {counted[1]:.0f} trace lines "
-                                         f"owe the contract with the logs absent ({fmt(work)})")
-    verdict = "no image copy beyond the JVM's own pin copies" if rest < copy / 2 else \
-        "as much as an image copy or more"
-    headline.append(
-        f"- **Scan to memory ({base_name}, empty library, steady malloc):** `QelScanToMemory` into four "
-        f"1 MiB arrays takes {fmt(total)}; the JNI work of its arguments done the bridge's way (four "
-        f"images pinned, each copied out and back, and the small arrays) {fmt(arguments)}. The bridge's "
-        f"own share is **{fmt(rest)}, {rest / copy:+.2f} of one copy of the four images** "
-        f"({fmt(copy)}){work_text}: **{verdict}**.")
-page["headline"] = "\n".join(headline) or "No results."
+    call = {(e, m): jv(data, "bridge." + e, metric=m) for e, _, _ in entries[:2] for m in ("cpu", "wall")}
+    due = {(e, m): add(jv(data, "jni.contract", metric=m), 0.0 if over is None else gb(over, name, m))
+           for e, name, _ in entries[:2] for m in ("cpu", "wall")}
+    worst = [ratio(call[k], due[k]) for k in call if k[1] == "cpu"]
+    rows.append([label, fmt(call[("MirbStatus", "cpu")]), fmt(due[("MirbStatus", "cpu")])]
+                + [ratio(call[(e, m)], due[(e, m)]) for m in ("cpu", "wall") for e in ("MirbStatus", "MirbGetParam")]
+                + ["–" if "–" in worst else "**within**" if max(map(float, worst)) <= LIMIT else "**above**"])
+page["headline_table"] = table(
+    ["tracing off", "`MirbStatus`", "floor with the contract's work (+ library)", "÷ (CPU): `MirbStatus`",
+     "`MirbGetParam(0)`", "÷ (wall clock): `MirbStatus`", "`MirbGetParam(0)`", f"limit {LIMIT}"], rows)
 
 # The machine.
 lscpu = read("lscpu.txt").splitlines()
 fields = dict((k.strip(), v.strip()) for k, v in (l.split(":", 1) for l in lscpu if ":" in l))
-about = [f"- {key}: {fields[key]}" for key in (
-    "Architecture", "Model name", "CPU(s)", "Thread(s) per core", "Core(s) per socket", "CPU max MHz",
-    "BogoMIPS", "Hypervisor vendor", "L1d cache", "L2 cache", "L3 cache") if key in fields]
-about.append(f"- Kernel: {machine.get('kernel', '?')}")
-about.append(f"- {base_name}: {java_version('java17-version.txt')}")
-about.append(f"- {main_name}: {java_version('java22-version.txt')}" if j22 is not None else
-             "- No JDK 22 or later under /usr/lib/jvm: the FFM variants were skipped.")
-about += [f"- {line}" for line in read("packages.txt").splitlines()]
-page["machine"] = "\n".join(about)
+page["machine"] = "\n".join(
+    [f"- {key}: {fields[key]}" for key in ("Model name", "CPU(s)", "Hypervisor vendor") if key in fields]
+    + [f"- Kernel: {machine.get('kernel', '?')}", f"- {base_name}: {java_version('java17-version.txt')}",
+       f"- {main_name}: {java_version('java22-version.txt')}" if j22 is not None else
+       "- No JDK 22 or later under /usr/lib/jvm: the FFM variants were skipped."]
+    + [f"- {line}" for line in read("packages.txt").splitlines()])
 page["lscpu"] = "\n".join(l for l in lscpu if not l.startswith(("Flags:", "Vulnerability")))
 
 # 1. The log's pieces.
 c = {name: gb(log, name, "cpu") for name, _ in pieces}
+page.update({name: fmt(ns) for name, ns in c.items()})
 page["pieces_table"] = table(["piece", "time"], [[what, fmt(c[name])] for name, what in pieces])
 clock_test = add(c["ClockRead"], c["FileExistsAbsent"])
 clock_two_tests = add(clock_test, c["FileExistsAbsent"])
 present_due = add(c["ClockRead"], c["TestAndAppendInC"], c["LocalTimeConversion"], c["FormatEntry"])
-page.update(info_absent=fmt(c["LogInfoAbsent"]), clock_test=fmt(clock_test),
-            info_absent_ratio=ratio(c["LogInfoAbsent"], clock_test), both_absent=fmt(c["LogBothAbsent"]),
+page.update(clock_test=fmt(clock_test), info_absent_ratio=ratio(c["LogInfoAbsent"], clock_test),
             clock_two_tests=fmt(clock_two_tests), both_absent_ratio=ratio(c["LogBothAbsent"], clock_two_tests),
-            info_present=fmt(c["LogInfoPresent"]), append=fmt(c["AppendLineInC"]),
-            present_ratio_append=ratio(c["LogInfoPresent"], c["AppendLineInC"]),
-            test_append=fmt(c["TestAndAppendInC"]), present_due=fmt(present_due),
+            present_ratio_append=ratio(c["LogInfoPresent"], c["AppendLineInC"]), present_due=fmt(present_due),
             present_ratio_due=ratio(c["LogInfoPresent"], present_due))
 
 # 2. The bridge alone.
 floor = jv(e17, "jni.constant", metric="cpu")
-clock_price, each_test = test_price(e17, "cpu")
+clock, each_test = test_price(e17)
 page.update(alone_floor=fmt(floor), alone_contract=fmt(jv(e17, "jni.contract", metric="cpu")),
-            alone_clock=fmt(clock_price), alone_test=fmt(each_test))
+            alone_clock=fmt(clock), alone_test=fmt(each_test))
 rows = []
 for entry, _, what in entries:
     absent = jv(e17, "bridge." + entry, metric="cpu")
-    counted, work = log_work(e17, "bridge." + entry)
+    lines, work = log_work(e17, "bridge." + entry)
     rows.append([what] + [fmt(jv(e17, "bridge." + entry, logs, "cpu")) for logs in ("absent", "error only", "both")]
-                + ["–" if counted is None else f"{counted[0]:.0f} + {counted[1]:.0f}", fmt(work),
+                + ["–" if lines is None else f"{lines[0]:.0f} + {lines[1]:.0f}", fmt(work),
                    fmt(None if None in (absent, work, floor) else absent - floor - work),
                    ratio(absent, add(floor, work))])
-page["alone_table"] = table(["entry", "logs absent", "error log only", "both logs",
-                             "lines per call (info + error)", "log work", "rest",
-                             "absent ÷ (floor + log work)"], rows)
+page["alone_table"] = table(["entry", "logs absent", "error log only", "both logs", "lines per call (info + error)",
+                             "log work", "rest", "absent ÷ (floor + log work)"], rows)
 
 # 3. Over the virtual scanner, and 4. without the bridge.
 virtual, without = [], []
 for data in (d for d in (j17, j22) if d is not None):
     virtual.append(f"**Java {feature(data)}** (JNI floor {fmt(jv(data, 'jni.constant'))}, floor with one "
-                   f"`LogBoth`'s work {fmt(jv(data, 'jni.contract'))}):\n")
-    virtual.append(table(["entry", "library in C", "logs absent", "error log only", "both logs",
-                          "absent ÷ library"],
-                         [[what, fmt(gb(lib, libname))]
-                          + [fmt(jv(data, "bridge." + entry, logs)) for logs in ("absent", "error only", "both")]
-                          + [ratio(jv(data, "bridge." + entry), gb(lib, libname))]
-                          for entry, libname, what in entries]) + "\n")
+                   f"`LogBoth`'s work {fmt(jv(data, 'jni.contract'))}):\n\n" + table(
+                       ["entry", "library in C", "logs absent", "error log only", "both logs", "absent ÷ library"],
+                       [[what, fmt(gb(lib, libname))]
+                        + [fmt(jv(data, "bridge." + entry, logs)) for logs in ("absent", "error only", "both")]
+                        + [ratio(jv(data, "bridge." + entry), gb(lib, libname))] for entry, libname, what in entries]))
     ffm = jv(data, "ffm.MIRBStatus") is not None
-    head = ["entry", "bridge", "JNA interface", "JNA direct"] + (["FFM", "FFM critical"] if ffm else []) \
-        + ["bridge ÷ JNA direct"] + (["bridge ÷ FFM"] if ffm else [])
     rows = []
     for entry, _, what in entries[:4]:
         lib_id = "MIRB" + entry[4:]
@@ -275,13 +229,27 @@ for data in (d for d in (j17, j22) if d is not None):
         rows.append([what, fmt(bridge), fmt(jv(data, "jna-interface." + lib_id)), fmt(direct)]
                     + ([fmt(through_ffm), fmt(jv(data, "ffm." + lib_id + ".critical"))] if ffm else [])
                     + [ratio(bridge, direct)] + ([ratio(bridge, through_ffm)] if ffm else []))
-    without.append(f"**Java {feature(data)}:**\n\n" + table(head, rows) + "\n")
-page["virtual_tables"] = "\n".join(virtual).strip()
-page["without_tables"] = "\n".join(without).strip()
+    without.append(f"**Java {feature(data)}:**\n\n" + table(
+        ["entry", "bridge", "JNA interface", "JNA direct"] + (["FFM", "FFM critical"] if ffm else [])
+        + ["bridge ÷ JNA direct"] + (["bridge ÷ FFM"] if ffm else []), rows))
+page["virtual_tables"], page["without_tables"] = "\n\n".join(virtual), "\n\n".join(without)
 
-# 5. Scan to memory against the image copies.
+# 5. Scan to memory against the image copies: the bridge's own share over
+# the empty library is the call less the JNI work of its arguments.
 page["pin_note"] = next((f"{d['_notes'][0]} (Java {feature(d)})" for d in (es17, e17, j17)
                          if d is not None and d["_notes"]), "–")
+for name, data in (("steady", es17), ("default", e17)):
+    total = jv(data, "bridge.QelScanToMemory", metric="cpu")
+    arguments = jv(data, "jni.scanToMemoryArguments", metric="cpu")
+    copy = jv(data, "java.copy4", metric="cpu")
+    rest = None if None in (total, arguments) else total - arguments
+    lines, work = log_work(data, "bridge.QelScanToMemory")
+    page.update({name + "_total": fmt(total), name + "_arguments": fmt(arguments), name + "_rest": fmt(rest),
+                 name + "_copy": fmt(copy), name + "_log_work": fmt(work),
+                 name + "_copies": "–" if None in (rest, copy) else f"{rest / copy:+.2f}",
+                 name + "_lines": "–" if lines is None else f"{lines[0]:.0f} + {lines[1]:.0f}",
+                 name + "_verdict": "–" if None in (rest, copy) else "no image copy beyond the JVM's own pin copies"
+                 if rest < copy / 2 else "as much as an image copy or more"})
 configs = [(d, label, metric) for d, label, metric in (
     (es17, "empty library, steady malloc", "cpu"), (e17, "empty library, default malloc", "cpu"),
     (main, f"virtual scanner, {main_name}", "wall")) if d is not None]
@@ -292,21 +260,9 @@ page["copy_table"] = table(
         ("`QelScanToMemory`, error log only", "bridge.QelScanToMemory", "error only"),
         ("`QelScanToMemory`, both logs", "bridge.QelScanToMemory", "both"),
         ("JNI work of its arguments, the bridge's way", "jni.scanToMemoryArguments", "absent"),
-        ("the four images pinned and released alone", "jvm.pin4", "absent"),
         ("one copy of the four images (`System.arraycopy`)", "java.copy4", "absent"),
         ("the scan alone: `QELScan` and four lengths through FFM", "ffm.QELScan", "absent"))])
-page["lib_full_scan"] = fmt(gb(lib, "FullScanToMemory"))
-page["lib_copy"] = fmt(gb(lib, "CopyFourImages"))
-shares = []
-for data, label, _ in configs[:2]:
-    share = scan_to_memory_share(data)
-    if share is not None:
-        total, arguments, rest, copy = share
-        work = log_work(data, "bridge.QelScanToMemory")[1]
-        shares.append(f"- {label}: {fmt(total)} − {fmt(arguments)} (the arguments' JNI work) = **{fmt(rest)}** "
-                      f"for the bridge's own work, {rest / copy:+.2f} copies of the four images"
-                      + ("" if work is None else f"; the contract's log work of its lines is {fmt(work)}") + ".")
-page["shares"] = "\n".join(shares) or "–"
+page["lib_full_scan"], page["lib_copy"] = fmt(gb(lib, "FullScanToMemory")), fmt(gb(lib, "CopyFourImages"))
 
 # The plot: wall-clock medians, the main run's unless said, on a log scale.
 series = [
@@ -331,7 +287,7 @@ for id_, style, title in (("jni.constant", 'dt 2 lc rgb "black"', "JNI floor"),
                           ("jni.contract", 'dt 3 lc rgb "#aa0000"', "floor + clock read + 2 existence tests")):
     if jv(main, id_) is not None:
         plots.append(f'{jv(main, id_)} with lines {style} lw 1.5 title "{title}, {fmt(jv(main, id_))}"')
-script = f"""set terminal pngcairo size 1100,650 font "DejaVu Sans,10"
+subprocess.run(["gnuplot"], text=True, check=True, input=f"""set terminal pngcairo size 1100,650 font "DejaVu Sans,10"
 set output "{out_png}"
 set title "ns per call, wall-clock median ({main_name} over the virtual scanner unless said)"
 set style data histograms
@@ -345,8 +301,7 @@ set grid ytics
 set key below horizontal maxrows 3 width 2
 set yrange [5:*]
 plot {", ".join(plots)}
-"""
-subprocess.run(["gnuplot"], input=script, text=True, check=True)
+""")
 
 with open(template) as f:
     text = string.Template(f.read()).substitute(page)

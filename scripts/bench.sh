@@ -20,26 +20,19 @@ rounds="${BENCH_ROUNDS:-21}"
 "$root/scripts/install-deps.sh" --bench
 use_java_home
 java17="$JAVA_HOME/bin/java"
-
 # The newest JDK of 22 or later under /usr/lib/jvm runs the FFM part.
-jdk22=""
-best=0
-for home in /usr/lib/jvm/*/; do
-  home=${home%/}
-  [ -x "$home/bin/javac" ] && [ -f "$home/release" ] || continue
-  feature=$(sed -n 's/^JAVA_VERSION="\([0-9]*\).*/\1/p' "$home/release")
-  if [ -n "$feature" ] && [ "$feature" -ge 22 ] && [ "$feature" -gt "$best" ]; then
-    best=$feature
-    jdk22=$home
+jdk22=$(for release in /usr/lib/jvm/*/release; do
+  feature=$(sed -n 's/^JAVA_VERSION="\([0-9]*\).*/\1/p' "$release")
+  if [ "${feature:-0}" -ge 22 ] && [ -x "${release%/release}/bin/javac" ]; then
+    echo "$feature ${release%/release}"
   fi
-done
+done | sort -n | tail -1 | cut -d' ' -f2)
 
 work="$build/bench/work"
 results="$work/results"
+log_dir="$build/bench/logs"
 rm -rf "$results"
 mkdir -p "$results" "$work/scratch"
-
-log_dir="$build/bench/logs"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQELSCAN_LOG_DIR="$log_dir" -DQELSCAN_BENCH_JDK22="$jdk22"
 cmake --build "$build" -j2 --target qelscan_bench
@@ -54,35 +47,30 @@ for file in "${logs[@]}"; do
     exit 1
   fi
 done
+for file in "${logs[@]}"; do
+  if [ -e "$file" ]; then mv "$file" "$file.aside"; fi
+done
 put_logs_back() {
   for file in "${logs[@]}"; do
     rm -f "$file"
     if [ -e "$file.aside" ]; then mv "$file.aside" "$file"; fi
   done
 }
-for file in "${logs[@]}"; do
-  if [ -e "$file" ]; then mv "$file" "$file.aside"; fi
-done
 trap put_logs_back EXIT
 
-# A hopper of many documents: the twelve checks of the default stack over
-# and over, so that a session outlasts many batches of scans.
-hopper="$work/hopper.txt"
-# The checks as the virtual scanner's README lists them (its tests keep the
-# list equal to the library's own).
-mapfile -t checks < <(awk '/^## The default stack/ {on = 1; next} /^## / {on = 0}
-  on && /^\| [0-9]+ \| `/ {split($0, cell, "`"); print cell[2]}' "$root/virtualscanner/README.md")
-if [ ${#checks[@]} -ne 12 ]; then
-  echo "bench: found ${#checks[@]} checks, not 12, in virtualscanner/README.md" >&2
+# A hopper of many documents, so that a session outlasts many batches of
+# scans: the twelve checks of the default stack as the virtual scanner's
+# README lists them (its tests keep the list equal to the library's own),
+# 400 times over.
+awk '/^## The default stack/ {on = 1; next} /^## / {on = 0}
+  on && /^\| [0-9]+ \| `/ {split($0, cell, "`"); print cell[2]}' \
+  "$root/virtualscanner/README.md" > "$work/checks.txt"
+if [ "$(wc -l < "$work/checks.txt")" -ne 12 ]; then
+  echo "bench: found $(wc -l < "$work/checks.txt") checks, not 12, in virtualscanner/README.md" >&2
   exit 1
 fi
-{
-  echo "# the default stack, 400 times"
-  for ((round = 0; round < 400; round++)); do
-    printf '%s\n' "${checks[@]}"
-  done
-} >"$hopper"
-export MIRB_VIRTUAL_HOPPER="$hopper"
+for ((round = 0; round < 400; round++)); do cat "$work/checks.txt"; done > "$work/hopper.txt"
+export MIRB_VIRTUAL_HOPPER="$work/hopper.txt"
 export QELBENCH_SCRATCH="$work/scratch"
 
 # The machine, for the report.
@@ -94,11 +82,8 @@ export QELBENCH_SCRATCH="$work/scratch"
 } > "$results/machine.txt"
 lscpu > "$results/lscpu.txt"
 "$java17" -version 2> "$results/java17-version.txt"
-if [ -n "$jdk22" ]; then
-  "$jdk22/bin/java" -version 2> "$results/java22-version.txt"
-fi
-dpkg-query -W -f='${Package} ${Version}\n' libjna-java libbenchmark-dev 2>/dev/null \
-  > "$results/packages.txt" || true
+if [ -n "$jdk22" ]; then "$jdk22/bin/java" -version 2> "$results/java22-version.txt"; fi
+dpkg-query -W -f='${Package} ${Version}\n' libjna-java libbenchmark-dev > "$results/packages.txt"
 gcc --version | head -1 >> "$results/packages.txt"
 
 # Google Benchmark: every repetition is kept in the JSON, and the report
@@ -110,9 +95,10 @@ for program in log_bench lib_bench; do
     --benchmark_out="$results/$program.json"
 done
 
+jna=/usr/share/java/jna.jar
 jna_native=$(dirname "$(dpkg -L libjna-jni | grep '/libjnidispatch[^/]*\.so$' | head -1)")
 # java_bench JAVA SCANNER_FOLDER GROUPS RESULT [JVM_OPTIONS...]: the Java
-# bench over the bridge and the scanner library of SCANNER_FOLDER.
+# bench over the bridge and the scanner library in SCANNER_FOLDER.
 java_bench() {
   local java=$1 libdir=$2 groups=$3 out=$4
   shift 4
@@ -120,15 +106,13 @@ java_bench() {
   "$java" -Xms512m -Xmx512m --enable-native-access=ALL-UNNAMED "$@" \
     -Djava.library.path="$libdir:$jna_native" -Dqelbench.jni="$bench/libqelbench_jni.so" \
     -Dqelbench.logdir="$log_dir" -Dqelbench.scanner="$libdir/libMIRBAP32.so" \
-    -Dqelbench.scratch="$work/scratch" -Dqelbench.groups="$groups" \
-    -Dqelbench.rounds="$rounds" -Dqelbench.out="$out" \
-    -cp "$bench/QelBench.jar:$bench/QelBenchFfm.jar:$build/out/QelScanApi.jar:/usr/share/java/jna.jar" \
-    QelBench.Bench
+    -Dqelbench.scratch="$work/scratch" -Dqelbench.hopper="$(wc -l < "$MIRB_VIRTUAL_HOPPER")" \
+    -Dqelbench.groups="$groups" -Dqelbench.rounds="$rounds" -Dqelbench.out="$out" \
+    -cp "$bench/QelBench.jar:$bench/QelBenchFfm.jar:$build/out/QelScanApi.jar:$jna" QelBench.Bench
 }
-all=floor,copy,bridge,jna-interface,jna-direct
-java_bench "$java17" "$build/out" "$all" "$results/java17.tsv"
+java_bench "$java17" "$build/out" floor,copy,bridge,jna "$results/java17.tsv"
 if [ -n "$jdk22" ]; then
-  java_bench "$jdk22/bin/java" "$build/out" "$all,ffm" "$results/java22.tsv"
+  java_bench "$jdk22/bin/java" "$build/out" floor,copy,bridge,jna,ffm "$results/java22.tsv"
 else
   echo "bench: no JDK 22 or later under /usr/lib/jvm; FFM left out" >&2
 fi
@@ -137,11 +121,11 @@ fi
 # faulted in, or trimmed and grown again), which makes the pins slow and
 # their times scatter; "steady" keeps such blocks in the heap, so that a pin
 # costs its two copies and no more, and the bridge's own share stands out.
-empty=(-Dqelbench.emptyScanner=true -Dqelbench.scanBatchMs=50)
-steady=glibc.malloc.mmap_threshold=4194304:glibc.malloc.trim_threshold=268435456
-GLIBC_TUNABLES=$steady java_bench "$java17" "$bench/empty-scanner" floor,copy,bridge \
-  "$results/java17-empty-steady.tsv" "${empty[@]}"
-java_bench "$java17" "$bench/empty-scanner" floor,copy,bridge "$results/java17-empty.tsv" "${empty[@]}"
+empty=("$java17" "$bench/empty-scanner" "floor,copy,bridge")
+options=(-Dqelbench.emptyScanner=true -Dqelbench.scanBatchMs=50)
+GLIBC_TUNABLES=glibc.malloc.mmap_threshold=4194304:glibc.malloc.trim_threshold=268435456 \
+  java_bench "${empty[@]}" "$results/java17-empty-steady.tsv" "${options[@]}"
+java_bench "${empty[@]}" "$results/java17-empty.tsv" "${options[@]}"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >> "$results/machine.txt"
 
 python3 "$root/bench/report.py" "$results" "$root/bench/benchmarks.md.in" \

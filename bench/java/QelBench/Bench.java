@@ -4,7 +4,6 @@ import java.io.IOException;
 import java.io.PrintWriter;
 import java.lang.management.ManagementFactory;
 import java.lang.management.ThreadMXBean;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
@@ -26,10 +25,10 @@ import java.util.Locale;
  * bridge's log folder, {@code scanner} the scanner library for JNA and FFM
  * (which bind it when their class loads), {@code scratch} a folder for scan
  * files, {@code groups} the groups to run, {@code rounds}, {@code batchMs},
- * {@code scanBatchMs} and {@code out} (a tab-separated result file). The
- * environment variable MIRB_VIRTUAL_HOPPER must name a hopper file of many
- * documents, unless {@code emptyScanner} says that the bridge runs over a
- * scanner library that does nothing (no session, no documents).
+ * {@code scanBatchMs}, {@code out} (a tab-separated result file), and
+ * either {@code hopper}, the documents a session of the scanner library
+ * holds, or {@code emptyScanner}, a library that does nothing (no session,
+ * no documents).
  */
 public final class Bench {
 
@@ -49,21 +48,21 @@ public final class Bench {
         final String id;
         final Logs logs;
         final boolean scans;
-        final Body body;
         final long expectedSum;
+        final Body body;
+        final List<Double> wall = new ArrayList<>();
+        final List<Double> cpu = new ArrayList<>();
         int batch;
         // Lines written per call with both files present.
         double infoLines = Double.NaN;
         double errorLines = Double.NaN;
-        final List<Double> wall = new ArrayList<>();
-        final List<Double> cpu = new ArrayList<>();
 
-        Variant(String id, Logs logs, boolean scans, Body body, long expectedSum) {
+        Variant(String id, Logs logs, boolean scans, long expectedSum, Body body) {
             this.id = id;
             this.logs = logs;
             this.scans = scans;
-            this.body = body;
             this.expectedSum = expectedSum;
+            this.body = body;
         }
     }
 
@@ -72,63 +71,55 @@ public final class Bench {
     static final long ANY = Long.MIN_VALUE;
     private static final ThreadMXBean THREADS = ManagementFactory.getThreadMXBean();
 
-    final Path infoLog;
-    final Path errorLog;
-    final Path scanner;
-    final Path scratch;
-    private final List<String> groups;
-    private final List<Variant> variants = new ArrayList<>();
-    private final List<String> notes = new ArrayList<>();
-    private final boolean emptyScanner;
-    private final int hopperSize;
-    private int documentsLeft;
-    private long lastCpu;
+    static final Path logDir = path("logdir");
+    static final Path infoLog = logDir.resolve("QelScannerDll_Log.txt");
+    static final Path errorLog = logDir.resolve("QelScannerDll_Err.txt");
+    static final Path scanner = path("scanner");
+    static final Path scratch = path("scratch");
+    private static final List<String> groups = Arrays.asList(System.getProperty("qelbench.groups", "").split(","));
+    private static final boolean emptyScanner = Boolean.getBoolean("qelbench.emptyScanner");
+    private static final int hopperSize = Integer.getInteger("qelbench.hopper", 0);
+    private static final List<Variant> variants = new ArrayList<>();
+    private static final List<String> notes = new ArrayList<>();
+    private static int documentsLeft;
+    private static long lastCpu;
 
-    private Bench(Path logDir, Path scanner, Path scratch, List<String> groups, boolean emptyScanner)
-            throws IOException {
-        this.infoLog = logDir.resolve("QelScannerDll_Log.txt");
-        this.errorLog = logDir.resolve("QelScannerDll_Err.txt");
-        this.scanner = scanner;
-        this.scratch = scratch;
-        this.groups = groups;
-        this.emptyScanner = emptyScanner;
-        this.hopperSize = emptyScanner ? 0 : hopperSize();
+    private Bench() {
     }
 
-    boolean wants(String group) {
+    private static Path path(String name) {
+        String value = System.getProperty("qelbench." + name);
+        if (value == null) {
+            throw new IllegalArgumentException("set the system property qelbench." + name);
+        }
+        return Paths.get(value).toAbsolutePath();
+    }
+
+    static boolean wants(String group) {
         return groups.contains(group);
     }
 
-    void add(String id, String group, Logs logs, boolean scans, long expectedSum, Body body) {
+    static void add(String id, String group, Logs logs, boolean scans, long expectedSum, Body body) {
         if (wants(group)) {
-            variants.add(new Variant(id, logs, scans, body, expectedSum));
+            variants.add(new Variant(id, logs, scans, expectedSum, body));
         }
     }
 
     /** A variant that runs with both log files absent. */
-    void add(String id, String group, boolean scans, long expectedSum, Body body) {
+    static void add(String id, String group, boolean scans, long expectedSum, Body body) {
         add(id, group, Logs.ABSENT, scans, expectedSum, body);
     }
 
     /** A fact of this run for the result file's header. */
-    void note(String text) {
+    static void note(String text) {
         notes.add(text);
     }
 
-    /** The documents one session holds: the hopper file's lines that are neither blank nor comments. */
-    private static int hopperSize() throws IOException {
-        String hopper = System.getenv("MIRB_VIRTUAL_HOPPER");
-        if (hopper == null || hopper.isEmpty()) {
-            throw new IllegalStateException("set MIRB_VIRTUAL_HOPPER to a hopper file of many documents");
-        }
-        return (int) Files.readAllLines(Paths.get(hopper), StandardCharsets.UTF_8).stream()
-                .filter(line -> !line.trim().isEmpty() && !line.startsWith("#")).count();
-    }
-
     /** Opens the session again when the next batch would run the hopper dry; untimed. */
-    private void feed(int documents) {
+    private static void feed(int documents) {
         if (documents > hopperSize) {
-            throw new IllegalStateException("a batch of " + documents + " scans needs a bigger hopper");
+            throw new IllegalStateException("a batch of " + documents + " scans needs a hopper of more than "
+                    + hopperSize + " documents");
         }
         if (documentsLeft < documents) {
             Bridge.reopen();
@@ -138,7 +129,7 @@ public final class Bench {
     }
 
     /** Each log file present (created empty, so that it stays small) or absent. */
-    private void setLogs(Logs logs) throws IOException {
+    private static void setLogs(Logs logs) throws IOException {
         Files.deleteIfExists(infoLog);
         Files.deleteIfExists(errorLog);
         if (logs == Logs.BOTH) {
@@ -150,7 +141,7 @@ public final class Bench {
     }
 
     /** Runs a batch; returns its wall-clock time and leaves its thread CPU time in lastCpu. */
-    private long timeBatch(Variant v, int n) throws Throwable {
+    private static long timeBatch(Variant v, int n) throws Throwable {
         if (v.scans && !emptyScanner) {
             feed(n);
         }
@@ -168,7 +159,7 @@ public final class Bench {
     }
 
     /** Warms a variant up and sizes its batch to about {@code targetNanos}. */
-    private void calibrate(Variant v, long targetNanos) throws Throwable {
+    private static void calibrate(Variant v, long targetNanos) throws Throwable {
         int n = 1;
         long elapsed = timeBatch(v, n);
         while (elapsed < targetNanos / 4 && n < (1 << 26)) {
@@ -190,7 +181,7 @@ public final class Bench {
         return (double) count / calls;
     }
 
-    private void run(int rounds, long batchNanos, long scanBatchNanos) throws Throwable {
+    private static void run(int rounds, long batchNanos, long scanBatchNanos) throws Throwable {
         if (!emptyScanner) {
             Bridge.reopen();
             documentsLeft = hopperSize;
@@ -219,13 +210,33 @@ public final class Bench {
         return sorted.length % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
     }
 
-    private void write(Path out) throws IOException {
-        try (PrintWriter w = new PrintWriter(Files.newBufferedWriter(out, StandardCharsets.UTF_8))) {
+    public static void main(String[] args) throws Throwable {
+        Files.createDirectories(scratch);
+        try {
+            Floor.addTo();
+            Bridge.addTo();
+            if (wants("jna")) {
+                Jna.addTo();
+            }
+            if (wants("ffm")) {
+                if (Runtime.version().feature() >= 22) {
+                    Class.forName("QelBench.Ffm").getMethod("addTo").invoke(null);
+                } else {
+                    System.err.println("Java " + Runtime.version().feature()
+                            + " has no Foreign Function & Memory API: FFM variants skipped");
+                }
+            }
+            run(Integer.getInteger("qelbench.rounds", 15), Long.getLong("qelbench.batchMs", 20) * 1_000_000L,
+                    Long.getLong("qelbench.scanBatchMs", 100) * 1_000_000L);
+        } finally {
+            if (!emptyScanner) {
+                Bridge.close();
+            }
+        }
+        try (PrintWriter w = new PrintWriter(Files.newBufferedWriter(path("out")))) {
             w.printf("# java.version=%s java.vm.name=%s%n", System.getProperty("java.version"),
                     System.getProperty("java.vm.name"));
-            for (String note : notes) {
-                w.println("# note: " + note);
-            }
+            notes.forEach(note -> w.println("# note: " + note));
             w.println("java\tid\tlogs\tbatch\trounds\twall_median_ns\tcpu_median_ns\tinfo_lines\terror_lines");
             for (Variant v : variants) {
                 w.printf(Locale.ROOT, "%d\t%s\t%s\t%d\t%d\t%.3f\t%.3f\t%.2f\t%.2f%n", Runtime.version().feature(),
@@ -233,43 +244,5 @@ public final class Bench {
                         v.errorLines);
             }
         }
-    }
-
-    private static Path pathProperty(String name) {
-        String value = System.getProperty("qelbench." + name);
-        if (value == null) {
-            throw new IllegalArgumentException("set the system property qelbench." + name);
-        }
-        return Paths.get(value).toAbsolutePath();
-    }
-
-    public static void main(String[] args) throws Throwable {
-        boolean emptyScanner = Boolean.getBoolean("qelbench.emptyScanner");
-        Path scratch = pathProperty("scratch");
-        Files.createDirectories(scratch);
-        Bench bench = new Bench(pathProperty("logdir"), pathProperty("scanner"), scratch,
-                Arrays.asList(System.getProperty("qelbench.groups", "").split(",")), emptyScanner);
-        try {
-            Floor.addTo(bench);
-            Bridge.addTo(bench);
-            if (bench.wants("jna-interface") || bench.wants("jna-direct")) {
-                Jna.addTo(bench);
-            }
-            if (bench.wants("ffm")) {
-                if (Runtime.version().feature() >= 22) {
-                    Class.forName("QelBench.Ffm").getMethod("addTo", Bench.class).invoke(null, bench);
-                } else {
-                    System.err.println("Java " + Runtime.version().feature()
-                            + " has no Foreign Function & Memory API: FFM variants skipped");
-                }
-            }
-            bench.run(Integer.getInteger("qelbench.rounds", 15), Long.getLong("qelbench.batchMs", 20) * 1_000_000L,
-                    Long.getLong("qelbench.scanBatchMs", 100) * 1_000_000L);
-        } finally {
-            if (!emptyScanner) {
-                Bridge.close();
-            }
-        }
-        bench.write(pathProperty("out"));
     }
 }

@@ -20,9 +20,9 @@ final class Bridge {
         QelScanApi.MirbExit();
     }
 
-    static void addTo(Bench bench) {
-        String front = bench.scratch.resolve("bridge-front.tif").toString();
-        String back = bench.scratch.resolve("bridge-back.tif").toString();
+    static void addTo() {
+        String front = Bench.scratch.resolve("bridge-front.tif").toString();
+        String back = Bench.scratch.resolve("bridge-back.tif").toString();
         String[] frontLen = {""};
         String[] backLen = {""};
         String[] code = {""};
@@ -33,14 +33,14 @@ final class Bridge {
         int[] contrast = new int[1];
         int[] docStatus = new int[32];
         for (Bench.Logs logs : Bench.Logs.values()) {
-            bench.add("bridge.MirbStatus", "bridge", logs, false, Bench.ANY, n -> {
+            Bench.add("bridge.MirbStatus", "bridge", logs, false, Bench.ANY, n -> {
                 long sum = 0;
                 for (int i = 0; i < n; i++) {
                     sum += QelScanApi.MirbStatus();
                 }
                 return sum;
             });
-            bench.add("bridge.MirbGetParam", "bridge", logs, false, 0, n -> {
+            Bench.add("bridge.MirbGetParam", "bridge", logs, false, 0, n -> {
                 long sum = 0;
                 for (int i = 0; i < n; i++) {
                     sum += QelScanApi.MirbGetParam(0);
@@ -48,7 +48,7 @@ final class Bridge {
                 return sum;
             });
             // Both sides to TIFF files, and the code line.
-            bench.add("bridge.MirbScan", "bridge", logs, true, 0, n -> {
+            Bench.add("bridge.MirbScan", "bridge", logs, true, 0, n -> {
                 long sum = 0;
                 for (int i = 0; i < n; i++) {
                     sum += QelScanApi.MirbScan(0, front, frontLen, back, backLen, code, codeLen);
@@ -56,7 +56,7 @@ final class Bridge {
                 return sum;
             });
             // Both sides into 1 MiB arrays, and the code line.
-            bench.add("bridge.MirbScanMemory", "bridge", logs, true, 0, n -> {
+            Bench.add("bridge.MirbScanMemory", "bridge", logs, true, 0, n -> {
                 long sum = 0;
                 for (int i = 0; i < n; i++) {
                     sum += QelScanApi.MirbScanMemory(0, images[0], lengths[0], images[1], lengths[1], code, 0);
@@ -64,7 +64,7 @@ final class Bridge {
                 return sum;
             });
             // Four 1 MiB arrays, the code line, quality, contrast and 32 status values.
-            bench.add("bridge.QelScanToMemory", "bridge", logs, true, 0, n -> {
+            Bench.add("bridge.QelScanToMemory", "bridge", logs, true, 0, n -> {
                 long sum = 0;
                 for (int i = 0; i < n; i++) {
                     sum += QelScanApi.QelScanToMemory(images[0], lengths[0], images[1], lengths[1], images[2],

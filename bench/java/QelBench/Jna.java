@@ -32,7 +32,7 @@ final class Jna {
     /** The same entries bound by direct mapping, behind the same interface. */
     static final class Direct implements Scanner {
         static {
-            Native.register(Direct.class, NativeLibrary.getInstance(System.getProperty("qelbench.scanner")));
+            Native.register(Direct.class, NativeLibrary.getInstance(Bench.scanner.toString()));
         }
 
         @Override
@@ -59,14 +59,14 @@ final class Jna {
         return new String(bytes, 0, length, StandardCharsets.UTF_8);
     }
 
-    static void addTo(Bench bench) {
-        add(bench, "jna-interface", Native.load(bench.scanner.toString(), Scanner.class));
-        add(bench, "jna-direct", new Direct());
+    static void addTo() {
+        add("jna-interface", Native.load(Bench.scanner.toString(), Scanner.class));
+        add("jna-direct", new Direct());
     }
 
-    private static void add(Bench bench, String group, Scanner library) {
-        String front = bench.scratch.resolve(group + "-front.tif").toString();
-        String back = bench.scratch.resolve(group + "-back.tif").toString();
+    private static void add(String way, Scanner library) {
+        String front = Bench.scratch.resolve(way + "-front.tif").toString();
+        String back = Bench.scratch.resolve(way + "-back.tif").toString();
         byte[] frontLen = new byte[32];
         byte[] backLen = new byte[32];
         byte[] micr = new byte[256];
@@ -77,21 +77,21 @@ final class Jna {
         int[] frontImageLen = new int[1];
         int[] backImageLen = new int[1];
         int[] codeLen = new int[1];
-        bench.add(group + ".MIRBStatus", group, false, Bench.ANY, n -> {
+        Bench.add(way + ".MIRBStatus", "jna", false, Bench.ANY, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
                 sum += library.MIRBStatus();
             }
             return sum;
         });
-        bench.add(group + ".MIRBGetParam", group, false, 0, n -> {
+        Bench.add(way + ".MIRBGetParam", "jna", false, 0, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
                 sum += library.MIRBGetParam(0);
             }
             return sum;
         });
-        bench.add(group + ".MIRBScan", group, true, 0, n -> {
+        Bench.add(way + ".MIRBScan", "jna", true, 0, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
                 sum += library.MIRBScan(0, front, frontLen, back, backLen, micr, micrLen);
@@ -102,7 +102,7 @@ final class Jna {
             }
             return sum;
         });
-        bench.add(group + ".MIRBScanMemory", group, true, 0, n -> {
+        Bench.add(way + ".MIRBScanMemory", "jna", true, 0, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
                 sum += library.MIRBScanMemory(0, frontImage, frontImageLen, backImage, backImageLen, micr, codeLen);

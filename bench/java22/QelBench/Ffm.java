@@ -10,7 +10,6 @@ import java.lang.foreign.Linker;
 import java.lang.foreign.MemorySegment;
 import java.lang.foreign.SymbolLookup;
 import java.lang.invoke.MethodHandle;
-import java.nio.file.Path;
 
 /**
  * The scanner library called through the Foreign Function & Memory API
@@ -22,8 +21,7 @@ import java.nio.file.Path;
 public final class Ffm {
 
     private static final Linker LINKER = Linker.nativeLinker();
-    private static final SymbolLookup LIBRARY =
-            SymbolLookup.libraryLookup(Path.of(System.getProperty("qelbench.scanner")), Arena.global());
+    private static final SymbolLookup LIBRARY = SymbolLookup.libraryLookup(Bench.scanner, Arena.global());
 
     private static MethodHandle entry(String name, FunctionDescriptor descriptor, Linker.Option... options) {
         return LINKER.downcallHandle(LIBRARY.find(name).orElseThrow(), descriptor, options);
@@ -46,9 +44,9 @@ public final class Ffm {
     private Ffm() {
     }
 
-    public static void addTo(Bench bench) {
-        String front = bench.scratch.resolve("ffm-front.tif").toString();
-        String back = bench.scratch.resolve("ffm-back.tif").toString();
+    public static void addTo() {
+        String front = Bench.scratch.resolve("ffm-front.tif").toString();
+        String back = Bench.scratch.resolve("ffm-back.tif").toString();
         String[] texts = new String[4];
         byte[] frontImage = new byte[Bench.IMAGE_BYTES];
         byte[] backImage = new byte[Bench.IMAGE_BYTES];
@@ -62,14 +60,14 @@ public final class Ffm {
             images[i] = buffers.allocate(Bench.IMAGE_BYTES);
             descriptors[i] = buffers.allocateFrom("MD:" + images[i].address());
         }
-        bench.add("ffm.MIRBStatus", "ffm", false, Bench.ANY, n -> {
+        Bench.add("ffm.MIRBStatus", "ffm", false, Bench.ANY, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
                 sum += (int) STATUS.invokeExact();
             }
             return sum;
         });
-        bench.add("ffm.MIRBGetParam", "ffm", false, 0, n -> {
+        Bench.add("ffm.MIRBGetParam", "ffm", false, 0, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
                 sum += (int) GET_PARAM.invokeExact(0);
@@ -77,7 +75,7 @@ public final class Ffm {
             return sum;
         });
         // Both sides to TIFF files; the names and texts in a confined arena.
-        bench.add("ffm.MIRBScan", "ffm", true, 0, n -> {
+        Bench.add("ffm.MIRBScan", "ffm", true, 0, n -> {
                     long sum = 0;
                     for (int i = 0; i < n; i++) {
                         try (Arena call = Arena.ofConfined()) {
@@ -96,7 +94,7 @@ public final class Ffm {
                     return sum;
                 });
         // Into off-heap buffers, each image's bytes then copied into a Java array.
-        bench.add("ffm.MIRBScanMemory", "ffm", true, 0, n -> {
+        Bench.add("ffm.MIRBScanMemory", "ffm", true, 0, n -> {
                     long sum = 0;
                     for (int i = 0; i < n; i++) {
                         try (Arena call = Arena.ofConfined()) {
@@ -114,7 +112,7 @@ public final class Ffm {
                     return sum;
                 });
         // Straight into the Java arrays: a critical downcall with heap access, no copy.
-        bench.add("ffm.MIRBScanMemory.critical", "ffm", true, 0, n -> {
+        Bench.add("ffm.MIRBScanMemory.critical", "ffm", true, 0, n -> {
                     long sum = 0;
                     MemorySegment frontSegment = MemorySegment.ofArray(frontImage);
                     MemorySegment backSegment = MemorySegment.ofArray(backImage);
@@ -129,7 +127,7 @@ public final class Ffm {
                 });
         // Four off-heap buffers named by memory descriptors, and their four lengths:
         // the library's share of QelScanToMemory.
-        bench.add("ffm.QELScan", "ffm", true, 0, n -> {
+        Bench.add("ffm.QELScan", "ffm", true, 0, n -> {
                     long sum = 0;
                     for (int i = 0; i < n; i++) {
                         try (Arena call = Arena.ofConfined()) {
