@@ -63,84 +63,84 @@ public final class Ffm {
         Bench.add("ffm.MIRBStatus", "ffm", false, Bench.ANY, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
-                sum += (int) STATUS.invokeExact();
+        sum += (int) STATUS.invokeExact();
             }
             return sum;
         });
         Bench.add("ffm.MIRBGetParam", "ffm", false, 0, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
-                sum += (int) GET_PARAM.invokeExact(0);
+        sum += (int) GET_PARAM.invokeExact(0);
             }
             return sum;
         });
         // Both sides to TIFF files; the names and texts in a confined arena.
         Bench.add("ffm.MIRBScan", "ffm", true, 0, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        try (Arena call = Arena.ofConfined()) {
-                            MemorySegment frontLen = call.allocate(32);
-                            MemorySegment backLen = call.allocate(32);
-                            MemorySegment code = call.allocate(256);
-                            MemorySegment codeLen = call.allocate(32);
-                            sum += (int) SCAN.invokeExact(0, call.allocateFrom(front), frontLen,
-                                    call.allocateFrom(back), backLen, code, codeLen);
-                            texts[0] = frontLen.getString(0);
-                            texts[1] = backLen.getString(0);
-                            texts[2] = code.getString(0);
-                            texts[3] = codeLen.getString(0);
-                        }
-                    }
-                    return sum;
-                });
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                try (Arena call = Arena.ofConfined()) {
+                    MemorySegment frontLen = call.allocate(32);
+                    MemorySegment backLen = call.allocate(32);
+                    MemorySegment code = call.allocate(256);
+                    MemorySegment codeLen = call.allocate(32);
+                    sum += (int) SCAN.invokeExact(0, call.allocateFrom(front), frontLen,
+                            call.allocateFrom(back), backLen, code, codeLen);
+                    texts[0] = frontLen.getString(0);
+                    texts[1] = backLen.getString(0);
+                    texts[2] = code.getString(0);
+                    texts[3] = codeLen.getString(0);
+                }
+            }
+            return sum;
+        });
         // Into off-heap buffers, each image's bytes then copied into a Java array.
         Bench.add("ffm.MIRBScanMemory", "ffm", true, 0, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        try (Arena call = Arena.ofConfined()) {
-                            MemorySegment out = call.allocate(JAVA_INT, 3);
-                            MemorySegment code = call.allocate(256);
-                            sum += (int) SCAN_MEMORY.invokeExact(0, images[0], out, images[1],
-                                    out.asSlice(4), code, out.asSlice(8));
-                            lengths[0] = out.getAtIndex(JAVA_INT, 0);
-                            lengths[1] = out.getAtIndex(JAVA_INT, 1);
-                            MemorySegment.copy(images[0], JAVA_BYTE, 0, frontImage, 0, lengths[0]);
-                            MemorySegment.copy(images[1], JAVA_BYTE, 0, backImage, 0, lengths[1]);
-                            texts[2] = code.getString(0);
-                        }
-                    }
-                    return sum;
-                });
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                try (Arena call = Arena.ofConfined()) {
+                    MemorySegment out = call.allocate(JAVA_INT, 3);
+                    MemorySegment code = call.allocate(256);
+                    sum += (int) SCAN_MEMORY.invokeExact(0, images[0], out, images[1],
+                            out.asSlice(4), code, out.asSlice(8));
+                    lengths[0] = out.getAtIndex(JAVA_INT, 0);
+                    lengths[1] = out.getAtIndex(JAVA_INT, 1);
+                    MemorySegment.copy(images[0], JAVA_BYTE, 0, frontImage, 0, lengths[0]);
+                    MemorySegment.copy(images[1], JAVA_BYTE, 0, backImage, 0, lengths[1]);
+                    texts[2] = code.getString(0);
+                }
+            }
+            return sum;
+        });
         // Straight into the Java arrays: a critical downcall with heap access, no copy.
         Bench.add("ffm.MIRBScanMemory.critical", "ffm", true, 0, n -> {
-                    long sum = 0;
-                    MemorySegment frontSegment = MemorySegment.ofArray(frontImage);
-                    MemorySegment backSegment = MemorySegment.ofArray(backImage);
-                    MemorySegment out = MemorySegment.ofArray(lengths);
-                    MemorySegment code = MemorySegment.ofArray(micr);
-                    for (int i = 0; i < n; i++) {
-                        sum += (int) SCAN_MEMORY_CRITICAL.invokeExact(0, frontSegment, out, backSegment,
-                                out.asSlice(4), code, out.asSlice(8));
-                        texts[2] = Jna.text(micr);
-                    }
-                    return sum;
-                });
+            long sum = 0;
+            MemorySegment frontSegment = MemorySegment.ofArray(frontImage);
+            MemorySegment backSegment = MemorySegment.ofArray(backImage);
+            MemorySegment out = MemorySegment.ofArray(lengths);
+            MemorySegment code = MemorySegment.ofArray(micr);
+            for (int i = 0; i < n; i++) {
+                sum += (int) SCAN_MEMORY_CRITICAL.invokeExact(0, frontSegment, out, backSegment,
+                        out.asSlice(4), code, out.asSlice(8));
+                texts[2] = Jna.text(micr);
+            }
+            return sum;
+        });
         // Four off-heap buffers named by memory descriptors, and their four lengths:
         // the library's share of QelScanToMemory.
         Bench.add("ffm.QELScan", "ffm", true, 0, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        try (Arena call = Arena.ofConfined()) {
-                            MemorySegment code = call.allocate(256);
-                            MemorySegment figures = call.allocate(JAVA_INT, 2 + 32);
-                            sum += (int) FULL_SCAN.invokeExact(descriptors[0], descriptors[1], descriptors[2],
-                                    descriptors[3], code, figures, figures.asSlice(4), figures.asSlice(8));
-                            for (MemorySegment image : images) {
-                                sum -= (int) IMAGE_LENGTH.invokeExact(image) > 0 ? 0 : 1;
-                            }
-                        }
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                try (Arena call = Arena.ofConfined()) {
+                    MemorySegment code = call.allocate(256);
+                    MemorySegment figures = call.allocate(JAVA_INT, 2 + 32);
+                    sum += (int) FULL_SCAN.invokeExact(descriptors[0], descriptors[1], descriptors[2],
+                            descriptors[3], code, figures, figures.asSlice(4), figures.asSlice(8));
+                    for (MemorySegment image : images) {
+                        sum -= (int) IMAGE_LENGTH.invokeExact(image) > 0 ? 0 : 1;
                     }
-                    return sum;
-                });
+                }
+            }
+            return sum;
+        });
     }
 }
