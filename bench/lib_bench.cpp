@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -115,21 +114,6 @@ void FullScanToMemory(benchmark::State &state) {
   });
 }
 BENCHMARK(FullScanToMemory)->Unit(benchmark::kMicrosecond);
-
-// One copy of four 1 MiB images: the yardstick for an extra image copy.
-void CopyFourImages(benchmark::State &state) {
-  std::vector<std::vector<unsigned char>> from(
-      4, std::vector<unsigned char>(kImageBytes, 0x5A));
-  std::vector<std::vector<unsigned char>> to(
-      4, std::vector<unsigned char>(kImageBytes));
-  for (auto _ : state) {
-    for (int i = 0; i < 4; ++i) {
-      std::memcpy(to[i].data(), from[i].data(), kImageBytes);
-    }
-    benchmark::ClobberMemory();
-  }
-}
-BENCHMARK(CopyFourImages)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -262,7 +262,7 @@ page["copy_table"] = table(
         ("JNI work of its arguments, the bridge's way", "jni.scanToMemoryArguments", "absent"),
         ("one copy of the four images (`System.arraycopy`)", "java.copy4", "absent"),
         ("the scan alone: `QELScan` and four lengths through FFM", "ffm.QELScan", "absent"))])
-page["lib_full_scan"], page["lib_copy"] = fmt(gb(lib, "FullScanToMemory")), fmt(gb(lib, "CopyFourImages"))
+page["lib_full_scan"] = fmt(gb(lib, "FullScanToMemory"))
 
 # The plot: wall-clock medians, the main run's unless said, on a log scale.
 series = [

@@ -64,6 +64,8 @@ final class Jna {
         add("jna-direct", new Direct());
     }
 
+    // One set of loops for both ways: each call in them meets two classes,
+    // few enough for the JIT to call either directly.
     private static void add(String way, Scanner library) {
         String front = Bench.scratch.resolve(way + "-front.tif").toString();
         String back = Bench.scratch.resolve(way + "-back.tif").toString();
