@@ -9,7 +9,6 @@ set -euo pipefail
 # shellcheck source=scripts/common.sh
 source "$(dirname "$0")/common.sh"
 "$root/scripts/install-deps.sh" --windows
-
 use_java_home
 
 build="$root/build"

@@ -11,7 +11,6 @@ set -euo pipefail
 # shellcheck source=scripts/common.sh
 source "$(dirname "$0")/common.sh"
 "$root/scripts/install-deps.sh" --windows
-
 use_java_home
 
 build="$root/build"
@@ -31,6 +30,7 @@ ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer \
   "$fuzz/bridge_fuzzer" -max_total_time=60 -print_final_stats=1 \
   -artifact_prefix="$fuzz/artifacts/" "$fuzz/corpus"
 
+# The Windows DLL, over libtiff and libjpeg cross-built once from Debian's sources.
 win32="$build/win32"
 configure_win32 "$build"
 cmake --build "$win32" -j2
