@@ -8,14 +8,10 @@
 # The log folder is the one the bridge was built with (QELSCAN_LOG_DIR,
 # /tmp unless configured otherwise); qelscan knows it from the same build.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/common.sh
+source "$(dirname "$0")/common.sh"
 "$root/scripts/install-deps.sh"
-
-# CMake's JNI search does not know every JDK folder; point it at the one javac belongs to.
-if [ -z "${JAVA_HOME:-}" ]; then
-  JAVA_HOME=$(dirname "$(dirname "$(readlink -f "$(command -v javac)")")")
-  export JAVA_HOME
-fi
+use_java_home
 
 build="$root/build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -6,6 +6,7 @@
 #                              the fuzzer's clang,
 #                              and Debian's source entries for the libraries
 #                              it cross-builds (scripts/build-win32-deps.sh)
+#   install-deps.sh --bench    also what scripts/bench.sh alone needs
 set -euo pipefail
 
 packages=(cmake g++ make openjdk-17-jdk-headless libgtest-dev libgmock-dev junit5 libtiff-dev libjpeg62-turbo-dev libpicocli-java)
@@ -19,6 +20,9 @@ if [ "${1:-}" = "--windows" ]; then
   packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386)
   # apt-get source unpacks with dpkg-source.
   packages+=(dpkg-dev)
+elif [ "${1:-}" = "--bench" ]; then
+  # Google Benchmark, JNA, and the report's plot and script.
+  packages+=(libbenchmark-dev libjna-java gnuplot-nox python3)
 fi
 
 sudo=()

@@ -6,13 +6,10 @@
 # Installs what the two builds need first, and builds only what the
 # packages hold (no tests).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/common.sh
+source "$(dirname "$0")/common.sh"
 "$root/scripts/install-deps.sh" --windows
-
-if [ -z "${JAVA_HOME:-}" ]; then
-  JAVA_HOME=$(dirname "$(dirname "$(readlink -f "$(command -v javac)")")")
-  export JAVA_HOME
-fi
+use_java_home
 
 build="$root/build"
 packages="$build/packages"
@@ -22,11 +19,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2 "${targets[@]}"
 (cd "$build" && cpack -B "$packages")
 
-"$root/scripts/build-win32-deps.sh" "$build/win32-deps"
 win32="$build/win32"
-cmake -S "$root" -B "$win32" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
-  -DQELSCAN_WIN32_DEPS="$build/win32-deps/prefix"
+configure_win32 "$build"
 cmake --build "$win32" -j2 "${targets[@]}"
 (cd "$win32" && cpack -B "$packages")
 

@@ -8,14 +8,10 @@
 # (elsewhere ctest reports them as skipped and the last line says why);
 # finally the Debian package and the Windows zips, checked from outside.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/common.sh
+source "$(dirname "$0")/common.sh"
 "$root/scripts/install-deps.sh" --windows
-
-# CMake finds the JDK's headers through JAVA_HOME.
-if [ -z "${JAVA_HOME:-}" ]; then
-  JAVA_HOME=$(dirname "$(dirname "$(readlink -f "$(command -v javac)")")")
-  export JAVA_HOME
-fi
+use_java_home
 
 build="$root/build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -34,13 +30,9 @@ ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer \
   "$fuzz/bridge_fuzzer" -max_total_time=60 -print_final_stats=1 \
   -artifact_prefix="$fuzz/artifacts/" "$fuzz/corpus"
 
-# libtiff and libjpeg for Windows, from Debian's sources; built once.
-win32_deps="$build/win32-deps"
-"$root/scripts/build-win32-deps.sh" "$win32_deps"
+# The Windows DLL, over libtiff and libjpeg cross-built once from Debian's sources.
 win32="$build/win32"
-cmake -S "$root" -B "$win32" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
-  -DQELSCAN_WIN32_DEPS="$win32_deps/prefix"
+configure_win32 "$build"
 cmake --build "$win32" -j2
 ctest --test-dir "$win32" --output-on-failure -j2
 # The packages of the two builds just tested, as an installer meets them.

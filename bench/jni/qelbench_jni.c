@@ -1,36 +1,15 @@
 /* The bench's own JNI library: the floor of a native call, the work the
- * log contract demands of a traced call with its files absent, and what
- * the virtual machine does to pin four image arrays. Built with the
+ * log contract demands of a traced call with its files absent, and the
+ * JNI work of a scan into four image arrays. Built with the
  * bridge's optimisation, so the only difference is what each call does. */
 #include <jni.h>
 
-#include <string.h>
 #include <sys/stat.h>
 #include <time.h>
 
-/* The bridge's two log paths, set once before timing. */
-static char infoPath[4096];
-static char errorPath[4096];
-
-static void CopyPath(JNIEnv *env, jstring value, char *path) {
-  const char *chars = (*env)->GetStringUTFChars(env, value, NULL);
-  if (chars == NULL) {
-    path[0] = '\0';
-    return;
-  }
-  strncpy(path, chars, 4095);
-  path[4095] = '\0';
-  (*env)->ReleaseStringUTFChars(env, value, chars);
-}
-
-JNIEXPORT void JNICALL Java_QelBench_Floor_setLogPaths(JNIEnv *env,
-                                                       jclass cls,
-                                                       jstring info,
-                                                       jstring error) {
-  (void)cls;
-  CopyPath(env, info, infoPath);
-  CopyPath(env, error, errorPath);
-}
+/* The bridge's two log files: the same folder, built in the same way. */
+static const char infoPath[] = QELSCAN_LOG_DIR "/QelScannerDll_Log.txt";
+static const char errorPath[] = QELSCAN_LOG_DIR "/QelScannerDll_Err.txt";
 
 /* Nothing but the call itself. */
 JNIEXPORT jint JNICALL Java_QelBench_Floor_constant(JNIEnv *env, jclass cls) {
@@ -57,39 +36,13 @@ JNIEXPORT jint JNICALL Java_QelBench_Floor_contractBoth(JNIEnv *env,
   return (jint)(now.tv_nsec & 1) + info + error;
 }
 
-/* The virtual machine's share of a scan into four arrays: pin each, then
- * release each with mode 0, as the bridge does. HotSpot copies an array
- * out on the fetch and back on the release. */
-JNIEXPORT jint JNICALL Java_QelBench_Floor_pinFour(JNIEnv *env, jclass cls,
-                                                   jbyteArray a, jbyteArray b,
-                                                   jbyteArray c,
-                                                   jbyteArray d) {
-  (void)cls;
-  jbyteArray arrays[4] = {a, b, c, d};
-  jbyte *elements[4];
-  jboolean copied = JNI_FALSE;
-  jint copies = 0;
-  for (int i = 0; i < 4; ++i) {
-    elements[i] = (*env)->GetByteArrayElements(env, arrays[i], &copied);
-    if (elements[i] == NULL) {
-      for (int j = 0; j < i; ++j) {
-        (*env)->ReleaseByteArrayElements(env, arrays[j], elements[j], JNI_ABORT);
-      }
-      return -1;
-    }
-    copies += copied == JNI_TRUE;
-  }
-  for (int i = 0; i < 4; ++i) {
-    (*env)->ReleaseByteArrayElements(env, arrays[i], elements[i], 0);
-  }
-  return copies;
-}
-
 /* The JNI work of QelScanToMemory's arguments, in the bridge's order, with
  * neither the scan nor the log: each image pinned and its length array
  * checked and pinned, the code line's slot tested, the three result arrays
  * pinned; then the images released, the lengths, the code line and the
- * results delivered. What the bridge spends beyond this is its own. */
+ * results delivered. What the bridge spends beyond this is its own.
+ * Returns how many of the images the virtual machine copied to pin them
+ * (HotSpot copies an array out on the fetch and back on the release). */
 JNIEXPORT jint JNICALL Java_QelBench_Floor_scanToMemoryArguments(
     JNIEnv *env, jclass cls, jbyteArray image0, jintArray length0,
     jbyteArray image1, jintArray length1, jbyteArray image2,
@@ -104,8 +57,11 @@ JNIEXPORT jint JNICALL Java_QelBench_Floor_scanToMemoryArguments(
   jint *lengthElements[4];
   jint *resultElements[3];
   int failed = 0;
+  jint copies = 0;
   for (int i = 0; i < 4; ++i) {
-    imageElements[i] = (*env)->GetByteArrayElements(env, images[i], NULL);
+    jboolean copied = JNI_FALSE;
+    imageElements[i] = (*env)->GetByteArrayElements(env, images[i], &copied);
+    copies += copied == JNI_TRUE;
     failed |= imageElements[i] == NULL ||
               (*env)->GetArrayLength(env, images[i]) < 1048576 ||
               (*env)->GetArrayLength(env, lengths[i]) < 1;
@@ -140,5 +96,5 @@ JNIEXPORT jint JNICALL Java_QelBench_Floor_scanToMemoryArguments(
     }
     (*env)->ReleaseIntArrayElements(env, results[i], resultElements[i], 0);
   }
-  return 0;
+  return copies;
 }

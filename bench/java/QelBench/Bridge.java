@@ -20,9 +20,9 @@ final class Bridge {
         QelScanApi.MirbExit();
     }
 
-    static void addTo(Bench bench) {
-        String front = bench.scratch.resolve("bridge-front.tif").toString();
-        String back = bench.scratch.resolve("bridge-back.tif").toString();
+    static void addTo() {
+        String front = Bench.scratch.resolve("bridge-front.tif").toString();
+        String back = Bench.scratch.resolve("bridge-back.tif").toString();
         String[] frontLen = {""};
         String[] backLen = {""};
         String[] code = {""};
@@ -33,48 +33,45 @@ final class Bridge {
         int[] contrast = new int[1];
         int[] docStatus = new int[32];
         for (Bench.Logs logs : Bench.Logs.values()) {
-            bench.add("bridge.MirbStatus", "bridge", "MirbStatus", logs, false, Bench.ANY, n -> {
+            Bench.add("bridge.MirbStatus", "bridge", logs, false, Bench.ANY, n -> {
                 long sum = 0;
                 for (int i = 0; i < n; i++) {
                     sum += QelScanApi.MirbStatus();
                 }
                 return sum;
             });
-            bench.add("bridge.MirbGetParam", "bridge", "MirbGetParam(0)", logs, false, 0, n -> {
+            Bench.add("bridge.MirbGetParam", "bridge", logs, false, 0, n -> {
                 long sum = 0;
                 for (int i = 0; i < n; i++) {
                     sum += QelScanApi.MirbGetParam(0);
                 }
                 return sum;
             });
-            bench.add("bridge.MirbScan", "bridge", "MirbScan, both sides to TIFF files, code line", logs, true, 0,
-                    n -> {
-                        long sum = 0;
-                        for (int i = 0; i < n; i++) {
-                            sum += QelScanApi.MirbScan(0, front, frontLen, back, backLen, code, codeLen);
-                        }
-                        return sum;
-                    });
-            bench.add("bridge.MirbScanMemory", "bridge", "MirbScanMemory, both sides into 1 MiB arrays", logs, true,
-                    0, n -> {
-                        long sum = 0;
-                        for (int i = 0; i < n; i++) {
-                            sum += QelScanApi.MirbScanMemory(0, images[0], lengths[0], images[1], lengths[1], code,
-                                    0);
-                        }
-                        return sum;
-                    });
-            bench.add("bridge.QelScanToMemory", "bridge",
-                    "QelScanToMemory, four 1 MiB arrays, code line, quality, contrast, 32 status values", logs,
-                    true, 0, n -> {
-                        long sum = 0;
-                        for (int i = 0; i < n; i++) {
-                            sum += QelScanApi.QelScanToMemory(images[0], lengths[0], images[1], lengths[1],
-                                    images[2], lengths[2], images[3], lengths[3], code, quality, contrast,
-                                    docStatus);
-                        }
-                        return sum;
-                    });
+            // Both sides to TIFF files, and the code line.
+            Bench.add("bridge.MirbScan", "bridge", logs, true, 0, n -> {
+                long sum = 0;
+                for (int i = 0; i < n; i++) {
+                    sum += QelScanApi.MirbScan(0, front, frontLen, back, backLen, code, codeLen);
+                }
+                return sum;
+            });
+            // Both sides into 1 MiB arrays, and the code line.
+            Bench.add("bridge.MirbScanMemory", "bridge", logs, true, 0, n -> {
+                long sum = 0;
+                for (int i = 0; i < n; i++) {
+                    sum += QelScanApi.MirbScanMemory(0, images[0], lengths[0], images[1], lengths[1], code, 0);
+                }
+                return sum;
+            });
+            // Four 1 MiB arrays, the code line, quality, contrast and 32 status values.
+            Bench.add("bridge.QelScanToMemory", "bridge", logs, true, 0, n -> {
+                long sum = 0;
+                for (int i = 0; i < n; i++) {
+                    sum += QelScanApi.QelScanToMemory(images[0], lengths[0], images[1], lengths[1], images[2],
+                            lengths[2], images[3], lengths[3], code, quality, contrast, docStatus);
+                }
+                return sum;
+            });
         }
     }
 }

@@ -13,76 +13,63 @@ final class Floor {
     private Floor() {
     }
 
-    static native void setLogPaths(String info, String error);
-
     static native int constant();
 
     static native int contractBoth();
-
-    static native int pinFour(byte[] a, byte[] b, byte[] c, byte[] d);
 
     static native int scanToMemoryArguments(byte[] image0, int[] length0, byte[] image1, int[] length1,
             byte[] image2, int[] length2, byte[] image3, int[] length3, String[] micr, int[] quality,
             int[] contrast, int[] docStatus);
 
-    static void addTo(Bench bench) {
-        LogSwitch paths = new LogSwitch(bench.logDir);
-        setLogPaths(paths.info().toString(), paths.error().toString());
-        bench.add("jni.constant", "floor", "JNI call that returns a constant", Bench.Logs.ABSENT, false, 1512,
-                n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        sum += constant();
-                    }
-                    return sum;
-                });
-        bench.add("jni.contract", "floor",
-                "JNI call that reads the clock and tests both log files (LogBoth's due, files absent)",
-                Bench.Logs.ABSENT, false, Bench.ANY, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        sum += contractBoth();
-                    }
-                    return sum;
-                });
+    static void addTo() {
+        // A JNI call that returns a constant.
+        Bench.add("jni.constant", "floor", false, 1512, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                sum += constant();
+            }
+            return sum;
+        });
+        // A JNI call that reads the clock and tests both log files: LogBoth's due with the files absent.
+        Bench.add("jni.contract", "floor", false, Bench.ANY, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                sum += contractBoth();
+            }
+            return sum;
+        });
 
         byte[][] images = new byte[4][Bench.IMAGE_BYTES];
         byte[][] copies = new byte[4][Bench.IMAGE_BYTES];
-        bench.add("jvm.pin4", "copy",
-                "GetByteArrayElements and ReleaseByteArrayElements (mode 0) of four 1 MiB arrays",
-                Bench.Logs.ABSENT, false, Bench.ANY, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        sum += pinFour(images[0], images[1], images[2], images[3]);
-                    }
-                    return sum;
-                });
         int[][] lengths = new int[4][1];
         String[] micr = {""};
         int[] quality = new int[1];
         int[] contrast = new int[1];
         int[] docStatus = new int[32];
-        bench.add("jni.scanToMemoryArguments", "copy",
-                "the JNI work of QelScanToMemory's arguments as the bridge does it, without scan and log",
-                Bench.Logs.ABSENT, false, 0, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        sum += scanToMemoryArguments(images[0], lengths[0], images[1], lengths[1], images[2],
-                                lengths[2], images[3], lengths[3], micr, quality, contrast, docStatus);
-                    }
-                    return sum;
-                });
-        bench.note("arrays the JVM copied to pin them: " + pinFour(images[0], images[1], images[2], images[3])
-                + " of 4");
-        bench.add("java.copy4", "copy", "System.arraycopy of four 1 MiB arrays, once each", Bench.Logs.ABSENT,
-                false, Bench.ANY, n -> {
-                    for (int i = 0; i < n; i++) {
-                        for (int k = 0; k < 4; k++) {
-                            System.arraycopy(images[k], 0, copies[k], 0, Bench.IMAGE_BYTES);
-                        }
-                        images[i & 3][i & 1023] ^= 1;
-                    }
-                    return copies[0][0];
-                });
+        int copied = scanToMemoryArguments(images[0], lengths[0], images[1], lengths[1], images[2], lengths[2],
+                images[3], lengths[3], micr, quality, contrast, docStatus);
+        if (copied < 0) {
+            throw new IllegalStateException("the JNI work of QelScanToMemory's arguments failed");
+        }
+        Bench.note("arrays the JVM copied to pin them: " + copied + " of 4");
+        // The JNI work of QelScanToMemory's arguments as the bridge does it, without scan and log.
+        Bench.add("jni.scanToMemoryArguments", "copy", false, copied, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                sum += scanToMemoryArguments(images[0], lengths[0], images[1], lengths[1], images[2], lengths[2],
+                        images[3], lengths[3], micr, quality, contrast, docStatus);
+            }
+            return sum;
+        });
+        // System.arraycopy of the four 1 MiB arrays, once each.
+        Bench.add("java.copy4", "copy", false, Bench.ANY, n -> {
+            for (int i = 0; i < n; i++) {
+                for (int k = 0; k < 4; k++) {
+                    System.arraycopy(images[k], 0, copies[k], 0, Bench.IMAGE_BYTES);
+                }
+                images[i & 3][i & 1023] ^= 1;
+            }
+            return copies[0][0];
+        });
     }
 }

@@ -29,23 +29,24 @@ final class Jna {
                 int[] micrLen);
     }
 
-    /** The same entries bound by direct mapping. */
-    static final class Direct {
+    /** The same entries bound by direct mapping, behind the same interface. */
+    static final class Direct implements Scanner {
         static {
-            Native.register(Direct.class, NativeLibrary.getInstance(System.getProperty("qelbench.scanner")));
+            Native.register(Direct.class, NativeLibrary.getInstance(Bench.scanner.toString()));
         }
 
-        private Direct() {
-        }
+        @Override
+        public native int MIRBStatus();
 
-        static native int MIRBStatus();
+        @Override
+        public native int MIRBGetParam(int selector);
 
-        static native int MIRBGetParam(int selector);
-
-        static native int MIRBScan(int option, String front, byte[] frontLen, String back, byte[] backLen,
+        @Override
+        public native int MIRBScan(int option, String front, byte[] frontLen, String back, byte[] backLen,
                 byte[] micr, byte[] micrLen);
 
-        static native int MIRBScanMemory(int option, byte[] front, int[] frontLen, byte[] back, int[] backLen,
+        @Override
+        public native int MIRBScanMemory(int option, byte[] front, int[] frontLen, byte[] back, int[] backLen,
                 byte[] micr, int[] micrLen);
     }
 
@@ -58,10 +59,16 @@ final class Jna {
         return new String(bytes, 0, length, StandardCharsets.UTF_8);
     }
 
-    static void addTo(Bench bench) {
-        Scanner proxy = Native.load(bench.scanner.toString(), Scanner.class);
-        String front = bench.scratch.resolve("jna-front.tif").toString();
-        String back = bench.scratch.resolve("jna-back.tif").toString();
+    static void addTo() {
+        add("jna-interface", Native.load(Bench.scanner.toString(), Scanner.class));
+        add("jna-direct", new Direct());
+    }
+
+    // One set of loops for both ways: each call in them meets two classes,
+    // few enough for the JIT to call either directly.
+    private static void add(String way, Scanner library) {
+        String front = Bench.scratch.resolve(way + "-front.tif").toString();
+        String back = Bench.scratch.resolve(way + "-back.tif").toString();
         byte[] frontLen = new byte[32];
         byte[] backLen = new byte[32];
         byte[] micr = new byte[256];
@@ -72,63 +79,24 @@ final class Jna {
         int[] frontImageLen = new int[1];
         int[] backImageLen = new int[1];
         int[] codeLen = new int[1];
-        Bench.Logs none = Bench.Logs.ABSENT;
-
-        bench.add("jna-interface.MIRBStatus", "jna-interface", "MIRBStatus", none, false, Bench.ANY, n -> {
+        Bench.add(way + ".MIRBStatus", "jna", false, Bench.ANY, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
-                sum += proxy.MIRBStatus();
+                sum += library.MIRBStatus();
             }
             return sum;
         });
-        bench.add("jna-interface.MIRBGetParam", "jna-interface", "MIRBGetParam(0)", none, false, 0, n -> {
+        Bench.add(way + ".MIRBGetParam", "jna", false, 0, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
-                sum += proxy.MIRBGetParam(0);
+                sum += library.MIRBGetParam(0);
             }
             return sum;
         });
-        bench.add("jna-interface.MIRBScan", "jna-interface", "MIRBScan, both sides to TIFF files", none, true, 0,
-                n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        sum += proxy.MIRBScan(0, front, frontLen, back, backLen, micr, micrLen);
-                        texts[0] = text(frontLen);
-                        texts[1] = text(backLen);
-                        texts[2] = text(micr);
-                        texts[3] = text(micrLen);
-                    }
-                    return sum;
-                });
-        bench.add("jna-interface.MIRBScanMemory", "jna-interface", "MIRBScanMemory into 1 MiB arrays", none, true,
-                0, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        sum += proxy.MIRBScanMemory(0, frontImage, frontImageLen, backImage, backImageLen, micr,
-                                codeLen);
-                        texts[2] = text(micr);
-                    }
-                    return sum;
-                });
-
-        bench.add("jna-direct.MIRBStatus", "jna-direct", "MIRBStatus", none, false, Bench.ANY, n -> {
+        Bench.add(way + ".MIRBScan", "jna", true, 0, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
-                sum += Direct.MIRBStatus();
-            }
-            return sum;
-        });
-        bench.add("jna-direct.MIRBGetParam", "jna-direct", "MIRBGetParam(0)", none, false, 0, n -> {
-            long sum = 0;
-            for (int i = 0; i < n; i++) {
-                sum += Direct.MIRBGetParam(0);
-            }
-            return sum;
-        });
-        bench.add("jna-direct.MIRBScan", "jna-direct", "MIRBScan, both sides to TIFF files", none, true, 0, n -> {
-            long sum = 0;
-            for (int i = 0; i < n; i++) {
-                sum += Direct.MIRBScan(0, front, frontLen, back, backLen, micr, micrLen);
+                sum += library.MIRBScan(0, front, frontLen, back, backLen, micr, micrLen);
                 texts[0] = text(frontLen);
                 texts[1] = text(backLen);
                 texts[2] = text(micr);
@@ -136,15 +104,13 @@ final class Jna {
             }
             return sum;
         });
-        bench.add("jna-direct.MIRBScanMemory", "jna-direct", "MIRBScanMemory into 1 MiB arrays", none, true, 0,
-                n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        sum += Direct.MIRBScanMemory(0, frontImage, frontImageLen, backImage, backImageLen, micr,
-                                codeLen);
-                        texts[2] = text(micr);
-                    }
-                    return sum;
-                });
+        Bench.add(way + ".MIRBScanMemory", "jna", true, 0, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                sum += library.MIRBScanMemory(0, frontImage, frontImageLen, backImage, backImageLen, micr, codeLen);
+                texts[2] = text(micr);
+            }
+            return sum;
+        });
     }
 }

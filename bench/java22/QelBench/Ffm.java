@@ -10,7 +10,6 @@ import java.lang.foreign.Linker;
 import java.lang.foreign.MemorySegment;
 import java.lang.foreign.SymbolLookup;
 import java.lang.invoke.MethodHandle;
-import java.nio.file.Path;
 
 /**
  * The scanner library called through the Foreign Function & Memory API
@@ -19,11 +18,10 @@ import java.nio.file.Path;
  */
 // Binding a native library is what this class is for.
 @SuppressWarnings("restricted")
-public final class Ffm implements Bench.Source {
+public final class Ffm {
 
     private static final Linker LINKER = Linker.nativeLinker();
-    private static final SymbolLookup LIBRARY =
-            SymbolLookup.libraryLookup(Path.of(System.getProperty("qelbench.scanner")), Arena.global());
+    private static final SymbolLookup LIBRARY = SymbolLookup.libraryLookup(Bench.scanner, Arena.global());
 
     private static MethodHandle entry(String name, FunctionDescriptor descriptor, Linker.Option... options) {
         return LINKER.downcallHandle(LIBRARY.find(name).orElseThrow(), descriptor, options);
@@ -43,13 +41,12 @@ public final class Ffm implements Bench.Source {
     private static final MethodHandle IMAGE_LENGTH =
             entry("QELGetMemoryImageLength", FunctionDescriptor.of(JAVA_INT, ADDRESS));
 
-    public Ffm() {
+    private Ffm() {
     }
 
-    @Override
-    public void addTo(Bench bench) {
-        String front = bench.scratch.resolve("ffm-front.tif").toString();
-        String back = bench.scratch.resolve("ffm-back.tif").toString();
+    public static void addTo() {
+        String front = Bench.scratch.resolve("ffm-front.tif").toString();
+        String back = Bench.scratch.resolve("ffm-back.tif").toString();
         String[] texts = new String[4];
         byte[] frontImage = new byte[Bench.IMAGE_BYTES];
         byte[] backImage = new byte[Bench.IMAGE_BYTES];
@@ -63,92 +60,87 @@ public final class Ffm implements Bench.Source {
             images[i] = buffers.allocate(Bench.IMAGE_BYTES);
             descriptors[i] = buffers.allocateFrom("MD:" + images[i].address());
         }
-        Bench.Logs none = Bench.Logs.ABSENT;
-
-        bench.add("ffm.MIRBStatus", "ffm", "MIRBStatus", none, false, Bench.ANY, n -> {
+        Bench.add("ffm.MIRBStatus", "ffm", false, Bench.ANY, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
-                sum += (int) STATUS.invokeExact();
+        sum += (int) STATUS.invokeExact();
             }
             return sum;
         });
-        bench.add("ffm.MIRBGetParam", "ffm", "MIRBGetParam(0)", none, false, 0, n -> {
+        Bench.add("ffm.MIRBGetParam", "ffm", false, 0, n -> {
             long sum = 0;
             for (int i = 0; i < n; i++) {
-                sum += (int) GET_PARAM.invokeExact(0);
+        sum += (int) GET_PARAM.invokeExact(0);
             }
             return sum;
         });
-        bench.add("ffm.MIRBScan", "ffm", "MIRBScan, both sides to TIFF files; names and texts in a confined arena",
-                none, true, 0, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        try (Arena call = Arena.ofConfined()) {
-                            MemorySegment frontLen = call.allocate(32);
-                            MemorySegment backLen = call.allocate(32);
-                            MemorySegment code = call.allocate(256);
-                            MemorySegment codeLen = call.allocate(32);
-                            sum += (int) SCAN.invokeExact(0, call.allocateFrom(front), frontLen,
-                                    call.allocateFrom(back), backLen, code, codeLen);
-                            texts[0] = frontLen.getString(0);
-                            texts[1] = backLen.getString(0);
-                            texts[2] = code.getString(0);
-                            texts[3] = codeLen.getString(0);
-                        }
+        // Both sides to TIFF files; the names and texts in a confined arena.
+        Bench.add("ffm.MIRBScan", "ffm", true, 0, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                try (Arena call = Arena.ofConfined()) {
+                    MemorySegment frontLen = call.allocate(32);
+                    MemorySegment backLen = call.allocate(32);
+                    MemorySegment code = call.allocate(256);
+                    MemorySegment codeLen = call.allocate(32);
+                    sum += (int) SCAN.invokeExact(0, call.allocateFrom(front), frontLen,
+                            call.allocateFrom(back), backLen, code, codeLen);
+                    texts[0] = frontLen.getString(0);
+                    texts[1] = backLen.getString(0);
+                    texts[2] = code.getString(0);
+                    texts[3] = codeLen.getString(0);
+                }
+            }
+            return sum;
+        });
+        // Into off-heap buffers, each image's bytes then copied into a Java array.
+        Bench.add("ffm.MIRBScanMemory", "ffm", true, 0, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                try (Arena call = Arena.ofConfined()) {
+                    MemorySegment out = call.allocate(JAVA_INT, 3);
+                    MemorySegment code = call.allocate(256);
+                    sum += (int) SCAN_MEMORY.invokeExact(0, images[0], out, images[1],
+                            out.asSlice(4), code, out.asSlice(8));
+                    lengths[0] = out.getAtIndex(JAVA_INT, 0);
+                    lengths[1] = out.getAtIndex(JAVA_INT, 1);
+                    MemorySegment.copy(images[0], JAVA_BYTE, 0, frontImage, 0, lengths[0]);
+                    MemorySegment.copy(images[1], JAVA_BYTE, 0, backImage, 0, lengths[1]);
+                    texts[2] = code.getString(0);
+                }
+            }
+            return sum;
+        });
+        // Straight into the Java arrays: a critical downcall with heap access, no copy.
+        Bench.add("ffm.MIRBScanMemory.critical", "ffm", true, 0, n -> {
+            long sum = 0;
+            MemorySegment frontSegment = MemorySegment.ofArray(frontImage);
+            MemorySegment backSegment = MemorySegment.ofArray(backImage);
+            MemorySegment out = MemorySegment.ofArray(lengths);
+            MemorySegment code = MemorySegment.ofArray(micr);
+            for (int i = 0; i < n; i++) {
+                sum += (int) SCAN_MEMORY_CRITICAL.invokeExact(0, frontSegment, out, backSegment,
+                        out.asSlice(4), code, out.asSlice(8));
+                texts[2] = Jna.text(micr);
+            }
+            return sum;
+        });
+        // Four off-heap buffers named by memory descriptors, and their four lengths:
+        // the library's share of QelScanToMemory.
+        Bench.add("ffm.QELScan", "ffm", true, 0, n -> {
+            long sum = 0;
+            for (int i = 0; i < n; i++) {
+                try (Arena call = Arena.ofConfined()) {
+                    MemorySegment code = call.allocate(256);
+                    MemorySegment figures = call.allocate(JAVA_INT, 2 + 32);
+                    sum += (int) FULL_SCAN.invokeExact(descriptors[0], descriptors[1], descriptors[2],
+                            descriptors[3], code, figures, figures.asSlice(4), figures.asSlice(8));
+                    for (MemorySegment image : images) {
+                        sum -= (int) IMAGE_LENGTH.invokeExact(image) > 0 ? 0 : 1;
                     }
-                    return sum;
-                });
-        bench.add("ffm.MIRBScanMemory", "ffm",
-                "MIRBScanMemory into off-heap buffers, each image's bytes then copied into a Java array", none,
-                true, 0, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        try (Arena call = Arena.ofConfined()) {
-                            MemorySegment out = call.allocate(JAVA_INT, 3);
-                            MemorySegment code = call.allocate(256);
-                            sum += (int) SCAN_MEMORY.invokeExact(0, images[0], out, images[1],
-                                    out.asSlice(4), code, out.asSlice(8));
-                            lengths[0] = out.getAtIndex(JAVA_INT, 0);
-                            lengths[1] = out.getAtIndex(JAVA_INT, 1);
-                            MemorySegment.copy(images[0], JAVA_BYTE, 0, frontImage, 0, lengths[0]);
-                            MemorySegment.copy(images[1], JAVA_BYTE, 0, backImage, 0, lengths[1]);
-                            texts[2] = code.getString(0);
-                        }
-                    }
-                    return sum;
-                });
-        bench.add("ffm.MIRBScanMemory.critical", "ffm",
-                "MIRBScanMemory straight into the Java arrays (critical downcall with heap access, no copy)", none,
-                true, 0, n -> {
-                    long sum = 0;
-                    MemorySegment frontSegment = MemorySegment.ofArray(frontImage);
-                    MemorySegment backSegment = MemorySegment.ofArray(backImage);
-                    MemorySegment out = MemorySegment.ofArray(lengths);
-                    MemorySegment code = MemorySegment.ofArray(micr);
-                    for (int i = 0; i < n; i++) {
-                        sum += (int) SCAN_MEMORY_CRITICAL.invokeExact(0, frontSegment, out, backSegment,
-                                out.asSlice(4), code, out.asSlice(8));
-                        texts[2] = Jna.text(micr);
-                    }
-                    return sum;
-                });
-        bench.add("ffm.QELScan", "ffm",
-                "QELScan into four off-heap buffers named by memory descriptors, and their four lengths:"
-                        + " the library's share of QelScanToMemory",
-                none, true, 0, n -> {
-                    long sum = 0;
-                    for (int i = 0; i < n; i++) {
-                        try (Arena call = Arena.ofConfined()) {
-                            MemorySegment code = call.allocate(256);
-                            MemorySegment figures = call.allocate(JAVA_INT, 2 + 32);
-                            sum += (int) FULL_SCAN.invokeExact(descriptors[0], descriptors[1], descriptors[2],
-                                    descriptors[3], code, figures, figures.asSlice(4), figures.asSlice(8));
-                            for (MemorySegment image : images) {
-                                sum -= (int) IMAGE_LENGTH.invokeExact(image) > 0 ? 0 : 1;
-                            }
-                        }
-                    }
-                    return sum;
-                });
+                }
+            }
+            return sum;
+        });
     }
 }
