@@ -1,6 +1,7 @@
 #include "bridge/log.h"
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -222,7 +223,7 @@ void LogHexDump(int length, const unsigned char *data,
     char line[kTextColumn + kGroup + 1];
     std::memset(line, ' ', sizeof line - 1);
     line[sizeof line - 1] = '\0';
-    for (int i = 0; i < count; ++i) {
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
       const unsigned char byte = data[offset + i];
       line[2 * i] = kDigits[byte >> 4];
       line[2 * i + 1] = kDigits[byte & 0x0F];

@@ -1,6 +1,7 @@
 // Scans of one document into Java byte arrays: the black-and-white scan
 // and its gray twin, one body. The library writes straight into the pinned
 // arrays; releasing them hands the images to Java without a copy of ours.
+#include <cstddef>
 #include <cstdint>
 
 #include "QelScan_QelScanApi.h"
@@ -49,7 +50,7 @@ constexpr ScanToMemoryTexts kScanMemoryGrayTexts = {
 };
 
 // The memory image header's fields are signed 16-bit, little-endian.
-int HeaderField(const unsigned char *image, int index) {
+int HeaderField(const unsigned char *image, std::size_t index) {
   return static_cast<std::int16_t>(image[2 * index] | image[2 * index + 1] << 8);
 }
 

@@ -14,8 +14,6 @@
 namespace {
 
 using qeltest::Entry;
-using qeltest::LogFiles;
-using ::testing::ElementsAre;
 
 // ISO 8859-1: every unit below 256 is its own byte, nothing else exists.
 int Latin1(const char16_t *units, int count, char *out, int size, bool &representable) noexcept {
@@ -41,7 +39,7 @@ TEST(FileNameTest, IsSpelledInTheCodePageOrRefused) {
       {"caf" + e + ".tif", qel::FileNameResult::kOk, "caf\xE9.tif"},
       {std::string(255, 'a'), qel::FileNameResult::kOk, std::string(255, 'a')},
       // 510 bytes of modified UTF-8 that the code page spells in 255.
-      {[&] { std::string s; for (int i = 0; i < 255; ++i) s += e; return s; }(),
+      {[&] { std::string s; for (int i = 0; i < 255; ++i) { s += e; } return s; }(),
        qel::FileNameResult::kOk, std::string(255, '\xE9')},
       {std::string(256, 'a'), qel::FileNameResult::kTooLong, ""},
       {"\xE6\x97\xA5.tif", qel::FileNameResult::kUnrepresentable, ""}, // a CJK letter
@@ -70,7 +68,7 @@ TEST_F(FileNameExportTest, AConfigurationFileNameReachesTheLibraryInItsCodePage)
   }
   const std::string spelled = "caf\xE9.cfg";
 #else
-  const std::string spelled = accented;
+  const std::string &spelled = accented;
 #endif
   EXPECT_EQ(0, QEL_EXPORT(MirbReadConfig)(jni.env(), jni.cls(), jni.String(accented)));
   EXPECT_EQ(spelled, scanner.lastCall(Entry::MIRBReadConfig).texts.at(0));

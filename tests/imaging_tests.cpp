@@ -24,7 +24,7 @@ struct Refusal {
 
 class ImagingTest : public qeltest::BridgeTest {
 public:
-  void ExpectRefusals(const std::string &method, Entry entry, std::function<jint()> run,
+  void ExpectRefusals(const std::string &method, Entry entry, const std::function<jint()> &run,
                       const std::vector<Refusal> &refusals) {
     const std::string call = "Calling Java_QelScan_QelScanApi_" + method + "()";
     for (const Refusal &r : refusals) {

@@ -70,6 +70,7 @@ TEST_F(LogTest, ConcurrentWritersLeaveEveryLineWholeAndNoneLost) {
   constexpr int kLines = 250;
   const std::string padding(180, '.');
   std::vector<std::thread> writers;
+  writers.reserve(kThreads);
   for (int t = 0; t < kThreads; ++t) {
     writers.emplace_back([t, &padding] {
       for (int n = 0; n < kLines; ++n) {
@@ -93,7 +94,7 @@ TEST_F(LogTest, ConcurrentWritersLeaveEveryLineWholeAndNoneLost) {
       EXPECT_TRUE(UnderWine() || whole) << "torn: " << text;
       EXPECT_TRUE(seen.insert(text).second) << "twice: " << text;
     }
-    const std::size_t written = kThreads * kLines;
+    const std::size_t written = std::size_t{kThreads} * kLines;
     if (!UnderWine()) {
       EXPECT_EQ(written, seen.size()) << file;
     } else if (seen.size() != written || torn != 0) {

@@ -25,7 +25,7 @@ public:
     const jint result = QEL_EXPORT(QelScanToFile)(
         jni.env(), jni.cls(), names[0], names[1], names[2], names[3], micr,
         quality, contrast, docStatus);
-    const std::string printed = ::testing::internal::GetCapturedStdout();
+    std::string printed = ::testing::internal::GetCapturedStdout();
     jni.ClearException();
     EXPECT_EQ(expected, result);
     return printed;

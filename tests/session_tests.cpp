@@ -12,7 +12,6 @@ using qeltest::FakeJni;
 using qeltest::Fn;
 using qeltest::LogFiles;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 class SessionTest : public qeltest::BridgeTest {
 protected:

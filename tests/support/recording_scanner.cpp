@@ -4,6 +4,7 @@
 #include "scannerlib/mirbap32.h"
 #include "support/recording_scanner_api.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -18,7 +19,7 @@
 namespace {
 
 namespace ord {
-#define QELREC_ORDINAL(ordinal, result, name, parameters, bytes) name = ordinal,
+#define QELREC_ORDINAL(ordinal, result, name, parameters, bytes) name = (ordinal),
 enum : int { QEL_SCANNER_ENTRIES(QELREC_ORDINAL) };
 #undef QELREC_ORDINAL
 } // namespace ord
@@ -182,7 +183,7 @@ public:
     if (it != texts.end()) {
       // strncpy semantics: the text, then NULs up to the contract's size.
       std::memset(buffer, 0, contract.capacity);
-      std::memcpy(buffer, it->second.data(), it->second.size());
+      std::copy(it->second.begin(), it->second.end(), buffer);
     }
     return *this;
   }

@@ -29,7 +29,7 @@
 namespace qeltest {
 
 enum class Entry : int {
-#define QELTEST_ENTRY(ordinal, result, name, parameters, bytes) name = ordinal,
+#define QELTEST_ENTRY(ordinal, result, name, parameters, bytes) name = (ordinal),
   QEL_SCANNER_ENTRIES(QELTEST_ENTRY)
 #undef QELTEST_ENTRY
 };
