@@ -48,7 +48,7 @@ using qeltest::FakeJni;
 using qeltest::Fn;
 
 namespace ord {
-#define QELFUZZ_ORDINAL(ordinal, result, name, parameters, bytes) name = ordinal,
+#define QELFUZZ_ORDINAL(ordinal, result, name, parameters, bytes) name = (ordinal),
 enum : int { QEL_SCANNER_ENTRIES(QELFUZZ_ORDINAL) };
 #undef QELFUZZ_ORDINAL
 } // namespace ord
@@ -246,6 +246,7 @@ std::vector<std::optional<std::string>> Elements(const FakeJni &jni,
                                                  jobjectArray array,
                                                  jsize length) {
   std::vector<std::optional<std::string>> elements;
+  elements.reserve(length > 0 ? static_cast<std::size_t>(length) : 0);
   for (jsize i = 0; i < length; ++i) {
     elements.push_back(jni.element(array, i));
   }
@@ -323,7 +324,7 @@ private:
     if (length > maxLength) {
       length = maxLength;
     }
-    const std::string raw = Bytes(length);
+    std::string raw = Bytes(length);
     switch (data_.ConsumeIntegralInRange<int>(0, 2)) {
     case 0: {
       std::string text;
