@@ -17,10 +17,12 @@ namespace {
 
 int statusWord(const State &st) {
   int status = MIRB_VS_STATUS_READY;
-  if (st.documentInTrack)
+  if (st.documentInTrack) {
     status |= MIRB_VS_STATUS_DOCUMENT_IN_TRACK;
-  if (st.nextDocument < st.hopper.size())
+  }
+  if (st.nextDocument < st.hopper.size()) {
     status |= MIRB_VS_STATUS_HOPPER_LOADED;
+  }
   return status;
 }
 
@@ -45,8 +47,9 @@ int MIRB_CALL MIRBStatusDelay(int delay, int) {
   {
     State &st = state();
     Guard guard(st.mutex);
-    if (!st.open)
+    if (!st.open) {
       return MIRB_VS_ERR_NOT_INITIALISED;
+    }
   }
   constexpr int kLongestWait = 1000;
   sleepMilliseconds(std::clamp(delay, 0, kLongestWait));
@@ -56,10 +59,12 @@ int MIRB_CALL MIRBStatusDelay(int delay, int) {
 int MIRB_CALL MIRBEjectDocument(void) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  if (!st.documentInTrack)
+  }
+  if (!st.documentInTrack) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
   st.documentInTrack = false; // to the pocket; its code line stays readable
   return MIRB_VS_OK;
 }
@@ -67,8 +72,9 @@ int MIRB_CALL MIRBEjectDocument(void) {
 int MIRB_CALL MIRBClearDocument(void) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   st.documentInTrack = false; // out of the transport, and forgotten
   st.lastDocument.reset();
   return MIRB_VS_OK;
@@ -93,21 +99,26 @@ int MIRB_CALL QELIsUsbScannerAvailable(int *vid, int *pid) {
 int MIRB_CALL MIRBGetScannerInfo(unsigned char *adapter, unsigned char *target,
                                  char *vendor, char *product, char *release,
                                  int) {
-  if (adapter != nullptr)
+  if (adapter != nullptr) {
     *adapter = 0;
-  if (target != nullptr)
+  }
+  if (target != nullptr) {
     *target = 0;
+  }
   putText(vendor, kShortText, "");
   putText(product, kShortText, "");
   putText(release, kShortText, "");
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  if (adapter != nullptr)
+  }
+  if (adapter != nullptr) {
     *adapter = MIRB_VS_ADAPTER_ID;
-  if (target != nullptr)
+  }
+  if (target != nullptr) {
     *target = MIRB_VS_TARGET_ID;
+  }
   putText(vendor, kShortText, MIRB_VS_VENDOR);
   putText(product, kShortText, MIRB_VS_PRODUCT);
   putText(release, kShortText, MIRB_VS_RELEASE);
@@ -118,14 +129,17 @@ int MIRB_CALL MIRBGetScannerSerialNumber(char *serial,
                                          unsigned int *documentNumber,
                                          unsigned int *time) {
   putText(serial, kTextBuffer, "");
-  if (documentNumber != nullptr)
+  if (documentNumber != nullptr) {
     *documentNumber = 0;
-  if (time != nullptr)
+  }
+  if (time != nullptr) {
     *time = 0;
+  }
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   putText(serial, kTextBuffer, MIRB_VS_SERIAL);
   // Counter base from the environment (0 to 4294967295, or a negative int
   // for its bit pattern) plus the documents fed since the library was
@@ -135,10 +149,12 @@ int MIRB_CALL MIRBGetScannerSerialNumber(char *serial,
       given >= -2147483648LL && given <= 4294967295LL
           ? static_cast<unsigned int>(given & 0xFFFFFFFFLL)
           : 0u;
-  if (documentNumber != nullptr)
+  if (documentNumber != nullptr) {
     *documentNumber = base + st.documentsFed;
-  if (time != nullptr)
+  }
+  if (time != nullptr) {
     *time = static_cast<unsigned int>(
         static_cast<unsigned long long>(std::time(nullptr)) & 0xFFFFFFFFu);
+  }
   return MIRB_VS_OK;
 }

@@ -49,8 +49,10 @@ std::string temporaryName(const std::string &target, unsigned long process) {
 OutputFile::OutputFile(const std::string &name) : target_(name) {
   const DWORD attributes = GetFileAttributesA(name.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) !=
+          0) {
     return;
+  }
   // NUL, COM1 and the like: written as they are, a rename cannot replace them.
   HANDLE existing = CreateFileA(name.c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -61,8 +63,9 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
     if (type != FILE_TYPE_DISK) {
       HANDLE device = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (device != INVALID_HANDLE_VALUE)
+      if (device != INVALID_HANDLE_VALUE) {
         handle_ = device;
+      }
       return;
     }
   }
@@ -76,16 +79,18 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
       return;
     }
     const DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
       return;
+    }
   }
 }
 
 bool OutputFile::isOpen() const { return handle_ != nullptr; }
 
 bool OutputFile::write(const void *data, std::size_t size) {
-  if (handle_ == nullptr || failed_)
+  if (handle_ == nullptr || failed_) {
     return false;
+  }
   const char *at = static_cast<const char *>(data);
   while (size > 0) {
     const DWORD part = size > kChunk ? static_cast<DWORD>(kChunk) : static_cast<DWORD>(size);
@@ -125,11 +130,13 @@ bool OutputFile::commit() {
 }
 
 void OutputFile::discard() {
-  if (handle_ != nullptr)
+  if (handle_ != nullptr) {
     CloseHandle(handle_);
+  }
   handle_ = nullptr;
-  if (!temporary_.empty())
+  if (!temporary_.empty()) {
     DeleteFileA(temporary_.c_str());
+  }
   temporary_.clear();
 }
 
@@ -147,8 +154,9 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
   mode_t mode = 0666;
   bool keepMode = false;
   if (stat(target_.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode) || access(target_.c_str(), W_OK) != 0)
+    if (S_ISDIR(info.st_mode) || access(target_.c_str(), W_OK) != 0) {
       return;
+    }
     if (!S_ISREG(info.st_mode)) { // /dev/null, a pipe: nothing to protect
       fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
       return;
@@ -164,25 +172,29 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
       fd_ = fd;
       temporary_ = candidate;
       // The replacement keeps the permissions of the file it replaces.
-      if (keepMode && fchmod(fd_, mode) != 0)
+      if (keepMode && fchmod(fd_, mode) != 0) {
         discard();
+      }
       return;
     }
-    if (errno != EEXIST)
+    if (errno != EEXIST) {
       return;
+    }
   }
 }
 
 bool OutputFile::isOpen() const { return fd_ >= 0; }
 
 bool OutputFile::write(const void *data, std::size_t size) {
-  if (fd_ < 0 || failed_)
+  if (fd_ < 0 || failed_) {
     return false;
+  }
   const char *at = static_cast<const char *>(data);
   while (size > 0) {
     const ssize_t written = ::write(fd_, at, size > kChunk ? kChunk : size);
-    if (written < 0 && errno == EINTR)
+    if (written < 0 && errno == EINTR) {
       continue;
+    }
     if (written <= 0) {
       failed_ = true;
       return false;
@@ -216,11 +228,13 @@ bool OutputFile::commit() {
 }
 
 void OutputFile::discard() {
-  if (fd_ >= 0)
+  if (fd_ >= 0) {
     close(fd_);
+  }
   fd_ = -1;
-  if (!temporary_.empty())
+  if (!temporary_.empty()) {
     unlink(temporary_.c_str());
+  }
   temporary_.clear();
 }
 
@@ -232,8 +246,9 @@ int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
              std::uint64_t limit) {
   bytes.clear();
   InputFile in(std::fopen(name.c_str(), "rb"));
-  if (!in)
+  if (!in) {
     return MIRB_VS_ERR_FILE;
+  }
   std::uint8_t chunk[kChunk];
   for (;;) {
     const std::size_t n = std::fread(chunk, 1, sizeof chunk, in.get());
@@ -242,8 +257,9 @@ int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
       return MIRB_VS_ERR_TOO_LARGE;
     }
     bytes.insert(bytes.end(), chunk, chunk + n);
-    if (n < sizeof chunk)
+    if (n < sizeof chunk) {
       break;
+    }
   }
   // A folder opens on Linux and fails only when read.
   if (std::ferror(in.get())) {
@@ -260,21 +276,26 @@ bool writeFile(const std::string &name, const std::vector<std::uint8_t> &bytes) 
 
 int copyFile(const std::string &from, const std::string &to) {
   InputFile in(std::fopen(from.c_str(), "rb"));
-  if (!in)
+  if (!in) {
     return MIRB_VS_ERR_FILE;
+  }
   OutputFile out(to);
-  if (!out.isOpen())
+  if (!out.isOpen()) {
     return MIRB_VS_ERR_FILE;
+  }
   std::vector<std::uint8_t> chunk(kChunk);
   for (;;) {
     const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), in.get());
-    if (n > 0 && !out.write(chunk.data(), n))
+    if (n > 0 && !out.write(chunk.data(), n)) {
       return MIRB_VS_ERR_FILE;
-    if (n < chunk.size())
+    }
+    if (n < chunk.size()) {
       break;
+    }
   }
-  if (std::ferror(in.get()))
+  if (std::ferror(in.get())) {
     return MIRB_VS_ERR_FILE;
+  }
   return out.commit() ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 

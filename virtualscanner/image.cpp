@@ -32,8 +32,9 @@ Stream &streamOf(thandle_t handle) { return *reinterpret_cast<Stream *>(handle);
 
 tmsize_t readProc(thandle_t handle, void *buffer, tmsize_t count) {
   Stream &s = streamOf(handle);
-  if (count <= 0 || s.position >= s.size())
+  if (count <= 0 || s.position >= s.size()) {
     return 0;
+  }
   const std::uint64_t n =
       std::min<std::uint64_t>(static_cast<std::uint64_t>(count), s.size() - s.position);
   std::memcpy(buffer, s.data() + s.position, static_cast<std::size_t>(n));
@@ -43,13 +44,17 @@ tmsize_t readProc(thandle_t handle, void *buffer, tmsize_t count) {
 
 tmsize_t writeProc(thandle_t handle, void *buffer, tmsize_t count) {
   Stream &s = streamOf(handle);
-  if (s.sink == nullptr || count < 0)
+  if (s.sink == nullptr || count < 0) {
     return -1;
+  }
   const std::uint64_t end = s.position + static_cast<std::uint64_t>(count);
-  if (end > kMaxStreamBytes)
+  if (end > kMaxStreamBytes) {
     return -1;
-  if (end > s.sink->size())
-    s.sink->resize(static_cast<std::size_t>(end)); // a seek may have gone past the end
+  }
+  // A seek may have gone past the end.
+  if (end > s.sink->size()) {
+    s.sink->resize(static_cast<std::size_t>(end));
+  }
   std::memcpy(s.sink->data() + s.position, buffer, static_cast<std::size_t>(count));
   s.position = end;
   return count;
@@ -58,16 +63,18 @@ tmsize_t writeProc(thandle_t handle, void *buffer, tmsize_t count) {
 toff_t seekProc(thandle_t handle, toff_t offset, int whence) {
   Stream &s = streamOf(handle);
   std::uint64_t base = 0;
-  if (whence == SEEK_CUR)
+  if (whence == SEEK_CUR) {
     base = s.position;
-  else if (whence == SEEK_END)
+  } else if (whence == SEEK_END) {
     base = s.size();
-  else if (whence != SEEK_SET)
+  } else if (whence != SEEK_SET) {
     return static_cast<toff_t>(-1);
+  }
   // libtiff passes negative relative offsets as their unsigned image.
   const std::uint64_t target = base + offset;
-  if (target > kMaxStreamBytes)
+  if (target > kMaxStreamBytes) {
     return static_cast<toff_t>(-1);
+  }
   s.position = target;
   return target;
 }
@@ -79,8 +86,9 @@ toff_t sizeProc(thandle_t handle) { return streamOf(handle).size(); }
 // Reading maps the caller's bytes, so strips are not copied once more.
 int mapProc(thandle_t handle, void **base, toff_t *size) {
   Stream &s = streamOf(handle);
-  if (s.sink != nullptr)
+  if (s.sink != nullptr) {
     return 0;
+  }
   *base = const_cast<std::uint8_t *>(s.source);
   *size = s.sourceSize;
   return 1;
@@ -112,12 +120,14 @@ public:
     tif_ = TIFFClientOpenExt("memory", mode, reinterpret_cast<thandle_t>(&stream),
                              readProc, writeProc, seekProc, closeProc, sizeProc,
                              mapProc, unmapProc, options);
-    if (options != nullptr)
+    if (options != nullptr) {
       TIFFOpenOptionsFree(options);
+    }
   }
   ~TiffHandle() {
-    if (tif_ != nullptr)
+    if (tif_ != nullptr) {
       TIFFClose(tif_);
+    }
   }
   TiffHandle(const TiffHandle &) = delete;
   TiffHandle &operator=(const TiffHandle &) = delete;
@@ -165,12 +175,14 @@ Compression compressionOf(std::uint16_t tiff) {
 // one strip, min-is-white, fill order 1, orientation 1, resolution in
 // inches. Gray pages are min-is-black.
 bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t count) {
-  if (page.width <= 0 || page.height <= 0 ||
-      page.width > kMaxSide || page.height > kMaxSide ||
+  if (page.width <= 0 || page.height <= 0 || page.width > kMaxSide ||
+      page.height > kMaxSide ||
       (page.bitsPerPixel != 1 && page.bitsPerPixel != 8) ||
       (bilevelOnly(page.compression) && page.bitsPerPixel != 1) ||
-      page.data.size() != page.stride() * static_cast<std::size_t>(page.height))
+      page.data.size() !=
+          page.stride() * static_cast<std::size_t>(page.height)) {
     return false;
+  }
   const bool bilevel = page.bitsPerPixel == 1;
   const double dpi = page.dpi;
   bool ok =
@@ -190,15 +202,22 @@ bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t coun
       TIFFSetField(tif, TIFFTAG_XRESOLUTION, dpi) &&
       TIFFSetField(tif, TIFFTAG_YRESOLUTION, dpi) &&
       TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-  if (ok && page.compression == Compression::Group4)
-    ok = TIFFSetField(tif, TIFFTAG_GROUP4OPTIONS, static_cast<std::uint32_t>(0));
-  if (ok && page.compression == Compression::Group3)
-    ok = TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, static_cast<std::uint32_t>(0));
-  if (ok && count > 1)
-    ok = TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(index),
-                      static_cast<std::uint16_t>(count));
-  if (!ok)
+  if (ok && page.compression == Compression::Group4) {
+    ok =
+        TIFFSetField(tif, TIFFTAG_GROUP4OPTIONS, static_cast<std::uint32_t>(0));
+  }
+  if (ok && page.compression == Compression::Group3) {
+    ok =
+        TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, static_cast<std::uint32_t>(0));
+  }
+  if (ok && count > 1) {
+    ok =
+        TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(index),
+                     static_cast<std::uint16_t>(count));
+  }
+  if (!ok) {
     return false;
+  }
   // The codec may work in the buffer it is given: hand it a copy.
   std::vector<std::uint8_t> rows = page.data;
   return TIFFWriteEncodedStrip(tif, 0, rows.data(), static_cast<tmsize_t>(rows.size())) >= 0 &&
@@ -210,8 +229,9 @@ bool readableCompression(std::uint16_t compression, std::uint16_t bits) {
   case COMPRESSION_CCITTRLE:
   case COMPRESSION_CCITTFAX3:
   case COMPRESSION_CCITTFAX4:
-    if (bits != 1)
+    if (bits != 1) {
       return false;
+    }
     [[fallthrough]];
   case COMPRESSION_NONE:
   case COMPRESSION_PACKBITS:
@@ -232,8 +252,9 @@ int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   std::uint16_t bits = 1, samples = 1, compression = COMPRESSION_NONE,
                 photometric = PHOTOMETRIC_MINISWHITE, unit = RESUNIT_INCH;
   if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
-      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || TIFFIsTiled(tif))
+      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || TIFFIsTiled(tif)) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
@@ -242,15 +263,17 @@ int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   if (width == 0 || height == 0 || samples != 1 || (bits != 1 && bits != 8) ||
       (photometric != PHOTOMETRIC_MINISWHITE &&
        photometric != PHOTOMETRIC_MINISBLACK) ||
-      !readableCompression(compression, bits))
+      !readableCompression(compression, bits)) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
   // Rows are allocated before the strips are read: bound them first.
   const std::uint64_t rows =
       (bits == 1 ? (width + 7) / 8 : width) * static_cast<std::uint64_t>(height);
   if (width > static_cast<std::uint32_t>(kMaxSide) ||
       height > static_cast<std::uint32_t>(kMaxSide) || rows > kMaxPageBytes ||
-      rows > kMaxImageBytes - pixelBytes)
+      rows > kMaxImageBytes - pixelBytes) {
     return MIRB_VS_ERR_TOO_LARGE;
+  }
   pixelBytes += rows;
 
   // Without a resolution a page is taken as the scans make it.
@@ -260,26 +283,34 @@ int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   float resolution = 0;
   if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution) && resolution > 0) {
     const double dpi = unit == RESUNIT_CENTIMETER ? resolution * 2.54 : resolution;
-    if (dpi >= 1 && dpi <= 10000)
+    if (dpi >= 1 && dpi <= 10000) {
       image.dpi = static_cast<int>(dpi + 0.5);
+    }
   }
   // TIFFReadScanline fills a whole scanline: it must be our row exactly.
   const std::size_t stride = image.stride();
-  if (TIFFScanlineSize64(tif) != stride)
+  if (TIFFScanlineSize64(tif) != stride) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
   handle.warned() = false;
-  for (std::uint32_t y = 0; y < height; ++y)
+  for (std::uint32_t y = 0; y < height; ++y) {
     if (TIFFReadScanline(tif, image.data.data() + stride * y, y, 0) < 0 ||
-        handle.warned())
+        handle.warned()) {
       return MIRB_VS_ERR_IMAGE_FORMAT;
+    }
+  }
   // Normalise: bilevel 1 = black (min-is-white), gray 0 = black.
-  if ((bits == 1) != (photometric == PHOTOMETRIC_MINISWHITE))
-    for (std::uint8_t &b : image.data)
+  if ((bits == 1) != (photometric == PHOTOMETRIC_MINISWHITE)) {
+    for (std::uint8_t &b : image.data) {
       b = static_cast<std::uint8_t>(~b);
-  if (bits == 1 && width % 8 != 0) // padding bits stay white
-    for (std::uint32_t y = 0; y < height; ++y)
+    }
+  }
+  if (bits == 1 && width % 8 != 0) { // padding bits stay white
+    for (std::uint32_t y = 0; y < height; ++y) {
       image.data[stride * y + stride - 1] &=
           static_cast<std::uint8_t>(0xFF << (8 - width % 8));
+    }
+  }
   return MIRB_VS_OK;
 }
 
@@ -296,19 +327,22 @@ void put32(std::vector<std::uint8_t> &b, std::uint32_t v) {
 
 int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes) {
   bytes.clear();
-  if (pages.empty() || pages.size() > kMaxPages)
+  if (pages.empty() || pages.size() > kMaxPages) {
     return MIRB_VS_ERR_FILE;
+  }
   Stream stream;
   stream.sink = &bytes;
   bool ok = false;
   {
     TiffHandle tif(stream, "wl"); // little-endian, as exchange files want
     ok = tif.get() != nullptr;
-    for (std::size_t i = 0; ok && i < pages.size(); ++i)
+    for (std::size_t i = 0; ok && i < pages.size(); ++i) {
       ok = writePage(tif.get(), pages[i], i, pages.size());
+    }
   }
-  if (!ok)
+  if (!ok) {
     bytes.clear();
+  }
   return ok ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 
@@ -318,21 +352,26 @@ int decodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages
   stream.source = bytes.data();
   stream.sourceSize = bytes.size();
   TiffHandle tif(stream, "r");
-  if (tif.get() == nullptr)
+  if (tif.get() == nullptr) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
   std::uint64_t pixelBytes = 0;
   for (;;) {
-    if (pages.size() >= kMaxPages)
+    if (pages.size() >= kMaxPages) {
       return MIRB_VS_ERR_TOO_LARGE;
+    }
     Image image;
-    if (const int rc = readPage(tif, image, pixelBytes); rc != MIRB_VS_OK)
+    if (const int rc = readPage(tif, image, pixelBytes); rc != MIRB_VS_OK) {
       return rc;
+    }
     pages.push_back(std::move(image));
-    if (TIFFLastDirectory(tif.get()))
+    if (TIFFLastDirectory(tif.get())) {
       return MIRB_VS_OK;
+    }
     // Fails on a broken or looping directory chain, too.
-    if (!TIFFReadDirectory(tif.get()))
+    if (!TIFFReadDirectory(tif.get())) {
       return MIRB_VS_ERR_IMAGE_FORMAT;
+    }
   }
 }
 
@@ -355,8 +394,9 @@ int readImageFile(const std::string &name, std::vector<Image> &pages,
                   FileFormat &format) {
   pages.clear();
   std::vector<std::uint8_t> bytes;
-  if (const int rc = readFile(name, bytes, kMaxFileBytes); rc != MIRB_VS_OK)
+  if (const int rc = readFile(name, bytes, kMaxFileBytes); rc != MIRB_VS_OK) {
     return rc;
+  }
   auto startsWith = [&bytes](std::initializer_list<std::uint8_t> magic) {
     return bytes.size() >= magic.size() &&
            std::equal(magic.begin(), magic.end(), bytes.begin());
@@ -370,8 +410,9 @@ int readImageFile(const std::string &name, std::vector<Image> &pages,
   if (startsWith({0xFF, 0xD8, 0xFF})) {
     format = FileFormat::Jpeg;
     Image image;
-    if (const int rc = decodeJpeg(bytes, image); rc != MIRB_VS_OK)
+    if (const int rc = decodeJpeg(bytes, image); rc != MIRB_VS_OK) {
       return rc;
+    }
     pages.push_back(std::move(image));
     return MIRB_VS_OK;
   }

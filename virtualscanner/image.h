@@ -55,24 +55,27 @@ struct Image {
   // 0 black .. 255 white, either depth; (x, y) must lie inside.
   int gray(int x, int y) const {
     const std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
-    if (bitsPerPixel == 8)
+    if (bitsPerPixel == 8) {
       return row[x];
+    }
     return (row[x / 8] & (0x80 >> (x % 8))) != 0 ? 0 : 255;
   }
   // Outside the image: nothing happens, so drawings clip.
   void set(int x, int y, int value) {
-    if (x < 0 || y < 0 || x >= width || y >= height)
+    if (x < 0 || y < 0 || x >= width || y >= height) {
       return;
+    }
     std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
     if (bitsPerPixel == 8) {
       row[x] = static_cast<std::uint8_t>(std::clamp(value, 0, 255));
       return;
     }
     const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x % 8));
-    if (value < 128)
+    if (value < 128) {
       row[x / 8] |= bit;
-    else
+    } else {
       row[x / 8] &= static_cast<std::uint8_t>(~bit);
+    }
   }
 };
 

@@ -95,8 +95,9 @@ State &state();
 // terminated. A null dst is skipped.
 void putText(char *dst, std::size_t size, const std::string &text);
 inline void putInt(int *dst, int value) {
-  if (dst != nullptr)
+  if (dst != nullptr) {
     *dst = value;
+  }
 }
 // Reads a NUL-terminated text of at most kMaxText bytes; never reads past
 // its NUL nor past kMaxText + 1 bytes. Null reads as the empty text.

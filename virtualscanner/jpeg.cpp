@@ -40,8 +40,9 @@ void sinkInit(j_compress_ptr info) {
   Sink *sink = reinterpret_cast<Sink *>(info->dest);
   sink->capacity = 65536;
   sink->data = static_cast<unsigned char *>(std::malloc(sink->capacity));
-  if (sink->data == nullptr)
+  if (sink->data == nullptr) {
     ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+  }
   sink->base.next_output_byte = sink->data;
   sink->base.free_in_buffer = sink->capacity;
 }
@@ -50,8 +51,9 @@ boolean sinkGrow(j_compress_ptr info) {
   Sink *sink = reinterpret_cast<Sink *>(info->dest);
   const std::size_t capacity = sink->capacity * 2;
   void *grown = std::realloc(sink->data, capacity);
-  if (grown == nullptr)
+  if (grown == nullptr) {
     ERREXIT1(info, JERR_OUT_OF_MEMORY, 1);
+  }
   sink->data = static_cast<unsigned char *>(grown);
   // A full buffer was handed over: the old capacity is all in use.
   sink->base.next_output_byte = sink->data + sink->capacity;
@@ -119,13 +121,14 @@ int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   jpeg_read_header(&info, TRUE);
   int rc = MIRB_VS_OK;
   if (info.num_components != 1 || info.jpeg_color_space != JCS_GRAYSCALE ||
-      info.data_precision != 8)
+      info.data_precision != 8) {
     rc = MIRB_VS_ERR_IMAGE_FORMAT;
-  else if (info.image_width > static_cast<JDIMENSION>(kMaxSide) ||
-           info.image_height > static_cast<JDIMENSION>(kMaxSide) ||
-           static_cast<std::uint64_t>(info.image_width) * info.image_height >
-               kMaxPageBytes)
+  } else if (info.image_width > static_cast<JDIMENSION>(kMaxSide) ||
+             info.image_height > static_cast<JDIMENSION>(kMaxSide) ||
+             static_cast<std::uint64_t>(info.image_width) * info.image_height >
+                 kMaxPageBytes) {
     rc = MIRB_VS_ERR_TOO_LARGE;
+  }
   if (rc != MIRB_VS_OK) {
     jpeg_destroy_decompress(&info);
     return rc;
@@ -135,8 +138,9 @@ int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   double dpi = 100;
   if (info.saw_JFIF_marker && (info.density_unit == 1 || info.density_unit == 2)) {
     const double given = info.density_unit == 1 ? info.X_density : info.X_density * 2.54;
-    if (given >= 1 && given <= 10000)
+    if (given >= 1 && given <= 10000) {
       dpi = given;
+    }
   }
   image->width = static_cast<int>(info.image_width);
   image->height = static_cast<int>(info.image_height);
@@ -166,23 +170,26 @@ int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
 int decodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image) {
   image = Image{};
   const int rc = decompress(bytes, &image);
-  if (rc != MIRB_VS_OK)
+  if (rc != MIRB_VS_OK) {
     image = Image{};
+  }
   return rc;
 }
 
 int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes, int quality) {
   bytes.clear();
-  if (quality < 1 || quality > 100 ||
-      image.bitsPerPixel != 8 || image.width <= 0 || image.height <= 0 ||
-      image.width > 65535 || image.height > 65535 || image.dpi <= 0 ||
-      image.dpi > 65535 ||
-      image.data.size() != image.stride() * static_cast<std::size_t>(image.height))
+  if (quality < 1 || quality > 100 || image.bitsPerPixel != 8 ||
+      image.width <= 0 || image.height <= 0 || image.width > 65535 ||
+      image.height > 65535 || image.dpi <= 0 || image.dpi > 65535 ||
+      image.data.size() !=
+          image.stride() * static_cast<std::size_t>(image.height)) {
     return MIRB_VS_ERR_FILE;
+  }
   Sink sink = {};
   const bool ok = compress(image, quality, &sink);
-  if (ok)
+  if (ok) {
     bytes.assign(sink.data, sink.data + sink.size);
+  }
   std::free(sink.data);
   return ok ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }

@@ -29,16 +29,20 @@ int queue(const char *text, bool needsFont, const char *font, PrintJob job,
           bool valid, int defaultScale, PrintJob State::*slot) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string fontName;
   // Any font name is drawn with the built-in font; none is read from disk.
-  if (!valid || text == nullptr || !readText(text, job.text) || job.text.empty() ||
+  if (!valid || text == nullptr || !readText(text, job.text) ||
+      job.text.empty() ||
       (needsFont &&
-       (font == nullptr || !readText(font, fontName) || fontName.empty())))
+       (font == nullptr || !readText(font, fontName) || fontName.empty()))) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
-  if (job.scale == 0)
+  }
+  if (job.scale == 0) {
     job.scale = defaultScale;
+  }
   st.*slot = std::move(job);
   return MIRB_VS_OK;
 }

@@ -17,9 +17,11 @@ constexpr int kHeight = 550; // 2.75 inches
 constexpr int kInk = 0;
 
 void fillRect(Image &image, int x0, int y0, int x1, int y1, int value) {
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x)
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
       image.set(x, y, value);
+    }
+  }
 }
 
 void frame(Image &image, int x0, int y0, int x1, int y1, int thick) {
@@ -48,8 +50,9 @@ std::vector<std::string> textLines(const std::string &text) {
   std::vector<std::string> lines(1);
   for (char c : text) {
     if (c == '\n') {
-      if (!lines.back().empty() && lines.back().back() == '\r')
+      if (!lines.back().empty() && lines.back().back() == '\r') {
         lines.back().pop_back();
+      }
       lines.emplace_back();
     } else {
       lines.back() += c;
@@ -66,8 +69,9 @@ void printText(Image &page, const PrintJob &job, int x, int y) {
   const std::vector<std::string> lines = textLines(job.text);
   const int scale = job.scale, bold = job.bold ? (scale + 1) / 2 : 0;
   int width = 0;
-  for (const std::string &line : lines)
+  for (const std::string &line : lines) {
     width = std::max(width, font::textWidth(line, scale) + bold);
+  }
   const int height =
       ((static_cast<int>(lines.size()) - 1) * font::kLineHeight + font::kGlyphHeight) *
       scale;
@@ -84,19 +88,24 @@ void printText(Image &page, const PrintJob &job, int x, int y) {
     int left = 0;
     for (unsigned char c : lines[i]) {
       const std::uint8_t *rows = font::glyph(c);
-      if (rows == nullptr)
+      if (rows == nullptr) {
         rows = font::glyph('?');
-      for (int row = 0; row < font::kGlyphHeight; ++row)
+      }
+      for (int row = 0; row < font::kGlyphHeight; ++row) {
         for (int col = 0; col < font::kGlyphWidth; ++col) {
-          if ((rows[row] & (0x10 >> col)) == 0)
+          if ((rows[row] & (0x10 >> col)) == 0) {
             continue;
-          for (int dy = 0; dy < scale; ++dy)
+          }
+          for (int dy = 0; dy < scale; ++dy) {
             for (int dx = 0; dx < scale; ++dx) {
               ink(left + col * scale + dx, top + row * scale + dy);
-              if (bold != 0)
+              if (bold != 0) {
                 ink(left + col * scale + dx + bold, top + row * scale + dy);
+              }
             }
+          }
         }
+      }
       left += font::kAdvance * scale;
     }
   }
@@ -113,8 +122,9 @@ void printJob(Image &page, const PrintJob &job, bool endorsement, Side side,
                       : kind == Kind::UV    ? MIRB_VS_IMAGES_UV
                                             : MIRB_VS_IMAGES_LONG;
   const int unwanted = side == Side::Front ? MIRB_VS_SIDE_BACK : MIRB_VS_SIDE_FRONT;
-  if (job.text.empty() || job.sides == unwanted || (job.kinds & kindBit) == 0)
+  if (job.text.empty() || job.sides == unwanted || (job.kinds & kindBit) == 0) {
     return;
+  }
   int x = MIRB_VS_PRINT_X, y = MIRB_VS_PRINT_Y;
   if (endorsement && side == Side::Back) {
     x = MIRB_VS_ENDORSE_BACK_X;
@@ -132,28 +142,35 @@ std::string amountText(const std::string &codeLine) {
   const std::size_t open = codeLine.find('$');
   const std::size_t close =
       open == std::string::npos ? open : codeLine.find('$', open + 1);
-  if (close == std::string::npos || close == open + 1)
+  if (close == std::string::npos || close == open + 1) {
     return {};
+  }
   std::string digits = codeLine.substr(open + 1, close - open - 1);
-  for (char c : digits)
-    if (c < '0' || c > '9')
+  for (char c : digits) {
+    if (c < '0' || c > '9') {
       return {};
+    }
+  }
   digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
-  if (digits.size() < 3)
+  if (digits.size() < 3) {
     digits.insert(0, 3 - digits.size(), '0');
+  }
   std::string dollars = digits.substr(0, digits.size() - 2);
-  for (int at = static_cast<int>(dollars.size()) - 3; at > 0; at -= 3)
+  for (int at = static_cast<int>(dollars.size()) - 3; at > 0; at -= 3) {
     dollars.insert(static_cast<std::size_t>(at), ",");
+  }
   return dollars + "." + digits.substr(digits.size() - 2);
 }
 
 // The serial of a leading auxiliary on-us field ("U001234U ...").
 std::string checkNumber(const std::string &codeLine) {
-  if (codeLine.empty() || codeLine[0] != 'U')
+  if (codeLine.empty() || codeLine[0] != 'U') {
     return {};
+  }
   const std::size_t close = codeLine.find('U', 1);
-  if (close == std::string::npos || close == 1)
+  if (close == std::string::npos || close == 1) {
     return {};
+  }
   const std::string serial = codeLine.substr(1, close - 1);
   return serial.find_first_not_of("0123456789") == std::string::npos ? serial
                                                                      : std::string();
@@ -189,8 +206,10 @@ void drawPayment(Image &page, const Document &doc, int x) {
 
   frame(page, w - 300, 160, w - 40, 212, 2);
   font::drawText(page, w - 290, 176, "$", 3, kInk);
-  if (const std::string amount = amountText(doc.codeLine); !amount.empty())
-    font::drawText(page, w - 52 - font::textWidth(amount, 3), 176, amount, 3, kInk);
+  if (const std::string amount = amountText(doc.codeLine); !amount.empty()) {
+    font::drawText(page, w - 52 - font::textWidth(amount, 3), 176, amount, 3,
+                   kInk);
+  }
   fillRect(page, x, 260, w - 180, 262, kInk);
   font::drawText(page, w - 170, 250, "DOLLARS", 2, kInk);
 }
@@ -223,8 +242,9 @@ void drawCodeLine(Image &page, const Document &doc) {
   const std::string symbols = font::codeLineSymbols(doc.codeLine);
   const int right = page.width - 62, left = 24;
   int scale = 3;
-  while (scale > 1 && font::textWidth(symbols, scale) > right - left)
+  while (scale > 1 && font::textWidth(symbols, scale) > right - left) {
     --scale;
+  }
   const int x = std::max(left, right - font::textWidth(symbols, scale));
   font::drawText(page, x, page.height - 37 - font::kGlyphHeight * scale / 2, symbols,
                  scale, kInk);
@@ -251,23 +271,29 @@ void drawVoucher(Image &page, const Document &doc) {
   const int left = 32, right = w / 2 - 40, top = 140, bottom = 420;
   const int columns[] = {left, 282, 462, 942}; // invoice, date, description, amount
   frame(page, left, top, right, bottom, 2);
-  for (int i = 1; i < 4; ++i)
+  for (int i = 1; i < 4; ++i) {
     fillRect(page, columns[i], top, columns[i] + 2, bottom, kInk);
+  }
   fillRect(page, left, 182, right, 184, kInk);
-  for (int y : {242, 302, 362})
+  for (int y : {242, 302, 362}) {
     fillRect(page, left, y, right, y + 1, kInk);
+  }
   const char *headings[] = {"INVOICE", "DATE", "DESCRIPTION", "AMOUNT"};
-  for (int i = 0; i < 4; ++i)
+  for (int i = 0; i < 4; ++i) {
     font::drawText(page, columns[i] + 14, 154, headings[i], 2, kInk);
+  }
   const std::string number = checkNumber(doc.codeLine);
   font::drawText(page, columns[0] + 14, 205, "INV-" + (number.empty() ? "0001" : number),
                  2, kInk);
   font::drawText(page, columns[1] + 14, 205, "01/15/2016", 2, kInk);
   font::drawText(page, columns[2] + 14, 205, "SERVICES", 2, kInk);
   font::drawText(page, columns[2] + 14, 384, "TOTAL", 2, kInk);
-  if (const std::string amount = amountText(doc.codeLine); !amount.empty())
-    for (int y : {205, 384})
-      font::drawText(page, right - 14 - font::textWidth(amount, 2), y, amount, 2, kInk);
+  if (const std::string amount = amountText(doc.codeLine); !amount.empty()) {
+    for (int y : {205, 384}) {
+      font::drawText(page, right - 14 - font::textWidth(amount, 2), y, amount,
+                     2, kInk);
+    }
+  }
 
   drawPayment(page, doc, w / 2 + 20);
   drawBankMemoSignature(page, w / 2 + 20);
@@ -278,8 +304,9 @@ void drawBack(Image &page) {
   // The endorsement area; a batch print goes into its box.
   font::drawText(page, 40, 34, "ENDORSE HERE", 2, kInk);
   frame(page, 30, 60, 590, 270, 3);
-  for (int y : {130, 190, 250})
+  for (int y : {130, 190, 250}) {
     fillRect(page, 44, y, 576, y + 1, kInk);
+  }
   font::drawText(page, 40, 284, "DO NOT WRITE, STAMP, OR SIGN BELOW THIS LINE", 2, kInk);
 }
 
@@ -315,8 +342,10 @@ std::uint64_t seedOf(const std::string &text) {
 }
 
 void brighten(Image &glow, int x, int y, int value) {
-  if (x >= 0 && y >= 0 && x < glow.width && y < glow.height && glow.gray(x, y) < value)
+  if (x >= 0 && y >= 0 && x < glow.width && y < glow.height &&
+      glow.gray(x, y) < value) {
     glow.set(x, y, value);
+  }
 }
 
 // Short curved strands of varied brightness scattered over the paper.
@@ -333,9 +362,11 @@ void drawFibres(Image &glow, const std::string &codeLine) {
     const int thick = random.below(4) == 0 ? 3 : 2;
     for (int step = 0; step < length; ++step) {
       const int px = static_cast<int>(std::lround(x)), py = static_cast<int>(std::lround(y));
-      for (int dy = 0; dy < thick; ++dy)
-        for (int dx = 0; dx < thick; ++dx)
+      for (int dy = 0; dy < thick; ++dy) {
+        for (int dx = 0; dx < thick; ++dx) {
           brighten(glow, px + dx, py + dy, value);
+        }
+      }
       x += std::cos(angle);
       y += std::sin(angle);
       angle += bend;
@@ -344,12 +375,14 @@ void drawFibres(Image &glow, const std::string &codeLine) {
 }
 
 void ring(Image &glow, int cx, int cy, int inner, int outer, int value) {
-  for (int y = cy - outer; y <= cy + outer; ++y)
+  for (int y = cy - outer; y <= cy + outer; ++y) {
     for (int x = cx - outer; x <= cx + outer; ++x) {
       const int d = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-      if (d >= inner * inner && d <= outer * outer)
+      if (d >= inner * inner && d <= outer * outer) {
         brighten(glow, x, y, value);
+      }
     }
+  }
 }
 
 // The bank's seal, printed in ink that only shows under UV: two rings,
@@ -367,10 +400,14 @@ void drawUvSeal(Image &glow) {
   }
   Image text = Image::blank(font::textWidth("UV", 6), font::kGlyphHeight * 6, 8, kDpi);
   font::drawText(text, 0, 0, "UV", 6, kInk);
-  for (int y = 0; y < text.height; ++y)
-    for (int x = 0; x < text.width; ++x)
-      if (text.gray(x, y) == kInk)
-        brighten(glow, cx - text.width / 2 + x, cy - text.height / 2 + y, kGlow);
+  for (int y = 0; y < text.height; ++y) {
+    for (int x = 0; x < text.width; ++x) {
+      if (text.gray(x, y) == kInk) {
+        brighten(glow, cx - text.width / 2 + x, cy - text.height / 2 + y,
+                 kGlow);
+      }
+    }
+  }
 }
 
 int average(const Image &image, int x, int y) {
@@ -384,22 +421,26 @@ Image renderDocument(const Document &doc, Side side, Kind kind) {
   const int width = kind == Kind::Long ? 2 * kWidth : kWidth;
   Image page = Image::blank(width, kHeight, 8, kDpi);
   frame(page, 8, 8, width - 8, kHeight - 8, 3);
-  if (side == Side::Back)
+  if (side == Side::Back) {
     drawBack(page);
-  else if (kind == Kind::Long)
+  } else if (kind == Kind::Long) {
     drawVoucher(page, doc);
-  else
+  } else {
     drawFront(page, doc);
+  }
   // Printed over whatever is there, as an endorser's ink would be.
   printJob(page, doc.printed, false, side, kind);
   printJob(page, doc.endorsement, true, side, kind);
 
   if (kind == Kind::Bilevel || kind == Kind::Long) {
     Image bilevel = Image::blank(width, kHeight, 1, kDpi);
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < width; ++x)
-        if (page.gray(x, y) < 128)
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < width; ++x) {
+        if (page.gray(x, y) < 128) {
           bilevel.set(x, y, 0);
+        }
+      }
+    }
     return bilevel;
   }
   Image glow;
@@ -407,11 +448,12 @@ Image renderDocument(const Document &doc, Side side, Kind kind) {
     glow = Image::blank(width, kHeight, 8, kDpi);
     std::fill(glow.data.begin(), glow.data.end(), std::uint8_t{0});
     drawFibres(glow, doc.codeLine);
-    if (side == Side::Front)
+    if (side == Side::Front) {
       drawUvSeal(glow);
+    }
   }
   Image gray = Image::blank(width / 2, kHeight / 2, 8, kDpi / 2);
-  for (int y = 0; y < gray.height; ++y)
+  for (int y = 0; y < gray.height; ++y) {
     for (int x = 0; x < gray.width; ++x) {
       const int ink = 255 - average(page, x, y); // 0 paper .. 255 full ink
       if (kind == Kind::Gray) {
@@ -427,6 +469,7 @@ Image renderDocument(const Document &doc, Side side, Kind kind) {
       const int light = paper + average(glow, x, y) * (255 - paper) / 255;
       gray.set(x, y, light - ink * (light - 10) * 85 / (255 * 100));
     }
+  }
   return gray;
 }
 

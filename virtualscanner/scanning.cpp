@@ -17,8 +17,9 @@ constexpr std::size_t kMaxSpecials = 32;
 // Group 4, as check-image exchange files carry them.
 Image scanImage(const Document &doc, Side side, Kind kind) {
   Image picture = renderDocument(doc, side, kind);
-  if (kind == Kind::Bilevel)
+  if (kind == Kind::Bilevel) {
     picture.compression = Compression::Group4;
+  }
   return picture;
 }
 
@@ -30,8 +31,9 @@ int encodeFile(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes
 // A memory image of a picture: its header, then the file's bytes.
 int encodeMemory(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes) {
   std::vector<std::uint8_t> stream;
-  if (const int rc = encodeFile(picture, jpeg, stream); rc != MIRB_VS_OK)
+  if (const int rc = encodeFile(picture, jpeg, stream); rc != MIRB_VS_OK) {
     return rc;
+  }
   bytes = encodeMemoryImage(
       picture, jpeg ? MIRB_VS_MEMORY_FORMAT_JPEG : MIRB_VS_MEMORY_FORMAT_TIFF, stream);
   return MIRB_VS_OK;
@@ -40,8 +42,9 @@ int encodeMemory(const Image &picture, bool jpeg, std::vector<std::uint8_t> &byt
 // Writes an image file: its size in bytes, or MIRB_VS_ERR_FILE.
 int writeImage(const std::string &name, const Image &picture, bool jpeg) {
   std::vector<std::uint8_t> bytes;
-  if (const int rc = encodeFile(picture, jpeg, bytes); rc != MIRB_VS_OK)
+  if (const int rc = encodeFile(picture, jpeg, bytes); rc != MIRB_VS_OK) {
     return rc;
+  }
   return writeFile(name, bytes) ? static_cast<int>(bytes.size())
                                 : MIRB_VS_ERR_FILE;
 }
@@ -49,11 +52,13 @@ int writeImage(const std::string &name, const Image &picture, bool jpeg) {
 // A gray scan to a file is a JPEG when the name says so, else a TIFF.
 bool jpegName(const std::string &name) {
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos)
+  if (dot == std::string::npos) {
     return false;
+  }
   std::string extension = name.substr(dot + 1);
-  for (char &c : extension)
+  for (char &c : extension) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
   return extension == "jpg" || extension == "jpeg";
 }
 
@@ -61,8 +66,9 @@ bool jpegName(const std::string &name) {
 // or MIRB_VS_ERR_TOO_LARGE (nothing written).
 int placeBytes(State &st, unsigned char *buffer,
                const std::vector<std::uint8_t> &bytes) {
-  if (bytes.size() > kImageBuffer)
+  if (bytes.size() > kImageBuffer) {
     return MIRB_VS_ERR_TOO_LARGE;
+  }
   std::memcpy(buffer, bytes.data(), bytes.size());
   const int length = static_cast<int>(bytes.size());
   placeImage(st, buffer, length);
@@ -70,14 +76,16 @@ int placeBytes(State &st, unsigned char *buffer,
 }
 
 void clearMemoryHeader(unsigned char *buffer) {
-  if (buffer != nullptr)
+  if (buffer != nullptr) {
     std::memset(buffer, 0, MIRB_VS_MEMORY_HEADER_BYTES);
+  }
 }
 
 // Keeps the first failure of a scan that went on with its other outputs.
 void keepFirst(int &result, int rc) {
-  if (rc < 0 && result == MIRB_VS_OK)
+  if (rc < 0 && result == MIRB_VS_OK) {
     result = rc;
+  }
 }
 
 int scanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
@@ -88,14 +96,17 @@ int scanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
   putText(micrLen, kShortText, "");
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string frontName, backName;
-  if (!readText(front, frontName) || !readText(back, backName))
+  if (!readText(front, frontName) || !readText(back, backName)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   const Document *doc = feedDocument(st);
-  if (doc == nullptr)
+  if (doc == nullptr) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
 
   putText(micr, kTextBuffer, doc->codeLine);
   putText(micrLen, kShortText, decimal(static_cast<long long>(doc->codeLine.size())));
@@ -128,11 +139,13 @@ int scanToMemory(Kind kind, unsigned char *front, int *frontLen,
   putInt(micrLen, 0);
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   const Document *doc = feedDocument(st);
-  if (doc == nullptr)
+  if (doc == nullptr) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
 
   putText(micr, kTextBuffer, doc->codeLine);
   putInt(micrLen, static_cast<int>(doc->codeLine.size()));
@@ -143,13 +156,15 @@ int scanToMemory(Kind kind, unsigned char *front, int *frontLen,
     Side side;
   } sides[] = {{front, frontLen, Side::Front}, {back, backLen, Side::Back}};
   for (const auto &s : sides) {
-    if (s.buffer == nullptr)
+    if (s.buffer == nullptr) {
       continue;
+    }
     // Black-and-white sides are Group 4 TIFFs, gray ones JPEGs.
     std::vector<std::uint8_t> bytes;
     int rc = encodeMemory(scanImage(*doc, s.side, kind), kind == Kind::Gray, bytes);
-    if (rc == MIRB_VS_OK)
+    if (rc == MIRB_VS_OK) {
       rc = placeBytes(st, s.buffer, bytes);
+    }
     keepFirst(result, rc);
     putInt(s.length, rc < 0 ? 0 : rc);
   }
@@ -165,29 +180,33 @@ struct Target {
 
 bool parseTarget(const char *text, Target &target) {
   std::string value;
-  if (!readText(text, value))
+  if (!readText(text, value)) {
     return false;
+  }
   target = Target{};
-  if (value.empty())
+  if (value.empty()) {
     return true;
+  }
   if (value.compare(0, 3, "MD:") != 0) {
     target.kind = Target::Kind::File;
     target.name = value;
     return true;
   }
   std::uintptr_t address = 0;
-  if (value.size() == 3)
+  if (value.size() == 3) {
     return false;
+  }
   for (std::size_t i = 3; i < value.size(); ++i) {
     const char c = value[i];
     const std::uintptr_t digit = static_cast<std::uintptr_t>(c - '0');
-    if (c < '0' || c > '9' ||
-        address > (UINTPTR_MAX - digit) / 10)
+    if (c < '0' || c > '9' || address > (UINTPTR_MAX - digit) / 10) {
       return false;
+    }
     address = address * 10 + digit;
   }
-  if (address == 0)
+  if (address == 0) {
     return false;
+  }
   target.kind = Target::Kind::Memory;
   target.address = reinterpret_cast<unsigned char *>(address);
   return true;
@@ -203,14 +222,17 @@ int scanSingle(Kind kind, const char *file, unsigned char *image, int *size,
   putInt(size, 0);
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string name;
-  if (!readText(file, name) || formatComp < 0 || formatComp > 2)
+  if (!readText(file, name) || formatComp < 0 || formatComp > 2) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   const Document *doc = feedDocument(st);
-  if (doc == nullptr)
+  if (doc == nullptr) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
 
   Image picture = renderDocument(*doc, Side::Front, kind);
   const bool jpeg = formatComp == 2 && picture.bitsPerPixel == 8;
@@ -218,14 +240,16 @@ int scanSingle(Kind kind, const char *file, unsigned char *image, int *size,
                         : formatComp == 2 && !jpeg ? Compression::Group4
                                                    : Compression::None;
   std::vector<std::uint8_t> stream;
-  if (const int rc = encodeFile(picture, jpeg, stream); rc != MIRB_VS_OK)
+  if (const int rc = encodeFile(picture, jpeg, stream); rc != MIRB_VS_OK) {
     return rc;
+  }
   int result = MIRB_VS_OK;
   if (!name.empty()) {
     const bool written = writeFile(name, stream);
     keepFirst(result, written ? MIRB_VS_OK : MIRB_VS_ERR_FILE);
-    if (image == nullptr)
+    if (image == nullptr) {
       putInt(size, written ? static_cast<int>(stream.size()) : 0);
+    }
   }
   if (image != nullptr) {
     const int rc = placeBytes(
@@ -243,21 +267,26 @@ int registerSpecial(const char *routing, const char *account,
                     std::vector<int> settings) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   SpecialDocument special;
   // An empty text is contained in every code line: it would match them all.
-  if (!readText(routing, special.routing) || !readText(account, special.account) ||
-      special.routing.empty() || special.account.empty())
+  if (!readText(routing, special.routing) ||
+      !readText(account, special.account) || special.routing.empty() ||
+      special.account.empty()) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   special.settings = std::move(settings);
-  for (SpecialDocument &known : st.specials)
+  for (SpecialDocument &known : st.specials) {
     if (known.routing == special.routing && known.account == special.account) {
       known = std::move(special);
       return MIRB_VS_OK;
     }
-  if (st.specials.size() >= kMaxSpecials)
+  }
+  if (st.specials.size() >= kMaxSpecials) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   st.specials.push_back(std::move(special));
   return MIRB_VS_OK;
 }
@@ -306,24 +335,31 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
   putText(micr, kTextBuffer, "");
   putInt(imageQuality, 0);
   putInt(contrast, 0);
-  if (docStatus != nullptr)
+  if (docStatus != nullptr) {
     std::memset(docStatus, 0, MIRB_VS_DOCSTATUS_COUNT * sizeof(int));
+  }
   State &st = state();
   Guard guard(st.mutex);
   Target targets[4];
   const char *texts[4] = {frontTiff, backTiff, frontJpeg, backJpeg};
-  for (int i = 0; i < 4; ++i)
-    if (!parseTarget(texts[i], targets[i]))
+  for (int i = 0; i < 4; ++i) {
+    if (!parseTarget(texts[i], targets[i])) {
       return MIRB_VS_ERR_BAD_ARGUMENT;
+    }
+  }
   // Every named buffer has a defined length (0) whatever happens next.
-  for (const Target &t : targets)
-    if (t.kind == Target::Kind::Memory)
+  for (const Target &t : targets) {
+    if (t.kind == Target::Kind::Memory) {
       placeImage(st, t.address, 0);
-  if (!st.open)
+    }
+  }
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   const Document *doc = feedDocument(st);
-  if (doc == nullptr)
+  if (doc == nullptr) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
 
   putText(micr, kTextBuffer, doc->codeLine);
   putInt(imageQuality, doc->quality);
@@ -332,8 +368,9 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
   int images = 0;
   for (int i = 0; i < 4; ++i) {
     const Target &t = targets[i];
-    if (t.kind == Target::Kind::None)
+    if (t.kind == Target::Kind::None) {
       continue;
+    }
     // Bilevel Group 4 TIFFs, then gray JPEGs.
     const bool jpeg = i >= 2;
     const Image picture = scanImage(*doc, i % 2 == 0 ? Side::Front : Side::Back,
@@ -344,12 +381,14 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
     } else {
       std::vector<std::uint8_t> bytes;
       rc = encodeFile(picture, jpeg, bytes);
-      if (rc == MIRB_VS_OK)
+      if (rc == MIRB_VS_OK) {
         rc = placeBytes(st, t.address, bytes);
+      }
     }
     keepFirst(result, rc);
-    if (rc >= 0)
+    if (rc >= 0) {
       ++images;
+    }
   }
   if (docStatus != nullptr) {
     docStatus[MIRB_VS_DOCSTATUS_PRESENT] = 1;
@@ -363,12 +402,15 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
 int MIRB_CALL QELGetMemoryImageLength(const unsigned char *address) {
   State &st = state();
   Guard guard(st.mutex);
-  if (address == nullptr)
+  if (address == nullptr) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   const auto key = reinterpret_cast<std::uintptr_t>(address);
-  for (const auto &placed : st.placedImages)
-    if (placed.first == key)
+  for (const auto &placed : st.placedImages) {
+    if (placed.first == key) {
       return placed.second;
+    }
+  }
   return MIRB_VS_ERR_UNKNOWN_ADDRESS;
 }
 
@@ -377,10 +419,12 @@ int MIRB_CALL QELGetOcrMicr(char *micr, char *confidence) {
   putText(confidence, kTextBuffer, "");
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  if (!st.lastDocument)
+  }
+  if (!st.lastDocument) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
   putText(micr, kTextBuffer, st.lastDocument->codeLine);
   putText(confidence, kTextBuffer, st.lastDocument->confidence);
   return MIRB_VS_OK;

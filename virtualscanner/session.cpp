@@ -13,21 +13,24 @@ using namespace vs;
 namespace {
 
 bool parseInt(const std::string &text, int &value) {
-  if (text.empty())
+  if (text.empty()) {
     return false;
+  }
   char *end = nullptr;
   errno = 0;
   const long long v = std::strtoll(text.c_str(), &end, 10);
   if (errno != 0 || *end != '\0' || v < INT_MIN || v > INT_MAX ||
-      text[0] == ' ' || text[0] == '+')
+      text[0] == ' ' || text[0] == '+') {
     return false;
+  }
   value = static_cast<int>(v);
   return true;
 }
 
 void stripCarriageReturn(std::string &line) {
-  if (!line.empty() && line.back() == '\r')
+  if (!line.empty() && line.back() == '\r') {
     line.pop_back();
+  }
 }
 
 std::vector<std::string> split(const std::string &line, char separator) {
@@ -36,8 +39,9 @@ std::vector<std::string> split(const std::string &line, char separator) {
   for (;;) {
     const std::size_t at = line.find(separator, start);
     fields.push_back(line.substr(start, at - start));
-    if (at == std::string::npos)
+    if (at == std::string::npos) {
       return fields;
+    }
     start = at + 1;
   }
 }
@@ -53,13 +57,15 @@ int loadHopper(std::vector<Document> &hopper) {
     return MIRB_VS_OK;
   }
   std::ifstream in(name, std::ios::binary);
-  if (!in)
+  if (!in) {
     return MIRB_VS_ERR_HOPPER;
+  }
   std::string line;
   while (std::getline(in, line)) {
     stripCarriageReturn(line);
-    if (line.empty() || line[0] == '#')
+    if (line.empty() || line[0] == '#') {
       continue;
+    }
     const std::vector<std::string> fields = split(line, '\t');
     Document doc;
     doc.codeLine = fields[0];
@@ -71,19 +77,22 @@ int loadHopper(std::vector<Document> &hopper) {
       const std::string key = fields[i].substr(0, eq);
       const std::string value =
           eq == std::string::npos ? std::string() : fields[i].substr(eq + 1);
-      if (eq == std::string::npos)
+      if (eq == std::string::npos) {
         return MIRB_VS_ERR_HOPPER;
-      if (key == "confidence")
+      }
+      if (key == "confidence") {
         doc.confidence = value;
-      else if (key == "quality" ? !parseInt(value, doc.quality)
-               : key == "contrast" ? !parseInt(value, doc.contrast)
-                                   : true)
+      } else if (key == "quality"    ? !parseInt(value, doc.quality)
+                 : key == "contrast" ? !parseInt(value, doc.contrast)
+                                     : true) {
         return MIRB_VS_ERR_HOPPER;
+      }
     }
     // Each code-line character has its one confidence character.
     if (doc.codeLine.size() > kMaxText ||
-        doc.confidence.size() != doc.codeLine.size())
+        doc.confidence.size() != doc.codeLine.size()) {
       return MIRB_VS_ERR_HOPPER;
+    }
     hopper.push_back(std::move(doc));
   }
   return in.bad() ? MIRB_VS_ERR_HOPPER : MIRB_VS_OK;
@@ -91,15 +100,18 @@ int loadHopper(std::vector<Document> &hopper) {
 
 // Opens the session unless it is open already (then: 0, nothing changes).
 int openSession(State &st) {
-  if (st.open)
+  if (st.open) {
     return MIRB_VS_OK;
+  }
   const int result = envInt("MIRB_VIRTUAL_INIT_RESULT").value_or(MIRB_VS_OK);
-  if (result < 0)
+  if (result < 0) {
     return result;
+  }
   std::vector<Document> hopper;
   const int loaded = loadHopper(hopper);
-  if (loaded != MIRB_VS_OK)
+  if (loaded != MIRB_VS_OK) {
     return loaded;
+  }
   resetSession(st);
   st.hopper = std::move(hopper);
   st.open = true;
@@ -132,14 +144,15 @@ const char kConfigHeader[] = "MIRBAP32-VIRTUAL-CONFIG 1";
 std::string escape(const std::string &text) {
   std::string out;
   for (char c : text) {
-    if (c == '\\')
+    if (c == '\\') {
       out += "\\\\";
-    else if (c == '\n')
+    } else if (c == '\n') {
       out += "\\n";
-    else if (c == '\r')
+    } else if (c == '\r') {
       out += "\\r";
-    else
+    } else {
       out += c;
+    }
   }
   return out;
 }
@@ -151,8 +164,9 @@ bool unescape(const std::string &text, std::string &out) {
       out += text[i];
       continue;
     }
-    if (++i == text.size())
+    if (++i == text.size()) {
       return false;
+    }
     switch (text[i]) {
     case '\\': out += '\\'; break;
     case 'n': out += '\n'; break;
@@ -166,34 +180,41 @@ bool unescape(const std::string &text, std::string &out) {
 int parseConfig(std::istream &in, std::array<int, kParamCount> &params,
                 std::array<std::string, kParamCount> &texts) {
   std::string line;
-  if (!std::getline(in, line))
+  if (!std::getline(in, line)) {
     return MIRB_VS_ERR_CONFIG_FORMAT;
+  }
   stripCarriageReturn(line);
-  if (line != kConfigHeader)
+  if (line != kConfigHeader) {
     return MIRB_VS_ERR_CONFIG_FORMAT;
+  }
   while (std::getline(in, line)) {
     stripCarriageReturn(line);
-    if (line.empty() || line[0] == '#')
+    if (line.empty() || line[0] == '#') {
       continue;
+    }
     const std::size_t a = line.find(' ');
-    if (a == std::string::npos)
+    if (a == std::string::npos) {
       return MIRB_VS_ERR_CONFIG_FORMAT;
+    }
     const std::string keyword = line.substr(0, a);
     const std::size_t b = line.find(' ', a + 1);
     const std::string selectorText = line.substr(a + 1, b - (a + 1));
     const std::string rest =
         b == std::string::npos ? std::string() : line.substr(b + 1);
     int selector = 0;
-    if (!parseInt(selectorText, selector) || !isTextSelector(selector))
+    if (!parseInt(selectorText, selector) || !isTextSelector(selector)) {
       return MIRB_VS_ERR_CONFIG_FORMAT;
+    }
     if (keyword == "param") {
-      if (!parseInt(rest, params[selector]))
+      if (!parseInt(rest, params[selector])) {
         return MIRB_VS_ERR_CONFIG_FORMAT;
+      }
     } else if (keyword == "text") {
       std::string value;
       if (!unescape(rest, value) || value.size() > kMaxText ||
-          value.find('\0') != std::string::npos)
+          value.find('\0') != std::string::npos) {
         return MIRB_VS_ERR_CONFIG_FORMAT;
+      }
       texts[selector] = value;
     } else {
       return MIRB_VS_ERR_CONFIG_FORMAT;
@@ -203,8 +224,9 @@ int parseConfig(std::istream &in, std::array<int, kParamCount> &params,
 }
 
 int configFileName(const char *file, std::string &name) {
-  if (!readText(file, name) || name.empty())
+  if (!readText(file, name) || name.empty()) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   return MIRB_VS_OK;
 }
 
@@ -226,8 +248,9 @@ int MIRB_CALL MIRBInitPath(const char *dllPath, const char *iniFile,
   Guard guard(st.mutex);
   std::string path, ini, cfg;
   if (!readText(dllPath, path) || !readText(iniFile, ini) ||
-      !readText(cfgFile, cfg))
+      !readText(cfgFile, cfg)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   const int result = openSession(st);
   if (st.open) {
     st.dllPath = std::move(path);
@@ -240,8 +263,9 @@ int MIRB_CALL MIRBInitPath(const char *dllPath, const char *iniFile,
 int MIRB_CALL MIRBExit(void) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   resetSession(st);
   return MIRB_VS_OK;
 }
@@ -256,10 +280,12 @@ int MIRB_CALL MIRBDebug(int level) {
 int MIRB_CALL MIRBSetParam(int selector, int value) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  if (!isTextSelector(selector))
+  }
+  if (!isTextSelector(selector)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   st.params[selector] = value;
   return MIRB_VS_OK;
 }
@@ -267,21 +293,25 @@ int MIRB_CALL MIRBSetParam(int selector, int value) {
 int MIRB_CALL MIRBGetParam(int selector) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  if (!isTextSelector(selector))
+  }
+  if (!isTextSelector(selector)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   return st.params[selector];
 }
 
 int MIRB_CALL MIRBSetParamString(int selector, const char *value) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string text;
-  if (!isTextSelector(selector) || value == nullptr || !readText(value, text))
+  if (!isTextSelector(selector) || value == nullptr || !readText(value, text)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   st.texts[selector] = std::move(text);
   return MIRB_VS_OK;
 }
@@ -289,12 +319,14 @@ int MIRB_CALL MIRBSetParamString(int selector, const char *value) {
 const char *MIRB_CALL MIRBGetParamString(int selector) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return nullptr;
+  }
   const std::string *text =
       isTextSelector(selector) ? &st.texts[selector] : readOnlyText(st, selector);
-  if (text == nullptr)
+  if (text == nullptr) {
     return nullptr;
+  }
   putText(st.paramText, sizeof st.paramText, *text);
   return st.paramText;
 }
@@ -302,23 +334,30 @@ const char *MIRB_CALL MIRBGetParamString(int selector) {
 int MIRB_CALL MIRBWriteConfig(const char *file) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string name;
-  if (const int rc = configFileName(file, name); rc != MIRB_VS_OK)
+  if (const int rc = configFileName(file, name); rc != MIRB_VS_OK) {
     return rc;
+  }
   std::ostringstream out;
   out << kConfigHeader << '\n'
       << "# Parameters of the virtual scanner library; see its README.\n";
-  for (int i = 0; i < kParamCount; ++i)
-    if (st.params[i] != 0)
+  for (int i = 0; i < kParamCount; ++i) {
+    if (st.params[i] != 0) {
       out << "param " << i << ' ' << st.params[i] << '\n';
-  for (int i = 0; i < kParamCount; ++i)
-    if (!st.texts[i].empty())
+    }
+  }
+  for (int i = 0; i < kParamCount; ++i) {
+    if (!st.texts[i].empty()) {
       out << "text " << i << ' ' << escape(st.texts[i]) << '\n';
+    }
+  }
   std::ofstream file_out(name, std::ios::binary | std::ios::trunc);
-  if (!file_out)
+  if (!file_out) {
     return MIRB_VS_ERR_FILE;
+  }
   file_out << out.str();
   file_out.close();
   return file_out.fail() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
@@ -327,20 +366,24 @@ int MIRB_CALL MIRBWriteConfig(const char *file) {
 int MIRB_CALL MIRBReadConfig(const char *file) {
   State &st = state();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string name;
-  if (const int rc = configFileName(file, name); rc != MIRB_VS_OK)
+  if (const int rc = configFileName(file, name); rc != MIRB_VS_OK) {
     return rc;
+  }
   std::ifstream in(name, std::ios::binary);
-  if (!in)
+  if (!in) {
     return MIRB_VS_ERR_FILE;
+  }
   // Parse into fresh tables: a malformed file changes nothing.
   std::array<int, kParamCount> params{};
   std::array<std::string, kParamCount> texts;
   const int rc = parseConfig(in, params, texts);
-  if (rc != MIRB_VS_OK)
+  if (rc != MIRB_VS_OK) {
     return rc;
+  }
   st.params = params;
   st.texts = std::move(texts);
   return MIRB_VS_OK;

@@ -26,8 +26,9 @@ State &state() {
 }
 
 void putText(char *dst, std::size_t size, const std::string &text) {
-  if (dst == nullptr || size == 0)
+  if (dst == nullptr || size == 0) {
     return;
+  }
   const std::size_t n = text.size() < size ? text.size() : size - 1;
   std::memcpy(dst, text.data(), n);
   dst[n] = '\0';
@@ -35,33 +36,39 @@ void putText(char *dst, std::size_t size, const std::string &text) {
 
 bool readText(const char *src, std::string &out) {
   out.clear();
-  if (src == nullptr)
+  if (src == nullptr) {
     return true;
+  }
   std::size_t n = 0;
-  while (n <= kMaxText && src[n] != '\0')
+  while (n <= kMaxText && src[n] != '\0') {
     ++n;
-  if (n > kMaxText)
+  }
+  if (n > kMaxText) {
     return false;
+  }
   out.assign(src, n);
   return true;
 }
 
 std::optional<long long> envNumber(const char *name) {
   const char *text = std::getenv(name);
-  if (text == nullptr || *text == '\0')
+  if (text == nullptr || *text == '\0') {
     return std::nullopt;
+  }
   char *end = nullptr;
   errno = 0;
   const long long value = std::strtoll(text, &end, 10);
-  if (errno != 0 || *end != '\0')
+  if (errno != 0 || *end != '\0') {
     return std::nullopt;
+  }
   return value;
 }
 
 std::optional<int> envInt(const char *name) {
   const std::optional<long long> value = envNumber(name);
-  if (!value || *value < INT_MIN || *value > INT_MAX)
+  if (!value || *value < INT_MIN || *value > INT_MAX) {
     return std::nullopt;
+  }
   return static_cast<int>(*value);
 }
 
@@ -71,8 +78,9 @@ void resetSession(State &st) {
   st.iniFile.clear();
   st.cfgFile.clear();
   st.params.fill(0);
-  for (auto &text : st.texts)
+  for (auto &text : st.texts) {
     text.clear();
+  }
   st.hopper.clear();
   st.nextDocument = 0;
   st.documentInTrack = false;
@@ -85,8 +93,9 @@ void resetSession(State &st) {
 
 const Document *feedDocument(State &st) {
   st.documentInTrack = false; // the previous one goes to the pocket
-  if (st.nextDocument >= st.hopper.size())
+  if (st.nextDocument >= st.hopper.size()) {
     return nullptr;
+  }
   Document doc = st.hopper[st.nextDocument++];
   doc.printed = std::move(st.pendingPrint);
   doc.endorsement = std::move(st.pendingEndorsement);
@@ -100,23 +109,26 @@ const Document *feedDocument(State &st) {
 
 void placeImage(State &st, const void *address, int length) {
   const auto key = reinterpret_cast<std::uintptr_t>(address);
-  for (auto it = st.placedImages.begin(); it != st.placedImages.end(); ++it)
+  for (auto it = st.placedImages.begin(); it != st.placedImages.end(); ++it) {
     if (it->first == key) {
       st.placedImages.erase(it);
       break;
     }
+  }
   st.placedImages.emplace_back(key, length);
   constexpr std::size_t kRemembered = 64; // the newest ones are asked for
-  if (st.placedImages.size() > kRemembered)
+  if (st.placedImages.size() > kRemembered) {
     st.placedImages.pop_front();
+  }
 }
 
 int matchSpecial(const State &st, const std::string &codeLine) {
   for (std::size_t i = 0; i < st.specials.size(); ++i) {
     const SpecialDocument &s = st.specials[i];
     if (codeLine.find(s.routing) != std::string::npos &&
-        codeLine.find(s.account) != std::string::npos)
+        codeLine.find(s.account) != std::string::npos) {
       return static_cast<int>(i + 1);
+    }
   }
   return 0;
 }

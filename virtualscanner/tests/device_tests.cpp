@@ -49,8 +49,9 @@ TEST_F(Identity, ScannerInfoFillsIdsAndTextsWithin32Bytes) {
   EXPECT_STREQ(MIRB_VS_VENDOR, vendor.bytes);
   EXPECT_STREQ(MIRB_VS_PRODUCT, product.bytes);
   EXPECT_STREQ(MIRB_VS_RELEASE, release.bytes);
-  for (const Guarded *g : {&vendor, &product, &release})
+  for (const Guarded *g : {&vendor, &product, &release}) {
     EXPECT_TRUE(g->terminatedWithin(32));
+  }
 }
 
 TEST_F(Identity, SerialNumberCounterAndTime) {

@@ -33,23 +33,28 @@ bool shows(const std::vector<std::uint8_t> &gray, int width, int height,
                                    font::kGlyphHeight * scale, 8, 200);
     font::drawText(t, 0, 0, text, scale, 0);
     std::vector<std::pair<int, int>> ink, paper; // ink first: fails fast
-    for (int y = 0; y < t.height; ++y)
-      for (int x = 0; x < t.width; ++x)
+    for (int y = 0; y < t.height; ++y) {
+      for (int x = 0; x < t.width; ++x) {
         (t.gray(x, y) < 128 ? ink : paper).emplace_back(x, y);
+      }
+    }
     ink.insert(ink.end(), paper.begin(), paper.end());
     const std::size_t inkCount = ink.size() - paper.size();
-    for (int y = 0; y + t.height <= height; ++y)
+    for (int y = 0; y + t.height <= height; ++y) {
       for (int x = 0; x + t.width <= width; ++x) {
         std::size_t i = 0;
         for (; i < ink.size(); ++i) {
           const auto [tx, ty] = ink[i];
           const bool dark = gray[std::size_t(y + ty) * width + x + tx] < 128;
-          if (dark != (i < inkCount))
+          if (dark != (i < inkCount)) {
             break;
+          }
         }
-        if (i == ink.size())
+        if (i == ink.size()) {
           return true;
+        }
       }
+    }
   }
   return false;
 }
@@ -59,11 +64,14 @@ bool shows(const TiffInfo &info, const std::string &text) {
 }
 
 bool validRouting(const std::string &routing) {
-  if (routing.size() != 9 || routing.find_first_not_of("0123456789") != std::string::npos)
+  if (routing.size() != 9 ||
+      routing.find_first_not_of("0123456789") != std::string::npos) {
     return false;
+  }
   int sum = 0;
-  for (int i = 0; i < 9; ++i)
+  for (int i = 0; i < 9; ++i) {
     sum += (routing[i] - '0') * (i % 3 == 0 ? 3 : i % 3 == 1 ? 7 : 1);
+  }
   return sum % 10 == 0;
 }
 
@@ -78,8 +86,9 @@ bool readmeRow(const std::string &line, ReadmeRow &row) {
   std::vector<std::string> cells;
   for (std::size_t at = 0; (at = line.find('|', at)) != std::string::npos;) {
     const std::size_t next = line.find('|', at + 1);
-    if (next == std::string::npos)
+    if (next == std::string::npos) {
       break;
+    }
     std::string cell = line.substr(at + 1, next - at - 1);
     cell.erase(0, cell.find_first_not_of(' '));
     cell.erase(cell.find_last_not_of(' ') + 1);
@@ -87,15 +96,18 @@ bool readmeRow(const std::string &line, ReadmeRow &row) {
     at = next;
   }
   const auto number = [](const std::string &text, int &value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
       return false;
+    }
     value = std::stoi(text);
     return true;
   };
   int index = 0;
   if (cells.size() != 5 || !number(cells[0], index) || cells[1].size() < 2 ||
-      cells[1].front() != '`' || cells[1].back() != '`')
+      cells[1].front() != '`' || cells[1].back() != '`') {
     return false;
+  }
   row.codeLine = cells[1].substr(1, cells[1].size() - 2);
   return number(cells[2], row.length) && number(cells[3], row.quality) &&
          number(cells[4], row.contrast);
@@ -235,9 +247,11 @@ TEST_F(DefaultStack, TwelveChecksAsTheReadmeListsThem) {
   std::ifstream readme(QELSCAN_VS_README);
   ASSERT_TRUE(readme);
   std::vector<ReadmeRow> rows;
-  for (std::string line; std::getline(readme, line);)
-    if (ReadmeRow r; readmeRow(line, r))
+  for (std::string line; std::getline(readme, line);) {
+    if (ReadmeRow r; readmeRow(line, r)) {
       rows.push_back(r);
+    }
+  }
   ASSERT_EQ(12u, rows.size());
 
   ASSERT_EQ(MIRB_VS_OK, MIRBInit()); // no hopper file named
@@ -292,10 +306,13 @@ TEST_F(DefaultStack, OnlyANamedFileWithoutDocumentsGivesAnEmptyHopper) {
 
 TEST(Font, CoversPrintableAsciiAndTheFourSymbolsWithDistinctGlyphs) {
   std::vector<unsigned char> codes;
-  for (int c = 0x20; c <= 0x7E; ++c)
+  for (int c = 0x20; c <= 0x7E; ++c) {
     codes.push_back(static_cast<unsigned char>(c));
-  for (unsigned char c : {font::kTransit, font::kOnUs, font::kAmount, font::kDash})
+  }
+  for (unsigned char c :
+       {font::kTransit, font::kOnUs, font::kAmount, font::kDash}) {
     codes.push_back(c);
+  }
   std::set<std::vector<std::uint8_t>> shapes;
   for (unsigned char c : codes) {
     SCOPED_TRACE(int(c));
@@ -308,8 +325,9 @@ TEST(Font, CoversPrintableAsciiAndTheFourSymbolsWithDistinctGlyphs) {
                             [](std::uint8_t r) { return r < (1 << font::kGlyphWidth); }));
     EXPECT_TRUE(shapes.insert(shape).second) << "the same glyph as another";
   }
-  for (unsigned char c : {0x00, 0x1F, 0x7F, 0x84, 0xFF})
+  for (unsigned char c : {0x00, 0x1F, 0x7F, 0x84, 0xFF}) {
     EXPECT_EQ(nullptr, font::glyph(c)) << int(c);
+  }
   EXPECT_EQ("\x80"
             "12\x81\x82"
             "9\x83x",
@@ -327,17 +345,20 @@ TEST(Font, DrawTextScalesEveryDotAndClipsAtTheEdges) {
     vs::Image image = vs::Image::blank(100, 40, 8, 200);
     const int end = font::drawText(image, 2, 3, text, scale, 0);
     EXPECT_EQ(2 + 4 * font::kAdvance * scale, end);
-    if (scale == 1)
+    if (scale == 1) {
       ink1 = inkOf(image);
-    else
+    } else {
       EXPECT_EQ(ink1 * 9, inkOf(image));
+    }
     // Nothing left of x, right of the text's width or below its height.
-    for (int y = 0; y < image.height; ++y)
-      for (int x = 0; x < image.width; ++x)
+    for (int y = 0; y < image.height; ++y) {
+      for (int x = 0; x < image.width; ++x) {
         if (x < 2 || x >= 2 + font::textWidth(text, scale) || y < 3 ||
             y >= 3 + font::kGlyphHeight * scale) {
           ASSERT_EQ(255, image.gray(x, y)) << x << "," << y;
         }
+      }
+    }
   }
   // Half outside on every side: clipped, nothing written past the rows.
   vs::Image small = vs::Image::blank(9, 9, 1, 200);

@@ -45,8 +45,9 @@ void writeTiff(const std::string &name, std::uint32_t width, std::uint32_t heigh
 std::vector<int> compressions(const std::string &name) {
   std::vector<int> result;
   TIFF *tif = TIFFOpen(name.c_str(), "r");
-  if (tif == nullptr)
+  if (tif == nullptr) {
     return result;
+  }
   do {
     std::uint16_t c = 0;
     TIFFGetField(tif, TIFFTAG_COMPRESSION, &c);
@@ -64,11 +65,13 @@ std::vector<std::uint8_t> grayOf(const std::string &name) {
 
 // Mean absolute difference of two gray images, for what JPEG rounds.
 double difference(const std::vector<std::uint8_t> &a, const std::vector<std::uint8_t> &b) {
-  if (a.size() != b.size() || a.empty())
+  if (a.size() != b.size() || a.empty()) {
     return 255;
+  }
   double sum = 0;
-  for (std::size_t i = 0; i < a.size(); ++i)
+  for (std::size_t i = 0; i < a.size(); ++i) {
     sum += std::abs(a[i] - b[i]);
+  }
   return sum / static_cast<double>(a.size());
 }
 
@@ -97,8 +100,10 @@ protected:
   // Everything in the scratch folder, to see that nothing was left behind.
   std::set<std::string> files() const {
     std::set<std::string> names;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(dir_))
+    for (const auto &entry :
+         std::filesystem::recursive_directory_iterator(dir_)) {
       names.insert(entry.path().string());
+    }
     return names;
   }
   std::string bw() const { return path("bw.tif"); }
@@ -187,8 +192,9 @@ TEST_F(Imaging, DamagedGroup4FilesAreRefusedNotHalfRead) {
   std::vector<std::uint8_t> shortStrip = good;
   for (std::size_t i = 0; i < u16(good, ifd); ++i) {
     const std::size_t at = ifd + 2 + 12 * i;
-    if (u16(good, at) != 279)
+    if (u16(good, at) != 279) {
       continue;
+    }
     // StripByteCounts, a LONG well below 65536: halve it.
     const std::size_t half = u16(good, at + 8) / 2;
     shortStrip[at + 8] = static_cast<std::uint8_t>(half);
@@ -265,9 +271,10 @@ TEST_F(Imaging, UvGainMapsEveryValueAndKeepsTheKindOfFile) {
     for (const char *input : {"uv.tif", "uv.jpg"}) {
       ASSERT_EQ(MIRB_VS_OK, QELUVGain(path(input).c_str(), path("g.tif").c_str(), g[0], g[1], g[2]));
       std::vector<std::uint8_t> expected = grayOf(path(input));
-      for (std::uint8_t &v : expected)
+      for (std::uint8_t &v : expected) {
         v = static_cast<std::uint8_t>(
             std::clamp(std::floor(double(v) * g[0] / g[1]) + g[2], 0.0, 255.0));
+      }
       if (input[3] == 't') {
         EXPECT_EQ(COMPRESSION_NONE, inspectTiffFile(path("g.tif")).compression);
         EXPECT_EQ(expected, grayOf(path("g.tif")));
@@ -290,8 +297,9 @@ TEST_F(Imaging, UvTiffThresholdsAnyGrayInputToAGroup4Tiff) {
     EXPECT_TRUE(out.valid && out.bits == 1 && out.xResolution == 100.0f);
     EXPECT_EQ(COMPRESSION_CCITTFAX4, out.compression);
     std::vector<std::uint8_t> expected = grayOf(path(c.input));
-    for (std::uint8_t &v : expected)
+    for (std::uint8_t &v : expected) {
       v = v < c.threshold ? 0 : 255;
+    }
     EXPECT_EQ(expected, out.gray);
   }
 }
@@ -312,8 +320,10 @@ TEST_F(Imaging, CropAndCombineKeepEveryPagesCompression) {
     const std::vector<std::uint8_t> in = grayOf(path("in.tif"));
     ASSERT_EQ(MIRB_VS_OK, MIRBCropFile(path("in.tif").c_str(), path("out.tif").c_str(), 3));
     std::vector<std::uint8_t> inner;
-    for (int y = 3; y < 58; ++y)
-      inner.insert(inner.end(), in.begin() + y * 203 + 3, in.begin() + y * 203 + 200);
+    for (int y = 3; y < 58; ++y) {
+      inner.insert(inner.end(), in.begin() + y * 203 + 3,
+                   in.begin() + y * 203 + 200);
+    }
     EXPECT_EQ(inner, grayOf(path("out.tif")));
     ASSERT_EQ(MIRB_VS_OK, MIRBCombineTIFFS(path("out.tif").c_str(), bw().c_str()));
     EXPECT_EQ((std::vector<int>{c[2], COMPRESSION_CCITTFAX4}), compressions(path("out.tif")));
@@ -355,8 +365,9 @@ TEST_F(Imaging, EveryUtilityAnswersUnusableFilesWithTheirCodes) {
       SCOPED_TRACE(std::string(u.what) + " of " + i.input);
       EXPECT_EQ(u.decodes ? i.code : i.copyCode, u.call(path(i.input), path("out")));
     }
-    if (!u.writes)
+    if (!u.writes) {
       continue;
+    }
     // In a missing folder, under a file, a folder: nobody can write there.
     for (const char *out : {"no/dir/out", "text.tif/out", "folder"}) {
       SCOPED_TRACE(std::string(u.what) + " to " + out);
@@ -419,8 +430,9 @@ TEST_F(Imaging, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
   small.rlim_cur = 1024;
   setrlimit(RLIMIT_FSIZE, &small);
   std::vector<int> results;
-  for (const auto &write : writes)
+  for (const auto &write : writes) {
     results.push_back(write());
+  }
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, SIG_DFL);
   EXPECT_EQ(std::vector<int>(std::size(writes), MIRB_VS_ERR_FILE), results);

@@ -23,8 +23,9 @@ Raster decode(const std::vector<std::uint8_t> &bytes) {
   Raster r;
   if (bytes.size() > 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
     const JpegInfo info = inspectJpeg(bytes);
-    if (info.valid)
+    if (info.valid) {
       r = {info.width, info.height, 1, info.gray};
+    }
   } else if (const TiffInfo info = inspectTiff(bytes); info.valid) {
     r = {int(info.width), int(info.height), 1, info.gray};
   }
@@ -35,9 +36,11 @@ Raster decode(const std::vector<std::uint8_t> &bytes) {
 // A quarter turn clockwise: the top left corner goes to the top right.
 vs::Image turn(const vs::Image &in) {
   vs::Image out = vs::Image::blank(in.height, in.width, 8, 200);
-  for (int y = 0; y < in.height; ++y)
-    for (int x = 0; x < in.width; ++x)
+  for (int y = 0; y < in.height; ++y) {
+    for (int x = 0; x < in.width; ++x) {
       out.set(in.height - 1 - y, x, in.gray(x, y));
+    }
+  }
   return out;
 }
 
@@ -46,23 +49,29 @@ vs::Image printed(const std::string &text, int scale, int direction = 0,
                   bool bold = false) {
   std::vector<std::string> lines(1);
   for (char c : text) {
-    if (c == '\n')
+    if (c == '\n') {
       lines.emplace_back();
-    else
+    } else {
       lines.back() += c;
+    }
   }
   const int shift = bold ? (scale + 1) / 2 : 0;
   int width = 0;
-  for (const std::string &line : lines)
+  for (const std::string &line : lines) {
     width = std::max(width, font::textWidth(line, scale) + shift);
+  }
   vs::Image image = vs::Image::blank(
       width, (int(lines.size() - 1) * font::kLineHeight + font::kGlyphHeight) * scale,
       8, 200);
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    for (int dx : {0, shift})
-      font::drawText(image, dx, int(i) * font::kLineHeight * scale, lines[i], scale, 0);
-  for (int quarter = 0; quarter < direction / 90; ++quarter)
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (int dx : {0, shift}) {
+      font::drawText(image, dx, int(i) * font::kLineHeight * scale, lines[i],
+                     scale, 0);
+    }
+  }
+  for (int quarter = 0; quarter < direction / 90; ++quarter) {
     image = turn(image);
+  }
   return image;
 }
 
@@ -80,8 +89,8 @@ int wrong(const Raster &got, const vs::Image &text, int x, int y,
   };
   const int f = got.factor;
   int bad = 0;
-  for (int gy = std::max(0, (y - 4) / f); gy < std::min(got.height, (y + text.height + 4) / f);
-       ++gy)
+  for (int gy = std::max(0, (y - 4) / f);
+       gy < std::min(got.height, (y + text.height + 4) / f); ++gy) {
     for (int gx = std::max(0, (x - 4) / f); gx < std::min(got.width, (x + text.width + 4) / f);
          ++gx) {
       const int value = got.at(gx, gy);
@@ -90,14 +99,17 @@ int wrong(const Raster &got, const vs::Image &text, int x, int y,
         continue;
       }
       int full = 0, near = 0;
-      for (int dy = -2; dy < 4; ++dy)
-        for (int dx = -2; dx < 4; ++dx)
+      for (int dy = -2; dy < 4; ++dy) {
+        for (int dx = -2; dx < 4; ++dx) {
           if (ink(2 * gx + dx, 2 * gy + dy)) {
             ++near;
             full += dx >= 0 && dx < 2 && dy >= 0 && dy < 2;
           }
+        }
+      }
       bad += (full == 4 && value >= 100) || (near == 0 && value <= 160);
     }
+  }
   return bad;
 }
 

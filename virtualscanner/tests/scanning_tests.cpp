@@ -134,9 +134,11 @@ TEST_F(Special, DocStatusNamesTheFirstOfAtMost32MatchingRegistrations) {
                                                 0, 0, 0, 0, 0, 0, 0));
   ASSERT_EQ(MIRB_VS_OK,
             QELSetSpecialDocument(0, 0, "021000021", "123456789", 0, 0, 0, 0));
-  for (int i = 4; i <= 32; ++i)
-    ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocument(0, 0, std::to_string(5000 + i).c_str(),
-                                                "7", 0, 0, 0, 0));
+  for (int i = 4; i <= 32; ++i) {
+    ASSERT_EQ(MIRB_VS_OK,
+              QELSetSpecialDocument(0, 0, std::to_string(5000 + i).c_str(), "7",
+                                    0, 0, 0, 0));
+  }
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
             QELSetSpecialDocument(0, 0, "111", "222", 0, 0, 0, 0)); // the 33rd
   // Full, yet an entry can still be replaced; it keeps its number.

@@ -17,9 +17,13 @@ const std::string kCheck = "U001001U T249239726T 4820173659U $0000012500$";
 template <typename Test>
 int inSeal(const std::vector<std::uint8_t> &gray, int width, Test test) {
   int count = 0;
-  for (int y = vs::kUvSealY - vs::kUvSealRadius; y <= vs::kUvSealY + vs::kUvSealRadius; ++y)
-    for (int x = vs::kUvSealX - vs::kUvSealRadius; x <= vs::kUvSealX + vs::kUvSealRadius; ++x)
+  for (int y = vs::kUvSealY - vs::kUvSealRadius;
+       y <= vs::kUvSealY + vs::kUvSealRadius; ++y) {
+    for (int x = vs::kUvSealX - vs::kUvSealRadius;
+         x <= vs::kUvSealX + vs::kUvSealRadius; ++x) {
       count += test(gray[std::size_t(y) * width + x]) ? 1 : 0;
+    }
+  }
   return count;
 }
 
@@ -97,7 +101,7 @@ TEST_F(UvAndLong, SealShowsOnlyUnderUvAndInkStaysDark) {
 
   // Where the gray image has ink, the UV image is darker than its paper.
   long inkSum = 0, inkCount = 0, paperSum = 0, paperCount = 0;
-  for (std::size_t i = 0; i < uv.gray.size(); ++i)
+  for (std::size_t i = 0; i < uv.gray.size(); ++i) {
     if (gray.gray[i] < 100) {
       inkSum += uv.gray[i];
       ++inkCount;
@@ -105,6 +109,7 @@ TEST_F(UvAndLong, SealShowsOnlyUnderUvAndInkStaysDark) {
       paperSum += uv.gray[i];
       ++paperCount;
     }
+  }
   ASSERT_GT(inkCount, 1000);
   EXPECT_LT(inkSum / inkCount + 20, paperSum / paperCount);
 }
@@ -124,19 +129,20 @@ TEST_F(UvAndLong, FibresFollowTheCodeLine) {
   // The payee and bank lines on the left are printed alike on both
   // checks; only the fibres there tell them apart.
   int differ = 0, bright = 0;
-  for (int y = 40; y < 200; ++y)
+  for (int y = 40; y < 200; ++y) {
     for (int x = 0; x < 200; ++x) {
       const std::size_t i = std::size_t(y) * images[0].width + x;
       differ += images[0].gray[i] != images[2].gray[i];
       bright += images[2].gray[i] > 100;
     }
+  }
   EXPECT_GT(differ, 100);
   EXPECT_GT(bright, 20);
 }
 
 TEST_F(UvAndLong, UnknownFormatsAreRefusedBeforeADocumentIsTaken) {
   feed({kCheck});
-  for (ScanEntry scan : {QELScanUV, QELScanLong})
+  for (ScanEntry scan : {QELScanUV, QELScanLong}) {
     for (int formatComp : {3, -1}) {
       SCOPED_TRACE(formatComp);
       ImageBuffer image;
@@ -147,5 +153,6 @@ TEST_F(UvAndLong, UnknownFormatsAreRefusedBeforeADocumentIsTaken) {
       EXPECT_EQ(0, image.header(0) | image.header(2) | image.header(5));
       EXPECT_FALSE(std::filesystem::exists(path("x.tif")));
     }
+  }
   EXPECT_EQ(MIRB_VS_STATUS_READY | MIRB_VS_STATUS_HOPPER_LOADED, MIRBStatus());
 }

@@ -68,8 +68,9 @@ inline ReadStream &streamOf(thandle_t h) { return *reinterpret_cast<ReadStream *
 
 inline tmsize_t tiffRead(thandle_t h, void *buffer, tmsize_t n) {
   ReadStream &s = streamOf(h);
-  if (n <= 0 || s.at >= s.bytes.size())
+  if (n <= 0 || s.at >= s.bytes.size()) {
     return 0;
+  }
   const std::uint64_t count =
       std::min<std::uint64_t>(static_cast<std::uint64_t>(n), s.bytes.size() - s.at);
   std::memcpy(buffer, s.bytes.data() + s.at, static_cast<std::size_t>(count));
@@ -96,8 +97,9 @@ inline TiffInfo inspectTiff(const std::vector<std::uint8_t> &bytes) {
                              detail::tiffRead, detail::tiffWrite, detail::tiffSeek,
                              detail::tiffClose, detail::tiffSize, detail::tiffMap,
                              detail::tiffUnmap);
-  if (tif == nullptr)
+  if (tif == nullptr) {
     return info;
+  }
   info.littleEndian = !TIFFIsBigEndian(tif);
   bool decoded = true;
   do {
@@ -132,12 +134,14 @@ inline TiffInfo inspectTiff(const std::vector<std::uint8_t> &bytes) {
     std::vector<std::uint8_t> line(static_cast<std::size_t>(lineBytes));
     for (std::uint32_t y = 0; y < height && decoded; ++y) {
       decoded = TIFFReadScanline(tif, line.data(), y, 0) >= 0;
-      if (info.pages != 1)
+      if (info.pages != 1) {
         continue;
+      }
       for (std::uint32_t x = 0; x < width; ++x) {
         int v = bits == 8 ? line[x] : (line[x / 8] >> (7 - x % 8) & 1) * 255;
-        if (photometric == 0) // min-is-white
+        if (photometric == 0) { // min-is-white
           v = 255 - v;
+        }
         info.gray.push_back(static_cast<std::uint8_t>(v));
       }
     }
@@ -234,8 +238,9 @@ struct ImageBuffer {
                                static_cast<std::uint32_t>(bytes[15]) << 24;
     EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES, header(4));
     EXPECT_EQ(static_cast<std::uint32_t>(reported), MIRB_VS_MEMORY_HEADER_BYTES + size);
-    if (size > kImage - MIRB_VS_MEMORY_HEADER_BYTES)
+    if (size > kImage - MIRB_VS_MEMORY_HEADER_BYTES) {
       return {};
+    }
     return {bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES,
             bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES + size};
   }
@@ -244,8 +249,9 @@ struct ImageBuffer {
 class VirtualScanner : public ::testing::Test {
 protected:
   void SetUp() override {
-    for (const char *name : kEnvironment)
+    for (const char *name : kEnvironment) {
       unsetenv(name);
+    }
     MIRBExit();
     const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::temp_directory_path() /
@@ -256,8 +262,9 @@ protected:
   }
   void TearDown() override {
     MIRBExit();
-    for (const char *name : kEnvironment)
+    for (const char *name : kEnvironment) {
       unsetenv(name);
+    }
     std::filesystem::remove_all(dir_);
   }
 
@@ -266,8 +273,9 @@ protected:
   // Puts these documents into the hopper and opens the session.
   void feed(std::initializer_list<std::string> documents) {
     std::string text;
-    for (const std::string &line : documents)
+    for (const std::string &line : documents) {
       text += line + "\n";
+    }
     spit(path("hopper.txt"), text);
     setenv("MIRB_VIRTUAL_HOPPER", path("hopper.txt").c_str(), 1);
     ASSERT_EQ(MIRB_VS_OK, MIRBInit());
