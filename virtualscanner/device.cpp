@@ -9,7 +9,7 @@
 #endif
 
 #include "scannerlib/mirbap32.h"
-#include "virtualscanner/internal.h"
+#include "virtualscanner/state.h"
 
 using namespace vs;
 

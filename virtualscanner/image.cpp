@@ -1,6 +1,6 @@
 // TIFF through libtiff's client I/O, so pages go to and come from memory
 // (the scans need the bytes for "MD:" targets and the length texts), the
-// memory image format, and whole-file reads and writes.
+// memory image format, and the reading of an image file, TIFF or JPEG.
 #include "virtualscanner/image.h"
 
 #include <cstdarg>
@@ -9,6 +9,10 @@
 #include <initializer_list>
 
 #include <tiffio.h>
+
+#include "virtualscanner/files.h"
+#include "virtualscanner/jpeg.h"
+#include "virtualscanner/virtual_scanner.h"
 
 namespace vs {
 

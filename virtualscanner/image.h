@@ -1,16 +1,14 @@
-// Images of the virtual scanner: a small raster, the document renderer,
-// TIFF through libtiff, JPEG through libjpeg and the memory image format
-// of the scans to memory.
+// The raster every image here is drawn and kept in, the TIFF files
+// written and read through libtiff, the memory image format of the scans
+// to memory, and the reading of an image file of either kind.
 #ifndef QELSCANNER_VIRTUALSCANNER_IMAGE_H
 #define QELSCANNER_VIRTUALSCANNER_IMAGE_H
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "virtualscanner/files.h"
-#include "virtualscanner/internal.h"
 
 namespace vs {
 
@@ -24,9 +22,6 @@ constexpr int kMaxSide = 32767; // the memory header's int16
 constexpr std::uint64_t kMaxPageBytes = 64ull << 20;  // rows of one page
 constexpr std::uint64_t kMaxImageBytes = 256ull << 20; // rows of all pages
 constexpr std::uint64_t kMaxFileBytes = 256ull << 20;
-
-// The JPEG quality of the scans, and of JPEGs written without one asked.
-constexpr int kDefaultJpegQuality = 85;
 
 // Rows of packed pixels. 1 bit: most significant bit first, 1 = black.
 // 8 bits: 0 = black, 255 = white.
@@ -79,22 +74,6 @@ struct Image {
   }
 };
 
-enum class Kind { Bilevel, Gray, UV, Long };
-enum class Side { Front, Back };
-
-// The picture of a document: a check with its printed fields and the code
-// line on the front (a long document: a payment voucher twice as wide),
-// the endorsement area on the back. Bilevel and long images are 200 dpi,
-// gray and UV images 100 dpi. A UV image shows the paper's fibres, placed
-// by the code line, and the seal below, which no other image shows.
-Image renderDocument(const Document &doc, Side side, Kind kind);
-
-// The UV seal's centre and outer radius in the UV image's 100-dpi pixels:
-// a spot the front leaves unprinted.
-constexpr int kUvSealX = 250;
-constexpr int kUvSealY = 170;
-constexpr int kUvSealRadius = 38;
-
 // MIRB_VS_OK, or MIRB_VS_ERR_FILE when libtiff cannot write the pages
 // (for instance Group 4 asked for an 8-bit page).
 int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes);
@@ -103,14 +82,6 @@ int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes
 // MIRB_VS_ERR_TOO_LARGE beyond the limits above.
 int decodeTiff(const std::vector<std::uint8_t> &bytes,
                std::vector<Image> &pages);
-// A JFIF JPEG of an 8-bit image at quality 1..100: MIRB_VS_OK or
-// MIRB_VS_ERR_FILE.
-int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes,
-               int quality = kDefaultJpegQuality);
-// A one-component 8-bit JPEG: MIRB_VS_OK, MIRB_VS_ERR_IMAGE_FORMAT (not
-// such a JPEG, damaged or cut short) or MIRB_VS_ERR_TOO_LARGE.
-int decodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image);
-
 // A memory image: the header (MIRB_VS_MEMORY_HEADER_BYTES) describing
 // image and stream, then the stream, a TIFF or JPEG file's bytes.
 std::vector<std::uint8_t> encodeMemoryImage(const Image &image, int format,

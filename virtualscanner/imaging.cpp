@@ -8,8 +8,10 @@
 #include <stdexcept>
 
 #include "scannerlib/mirbap32.h"
+#include "virtualscanner/files.h"
 #include "virtualscanner/image.h"
-#include "virtualscanner/internal.h"
+#include "virtualscanner/jpeg.h"
+#include "virtualscanner/state.h"
 
 using namespace vs;
 

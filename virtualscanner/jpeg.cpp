@@ -1,6 +1,8 @@
 // Gray JFIF JPEGs through libjpeg, into memory. Kept apart from the TIFF
 // code: on Windows libtiff's header may bring in windows.h, whose boolean
 // clashes with libjpeg's.
+#include "virtualscanner/jpeg.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <jerror.h>
 
 #include "virtualscanner/image.h"
+#include "virtualscanner/virtual_scanner.h"
 
 namespace vs {
 

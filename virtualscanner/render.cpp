@@ -2,10 +2,17 @@
 // gray; bilevel images take it as it is, gray and UV images average each
 // 2 x 2 square down to 100 dpi, which keeps small text readable. UV images
 // also draw what glows (fibres, the seal) at 200 dpi, apart from the ink.
+#include "virtualscanner/render.h"
+
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "virtualscanner/font.h"
 #include "virtualscanner/image.h"
+#include "virtualscanner/virtual_scanner.h"
 
 namespace vs {
 

@@ -4,8 +4,11 @@
 #include <cstring>
 
 #include "scannerlib/mirbap32.h"
+#include "virtualscanner/files.h"
 #include "virtualscanner/image.h"
-#include "virtualscanner/internal.h"
+#include "virtualscanner/jpeg.h"
+#include "virtualscanner/render.h"
+#include "virtualscanner/state.h"
 
 using namespace vs;
 

@@ -6,7 +6,8 @@
 #include <sstream>
 
 #include "scannerlib/mirbap32.h"
-#include "virtualscanner/internal.h"
+#include "virtualscanner/stack.h"
+#include "virtualscanner/state.h"
 
 using namespace vs;
 

@@ -1,6 +1,6 @@
 // The stack of checks in the hopper when MIRB_VIRTUAL_HOPPER names no
 // file. README.md lists the same code lines; keep the two together.
-#include "virtualscanner/internal.h"
+#include "virtualscanner/stack.h"
 
 namespace vs {
 

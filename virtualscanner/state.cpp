@@ -1,5 +1,5 @@
 // The library's one state and the helpers every area shares.
-#include "virtualscanner/internal.h"
+#include "virtualscanner/state.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,8 +1,8 @@
 // The virtual scanner's state and the helpers its entries share. Nothing
 // here is exported: the library builds with hidden visibility and only the
 // entries of scannerlib/mirbap32.h are default.
-#ifndef QELSCANNER_VIRTUALSCANNER_INTERNAL_H
-#define QELSCANNER_VIRTUALSCANNER_INTERNAL_H
+#ifndef QELSCANNER_VIRTUALSCANNER_STATE_H
+#define QELSCANNER_VIRTUALSCANNER_STATE_H
 
 #include <array>
 #include <cstddef>
@@ -109,8 +109,6 @@ std::optional<int> envInt(const char *name);
 std::optional<long long> envNumber(const char *name);
 
 void resetSession(State &st);
-// The documents in the hopper when no hopper file is named.
-std::vector<Document> defaultStack();
 // Moves the document in the track (if any) to the pocket and feeds the
 // next one from the hopper; null when the hopper is empty.
 const Document *feedDocument(State &st);
