@@ -37,7 +37,7 @@ using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 // A name beside target that this process has not used: another process
 // has another id, and a leftover of an earlier run is skipped because the
 // file is created exclusively.
-std::string temporaryName(const std::string &target, unsigned long process) {
+std::string TemporaryName(const std::string &target, unsigned long process) {
   return target + "." + std::to_string(process) + "-" +
          std::to_string(temporaryCounter.fetch_add(1)) + ".tmp";
 }
@@ -70,7 +70,7 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
     }
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string candidate = temporaryName(name, GetCurrentProcessId());
+    const std::string candidate = TemporaryName(name, GetCurrentProcessId());
     HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
@@ -87,7 +87,7 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
 
 bool OutputFile::isOpen() const { return handle_ != nullptr; }
 
-bool OutputFile::write(const void *data, std::size_t size) {
+bool OutputFile::Write(const void *data, std::size_t size) {
   if (handle_ == nullptr || failed_) {
     return false;
   }
@@ -105,9 +105,9 @@ bool OutputFile::write(const void *data, std::size_t size) {
   return true;
 }
 
-bool OutputFile::commit() {
+bool OutputFile::Commit() {
   if (handle_ == nullptr || failed_) {
-    discard();
+    Discard();
     return false;
   }
   if (temporary_.empty()) {
@@ -129,7 +129,7 @@ bool OutputFile::commit() {
   return false;
 }
 
-void OutputFile::discard() {
+void OutputFile::Discard() {
   if (handle_ != nullptr) {
     CloseHandle(handle_);
   }
@@ -166,14 +166,14 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string candidate =
-        temporaryName(target_, static_cast<unsigned long>(getpid()));
+        TemporaryName(target_, static_cast<unsigned long>(getpid()));
     const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       fd_ = fd;
       temporary_ = candidate;
       // The replacement keeps the permissions of the file it replaces.
       if (keepMode && fchmod(fd_, mode) != 0) {
-        discard();
+        Discard();
       }
       return;
     }
@@ -185,7 +185,7 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
 
 bool OutputFile::isOpen() const { return fd_ >= 0; }
 
-bool OutputFile::write(const void *data, std::size_t size) {
+bool OutputFile::Write(const void *data, std::size_t size) {
   if (fd_ < 0 || failed_) {
     return false;
   }
@@ -205,9 +205,9 @@ bool OutputFile::write(const void *data, std::size_t size) {
   return true;
 }
 
-bool OutputFile::commit() {
+bool OutputFile::Commit() {
   if (fd_ < 0 || failed_) {
-    discard();
+    Discard();
     return false;
   }
   if (temporary_.empty()) {
@@ -227,7 +227,7 @@ bool OutputFile::commit() {
   return false;
 }
 
-void OutputFile::discard() {
+void OutputFile::Discard() {
   if (fd_ >= 0) {
     close(fd_);
   }
@@ -240,9 +240,9 @@ void OutputFile::discard() {
 
 #endif
 
-OutputFile::~OutputFile() { discard(); }
+OutputFile::~OutputFile() { Discard(); }
 
-int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
+int ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes,
              std::uint64_t limit) {
   bytes.clear();
   InputFile in(std::fopen(name.c_str(), "rb"));
@@ -269,12 +269,12 @@ int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
   return MIRB_VS_OK;
 }
 
-bool writeFile(const std::string &name, const std::vector<std::uint8_t> &bytes) {
+bool WriteWholeFile(const std::string &name, const std::vector<std::uint8_t> &bytes) {
   OutputFile out(name);
-  return out.write(bytes.data(), bytes.size()) && out.commit();
+  return out.Write(bytes.data(), bytes.size()) && out.Commit();
 }
 
-int copyFile(const std::string &from, const std::string &to) {
+int CopyWholeFile(const std::string &from, const std::string &to) {
   InputFile in(std::fopen(from.c_str(), "rb"));
   if (!in) {
     return MIRB_VS_ERR_FILE;
@@ -286,7 +286,7 @@ int copyFile(const std::string &from, const std::string &to) {
   std::vector<std::uint8_t> chunk(kChunk);
   for (;;) {
     const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), in.get());
-    if (n > 0 && !out.write(chunk.data(), n)) {
+    if (n > 0 && !out.Write(chunk.data(), n)) {
       return MIRB_VS_ERR_FILE;
     }
     if (n < chunk.size()) {
@@ -296,7 +296,7 @@ int copyFile(const std::string &from, const std::string &to) {
   if (std::ferror(in.get())) {
     return MIRB_VS_ERR_FILE;
   }
-  return out.commit() ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
+  return out.Commit() ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 
 } // namespace vs

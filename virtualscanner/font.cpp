@@ -119,7 +119,7 @@ static_assert(std::size(kGlyphs) == kAscii + 4, "ASCII and four symbols");
 
 } // namespace
 
-const std::uint8_t *glyph(unsigned char c) {
+const std::uint8_t *Glyph(unsigned char c) {
   if (c >= kFirst && c <= kLast) {
     return kGlyphs[c - kFirst];
   }
@@ -129,7 +129,7 @@ const std::uint8_t *glyph(unsigned char c) {
   return nullptr;
 }
 
-std::string codeLineSymbols(const std::string &codeLine) {
+std::string CodeLineSymbols(const std::string &codeLine) {
   std::string out = codeLine;
   for (char &c : out) {
     switch (c) {
@@ -143,14 +143,14 @@ std::string codeLineSymbols(const std::string &codeLine) {
   return out;
 }
 
-int textWidth(const std::string &text, int scale) {
+int TextWidth(const std::string &text, int scale) {
   if (text.empty()) {
     return 0;
   }
   return (static_cast<int>(text.size()) * kAdvance - 1) * scale;
 }
 
-int drawText(Image &image, int x, int y, const std::string &text, int scale,
+int DrawString(Image &image, int x, int y, const std::string &text, int scale,
              int ink) {
   const int end = x + static_cast<int>(text.size()) * kAdvance * scale;
   for (unsigned char c : text) {
@@ -158,9 +158,9 @@ int drawText(Image &image, int x, int y, const std::string &text, int scale,
     if (x >= image.width) {
       break;
     }
-    const std::uint8_t *rows = glyph(c);
+    const std::uint8_t *rows = Glyph(c);
     if (rows == nullptr) {
-      rows = glyph('?');
+      rows = Glyph('?');
     }
     for (int row = 0; row < kGlyphHeight; ++row) {
       for (int col = 0; col < kGlyphWidth; ++col) {
@@ -169,7 +169,7 @@ int drawText(Image &image, int x, int y, const std::string &text, int scale,
         }
         for (int dy = 0; dy < scale; ++dy) {
           for (int dx = 0; dx < scale; ++dx) {
-            image.set(x + col * scale + dx, y + row * scale + dy, ink);
+            image.Set(x + col * scale + dx, y + row * scale + dy, ink);
           }
         }
       }

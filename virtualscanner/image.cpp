@@ -32,10 +32,10 @@ struct Stream {
   std::uint64_t size() const { return sink ? sink->size() : sourceSize; }
 };
 
-Stream &streamOf(thandle_t handle) { return *reinterpret_cast<Stream *>(handle); }
+Stream &StreamOf(thandle_t handle) { return *reinterpret_cast<Stream *>(handle); }
 
-tmsize_t readProc(thandle_t handle, void *buffer, tmsize_t count) {
-  Stream &s = streamOf(handle);
+tmsize_t ReadProc(thandle_t handle, void *buffer, tmsize_t count) {
+  Stream &s = StreamOf(handle);
   if (count <= 0 || s.position >= s.size()) {
     return 0;
   }
@@ -46,8 +46,8 @@ tmsize_t readProc(thandle_t handle, void *buffer, tmsize_t count) {
   return static_cast<tmsize_t>(n);
 }
 
-tmsize_t writeProc(thandle_t handle, void *buffer, tmsize_t count) {
-  Stream &s = streamOf(handle);
+tmsize_t WriteProc(thandle_t handle, void *buffer, tmsize_t count) {
+  Stream &s = StreamOf(handle);
   if (s.sink == nullptr || count < 0) {
     return -1;
   }
@@ -64,8 +64,8 @@ tmsize_t writeProc(thandle_t handle, void *buffer, tmsize_t count) {
   return count;
 }
 
-toff_t seekProc(thandle_t handle, toff_t offset, int whence) {
-  Stream &s = streamOf(handle);
+toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
+  Stream &s = StreamOf(handle);
   std::uint64_t base = 0;
   if (whence == SEEK_CUR) {
     base = s.position;
@@ -83,13 +83,13 @@ toff_t seekProc(thandle_t handle, toff_t offset, int whence) {
   return target;
 }
 
-int closeProc(thandle_t) { return 0; }
+int CloseProc(thandle_t) { return 0; }
 
-toff_t sizeProc(thandle_t handle) { return streamOf(handle).size(); }
+toff_t SizeProc(thandle_t handle) { return StreamOf(handle).size(); }
 
 // Reading maps the caller's bytes, so strips are not copied once more.
-int mapProc(thandle_t handle, void **base, toff_t *size) {
-  Stream &s = streamOf(handle);
+int MapProc(thandle_t handle, void **base, toff_t *size) {
+  Stream &s = StreamOf(handle);
   if (s.sink != nullptr) {
     return 0;
   }
@@ -98,14 +98,14 @@ int mapProc(thandle_t handle, void **base, toff_t *size) {
   return 1;
 }
 
-void unmapProc(thandle_t, void *, toff_t) {}
+void UnmapProc(thandle_t, void *, toff_t) {}
 
 // libtiff would print to stderr; the result code says enough.
-int quiet(TIFF *, void *, const char *, const char *, va_list) { return 1; }
+int Quiet(TIFF *, void *, const char *, const char *, va_list) { return 1; }
 
 // Warnings are noted: while rows are decoded one means damaged data (a
 // strip cut short is only a warning to the fax decoder).
-int noteWarning(TIFF *, void *warned, const char *, const char *, va_list) {
+int NoteWarning(TIFF *, void *warned, const char *, const char *, va_list) {
   *static_cast<bool *>(warned) = true;
   return 1;
 }
@@ -116,14 +116,14 @@ public:
   TiffHandle(Stream &stream, const char *mode) {
     TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
     if (options != nullptr) {
-      TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
-      TIFFOpenOptionsSetWarningHandlerExtR(options, noteWarning, &warned_);
+      TIFFOpenOptionsSetErrorHandlerExtR(options, Quiet, nullptr);
+      TIFFOpenOptionsSetWarningHandlerExtR(options, NoteWarning, &warned_);
       TIFFOpenOptionsSetMaxSingleMemAlloc(
           options, static_cast<tmsize_t>(kMaxPageBytes + (1u << 20)));
     }
     tif_ = TIFFClientOpenExt("memory", mode, reinterpret_cast<thandle_t>(&stream),
-                             readProc, writeProc, seekProc, closeProc, sizeProc,
-                             mapProc, unmapProc, options);
+                             ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+                             MapProc, UnmapProc, options);
     if (options != nullptr) {
       TIFFOpenOptionsFree(options);
     }
@@ -143,46 +143,46 @@ private:
   bool warned_ = false;
 };
 
-std::uint16_t tiffCompression(Compression c) {
+std::uint16_t TiffCompression(Compression c) {
   switch (c) {
-  case Compression::PackBits: return COMPRESSION_PACKBITS;
-  case Compression::Group3: return COMPRESSION_CCITTFAX3;
-  case Compression::Group4: return COMPRESSION_CCITTFAX4;
-  case Compression::Lzw: return COMPRESSION_LZW;
-  case Compression::Deflate: return COMPRESSION_ADOBE_DEFLATE;
-  case Compression::None: break;
+  case Compression::kPackBits: return COMPRESSION_PACKBITS;
+  case Compression::kGroup3: return COMPRESSION_CCITTFAX3;
+  case Compression::kGroup4: return COMPRESSION_CCITTFAX4;
+  case Compression::kLzw: return COMPRESSION_LZW;
+  case Compression::kDeflate: return COMPRESSION_ADOBE_DEFLATE;
+  case Compression::kNone: break;
   }
   return COMPRESSION_NONE;
 }
 
-bool bilevelOnly(Compression c) {
-  return c == Compression::Group3 || c == Compression::Group4;
+bool BilevelOnly(Compression c) {
+  return c == Compression::kGroup3 || c == Compression::kGroup4;
 }
 
 // How a page read in is written again: as it was stored, except that the
 // rare modified Huffman (CCITT RLE) becomes Group 4, the fax code of the
 // scans.
-Compression compressionOf(std::uint16_t tiff) {
+Compression CompressionOf(std::uint16_t tiff) {
   switch (tiff) {
-  case COMPRESSION_PACKBITS: return Compression::PackBits;
-  case COMPRESSION_CCITTFAX3: return Compression::Group3;
+  case COMPRESSION_PACKBITS: return Compression::kPackBits;
+  case COMPRESSION_CCITTFAX3: return Compression::kGroup3;
   case COMPRESSION_CCITTRLE:
-  case COMPRESSION_CCITTFAX4: return Compression::Group4;
-  case COMPRESSION_LZW: return Compression::Lzw;
+  case COMPRESSION_CCITTFAX4: return Compression::kGroup4;
+  case COMPRESSION_LZW: return Compression::kLzw;
   case COMPRESSION_ADOBE_DEFLATE:
-  case COMPRESSION_DEFLATE: return Compression::Deflate;
-  default: return Compression::None;
+  case COMPRESSION_DEFLATE: return Compression::kDeflate;
+  default: return Compression::kNone;
   }
 }
 
 // One page, laid out as check-image exchange files want a bilevel image:
 // one strip, min-is-white, fill order 1, orientation 1, resolution in
 // inches. Gray pages are min-is-black.
-bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t count) {
+bool WritePage(TIFF *tif, const Image &page, std::size_t index, std::size_t count) {
   if (page.width <= 0 || page.height <= 0 || page.width > kMaxSide ||
       page.height > kMaxSide ||
       (page.bitsPerPixel != 1 && page.bitsPerPixel != 8) ||
-      (bilevelOnly(page.compression) && page.bitsPerPixel != 1) ||
+      (BilevelOnly(page.compression) && page.bitsPerPixel != 1) ||
       page.data.size() !=
           page.stride() * static_cast<std::size_t>(page.height)) {
     return false;
@@ -196,7 +196,7 @@ bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t coun
       TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(page.height)) &&
       TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, page.bitsPerPixel) &&
       TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1) &&
-      TIFFSetField(tif, TIFFTAG_COMPRESSION, tiffCompression(page.compression)) &&
+      TIFFSetField(tif, TIFFTAG_COMPRESSION, TiffCompression(page.compression)) &&
       TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
                    bilevel ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK) &&
       TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) &&
@@ -206,11 +206,11 @@ bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t coun
       TIFFSetField(tif, TIFFTAG_XRESOLUTION, dpi) &&
       TIFFSetField(tif, TIFFTAG_YRESOLUTION, dpi) &&
       TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-  if (ok && page.compression == Compression::Group4) {
+  if (ok && page.compression == Compression::kGroup4) {
     ok =
         TIFFSetField(tif, TIFFTAG_GROUP4OPTIONS, static_cast<std::uint32_t>(0));
   }
-  if (ok && page.compression == Compression::Group3) {
+  if (ok && page.compression == Compression::kGroup3) {
     ok =
         TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, static_cast<std::uint32_t>(0));
   }
@@ -228,7 +228,7 @@ bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t coun
          TIFFWriteDirectory(tif) != 0;
 }
 
-bool readableCompression(std::uint16_t compression, std::uint16_t bits) {
+bool ReadableCompression(std::uint16_t compression, std::uint16_t bits) {
   switch (compression) {
   case COMPRESSION_CCITTRLE:
   case COMPRESSION_CCITTFAX3:
@@ -250,7 +250,7 @@ bool readableCompression(std::uint16_t compression, std::uint16_t bits) {
 
 // Reads the current directory's page; pixelBytes counts the rows of the
 // pages read so far, so a file of many pages is bounded as a whole.
-int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
+int ReadPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   TIFF *tif = handle.get();
   std::uint32_t width = 0, height = 0;
   std::uint16_t bits = 1, samples = 1, compression = COMPRESSION_NONE,
@@ -267,7 +267,7 @@ int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   if (width == 0 || height == 0 || samples != 1 || (bits != 1 && bits != 8) ||
       (photometric != PHOTOMETRIC_MINISWHITE &&
        photometric != PHOTOMETRIC_MINISBLACK) ||
-      !readableCompression(compression, bits)) {
+      !ReadableCompression(compression, bits)) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
   }
   // Rows are allocated before the strips are read: bound them first.
@@ -281,9 +281,9 @@ int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   pixelBytes += rows;
 
   // Without a resolution a page is taken as the scans make it.
-  image = Image::blank(static_cast<int>(width), static_cast<int>(height), bits,
+  image = Image::Blank(static_cast<int>(width), static_cast<int>(height), bits,
                        bits == 1 ? 200 : 100);
-  image.compression = compressionOf(compression);
+  image.compression = CompressionOf(compression);
   float resolution = 0;
   if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution) && resolution > 0) {
     const double dpi = unit == RESUNIT_CENTIMETER ? resolution * 2.54 : resolution;
@@ -318,18 +318,18 @@ int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   return MIRB_VS_OK;
 }
 
-void put16(std::vector<std::uint8_t> &b, std::uint16_t v) {
+void Put16(std::vector<std::uint8_t> &b, std::uint16_t v) {
   b.push_back(static_cast<std::uint8_t>(v));
   b.push_back(static_cast<std::uint8_t>(v >> 8));
 }
-void put32(std::vector<std::uint8_t> &b, std::uint32_t v) {
-  put16(b, static_cast<std::uint16_t>(v));
-  put16(b, static_cast<std::uint16_t>(v >> 16));
+void Put32(std::vector<std::uint8_t> &b, std::uint32_t v) {
+  Put16(b, static_cast<std::uint16_t>(v));
+  Put16(b, static_cast<std::uint16_t>(v >> 16));
 }
 
 } // namespace
 
-int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes) {
+int EncodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes) {
   bytes.clear();
   if (pages.empty() || pages.size() > kMaxPages) {
     return MIRB_VS_ERR_FILE;
@@ -341,7 +341,7 @@ int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes
     TiffHandle tif(stream, "wl"); // little-endian, as exchange files want
     ok = tif.get() != nullptr;
     for (std::size_t i = 0; ok && i < pages.size(); ++i) {
-      ok = writePage(tif.get(), pages[i], i, pages.size());
+      ok = WritePage(tif.get(), pages[i], i, pages.size());
     }
   }
   if (!ok) {
@@ -350,7 +350,7 @@ int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes
   return ok ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 
-int decodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages) {
+int DecodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages) {
   pages.clear();
   Stream stream;
   stream.source = bytes.data();
@@ -365,7 +365,7 @@ int decodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages
       return MIRB_VS_ERR_TOO_LARGE;
     }
     Image image;
-    if (const int rc = readPage(tif, image, pixelBytes); rc != MIRB_VS_OK) {
+    if (const int rc = ReadPage(tif, image, pixelBytes); rc != MIRB_VS_OK) {
       return rc;
     }
     pages.push_back(std::move(image));
@@ -379,26 +379,26 @@ int decodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages
   }
 }
 
-std::vector<std::uint8_t> encodeMemoryImage(const Image &image, int format,
+std::vector<std::uint8_t> EncodeMemoryImage(const Image &image, int format,
                                             const std::vector<std::uint8_t> &stream) {
   std::vector<std::uint8_t> b;
   b.reserve(MIRB_VS_MEMORY_HEADER_BYTES + stream.size());
-  put16(b, static_cast<std::uint16_t>(image.width));
-  put16(b, static_cast<std::uint16_t>(image.height));
-  put16(b, static_cast<std::uint16_t>(image.bitsPerPixel));
-  put16(b, static_cast<std::uint16_t>(image.dpi));
-  put16(b, MIRB_VS_MEMORY_HEADER_BYTES);
-  put16(b, static_cast<std::uint16_t>(format));
-  put32(b, static_cast<std::uint32_t>(stream.size()));
+  Put16(b, static_cast<std::uint16_t>(image.width));
+  Put16(b, static_cast<std::uint16_t>(image.height));
+  Put16(b, static_cast<std::uint16_t>(image.bitsPerPixel));
+  Put16(b, static_cast<std::uint16_t>(image.dpi));
+  Put16(b, MIRB_VS_MEMORY_HEADER_BYTES);
+  Put16(b, static_cast<std::uint16_t>(format));
+  Put32(b, static_cast<std::uint32_t>(stream.size()));
   b.insert(b.end(), stream.begin(), stream.end());
   return b;
 }
 
-int readImageFile(const std::string &name, std::vector<Image> &pages,
+int ReadImageFile(const std::string &name, std::vector<Image> &pages,
                   FileFormat &format) {
   pages.clear();
   std::vector<std::uint8_t> bytes;
-  if (const int rc = readFile(name, bytes, kMaxFileBytes); rc != MIRB_VS_OK) {
+  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes); rc != MIRB_VS_OK) {
     return rc;
   }
   auto startsWith = [&bytes](std::initializer_list<std::uint8_t> magic) {
@@ -408,13 +408,13 @@ int readImageFile(const std::string &name, std::vector<Image> &pages,
   // Classic and BigTIFF, either byte order.
   if (startsWith({'I', 'I', 42, 0}) || startsWith({'M', 'M', 0, 42}) ||
       startsWith({'I', 'I', 43, 0}) || startsWith({'M', 'M', 0, 43})) {
-    format = FileFormat::Tiff;
-    return decodeTiff(bytes, pages);
+    format = FileFormat::kTiff;
+    return DecodeTiff(bytes, pages);
   }
   if (startsWith({0xFF, 0xD8, 0xFF})) {
-    format = FileFormat::Jpeg;
+    format = FileFormat::kJpeg;
     Image image;
-    if (const int rc = decodeJpeg(bytes, image); rc != MIRB_VS_OK) {
+    if (const int rc = DecodeJpeg(bytes, image); rc != MIRB_VS_OK) {
       return rc;
     }
     pages.push_back(std::move(image));

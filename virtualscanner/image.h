@@ -14,7 +14,7 @@ namespace vs {
 
 // How a page is or will be stored in a TIFF. Group 3 is written
 // one-dimensional; the CCITT ones hold 1-bit pages only.
-enum class Compression { None, PackBits, Group3, Group4, Lzw, Deflate };
+enum class Compression { kNone, kPackBits, kGroup3, kGroup4, kLzw, kDeflate };
 
 // What the image files read here may hold: more is refused as too large.
 constexpr std::size_t kMaxPages = 256;
@@ -30,10 +30,10 @@ struct Image {
   int height = 0;
   int bitsPerPixel = 1;
   int dpi = 200;
-  Compression compression = Compression::None;
+  Compression compression = Compression::kNone;
   std::vector<std::uint8_t> data;
 
-  static Image blank(int width, int height, int bitsPerPixel, int dpi) {
+  static Image Blank(int width, int height, int bitsPerPixel, int dpi) {
     Image image;
     image.width = width;
     image.height = height;
@@ -48,7 +48,7 @@ struct Image {
                              : static_cast<std::size_t>(width);
   }
   // 0 black .. 255 white, either depth; (x, y) must lie inside.
-  int gray(int x, int y) const {
+  int Gray(int x, int y) const {
     const std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
     if (bitsPerPixel == 8) {
       return row[x];
@@ -56,7 +56,7 @@ struct Image {
     return (row[x / 8] & (0x80 >> (x % 8))) != 0 ? 0 : 255;
   }
   // Outside the image: nothing happens, so drawings clip.
-  void set(int x, int y, int value) {
+  void Set(int x, int y, int value) {
     if (x < 0 || y < 0 || x >= width || y >= height) {
       return;
     }
@@ -76,23 +76,23 @@ struct Image {
 
 // MIRB_VS_OK, or MIRB_VS_ERR_FILE when libtiff cannot write the pages
 // (for instance Group 4 asked for an 8-bit page).
-int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes);
+int EncodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes);
 // MIRB_VS_OK; MIRB_VS_ERR_IMAGE_FORMAT when the bytes are no TIFF we can
 // read (not a TIFF, damaged, cut short, a form we do not decode);
 // MIRB_VS_ERR_TOO_LARGE beyond the limits above.
-int decodeTiff(const std::vector<std::uint8_t> &bytes,
+int DecodeTiff(const std::vector<std::uint8_t> &bytes,
                std::vector<Image> &pages);
 // A memory image: the header (MIRB_VS_MEMORY_HEADER_BYTES) describing
 // image and stream, then the stream, a TIFF or JPEG file's bytes.
-std::vector<std::uint8_t> encodeMemoryImage(const Image &image, int format,
+std::vector<std::uint8_t> EncodeMemoryImage(const Image &image, int format,
                                             const std::vector<std::uint8_t> &stream);
 
-enum class FileFormat { Tiff, Jpeg };
+enum class FileFormat { kTiff, kJpeg };
 
 // Reads and decodes a TIFF or JPEG file, told apart by its first bytes,
 // not its name: MIRB_VS_OK, MIRB_VS_ERR_FILE (cannot be read),
 // MIRB_VS_ERR_IMAGE_FORMAT or MIRB_VS_ERR_TOO_LARGE.
-int readImageFile(const std::string &name, std::vector<Image> &pages,
+int ReadImageFile(const std::string &name, std::vector<Image> &pages,
                   FileFormat &format);
 
 } // namespace vs

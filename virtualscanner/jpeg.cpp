@@ -23,11 +23,11 @@ struct ErrorManager {
   std::jmp_buf escape;
 };
 
-void onError(j_common_ptr info) {
+void OnError(j_common_ptr info) {
   std::longjmp(reinterpret_cast<ErrorManager *>(info->err)->escape, 1);
 }
 
-void onMessage(j_common_ptr) {}
+void OnMessage(j_common_ptr) {}
 
 // A growing malloc'ed buffer: its owner frees data whatever happened, so
 // a jump out of the middle of a write loses nothing (jpeg_mem_dest's
@@ -39,7 +39,7 @@ struct Sink {
   std::size_t size;
 };
 
-void sinkInit(j_compress_ptr info) {
+void SinkInit(j_compress_ptr info) {
   Sink *sink = reinterpret_cast<Sink *>(info->dest);
   sink->capacity = 65536;
   sink->data = static_cast<unsigned char *>(std::malloc(sink->capacity));
@@ -50,7 +50,7 @@ void sinkInit(j_compress_ptr info) {
   sink->base.free_in_buffer = sink->capacity;
 }
 
-boolean sinkGrow(j_compress_ptr info) {
+boolean SinkGrow(j_compress_ptr info) {
   Sink *sink = reinterpret_cast<Sink *>(info->dest);
   const std::size_t capacity = sink->capacity * 2;
   void *grown = std::realloc(sink->data, capacity);
@@ -65,26 +65,26 @@ boolean sinkGrow(j_compress_ptr info) {
   return TRUE;
 }
 
-void sinkTerm(j_compress_ptr info) {
+void SinkTerm(j_compress_ptr info) {
   Sink *sink = reinterpret_cast<Sink *>(info->dest);
   sink->size = sink->capacity - sink->base.free_in_buffer;
 }
 
 // Only C objects live in this frame, so the jump skips no destructor.
-bool compress(const Image &image, int quality, Sink *sink) {
+bool Compress(const Image &image, int quality, Sink *sink) {
   jpeg_compress_struct info;
   ErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = onError;
-  errors.base.output_message = onMessage;
+  errors.base.error_exit = OnError;
+  errors.base.output_message = OnMessage;
   if (setjmp(errors.escape) != 0) {
     jpeg_destroy_compress(&info);
     return false;
   }
   jpeg_create_compress(&info);
-  sink->base.init_destination = sinkInit;
-  sink->base.empty_output_buffer = sinkGrow;
-  sink->base.term_destination = sinkTerm;
+  sink->base.init_destination = SinkInit;
+  sink->base.empty_output_buffer = SinkGrow;
+  sink->base.term_destination = SinkTerm;
   info.dest = &sink->base;
   info.image_width = static_cast<JDIMENSION>(image.width);
   info.image_height = static_cast<JDIMENSION>(image.height);
@@ -109,12 +109,12 @@ bool compress(const Image &image, int quality, Sink *sink) {
 }
 
 // Into image, which the caller owns: only C objects live in this frame.
-int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
+int Decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   jpeg_decompress_struct info;
   ErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = onError;
-  errors.base.output_message = onMessage;
+  errors.base.error_exit = OnError;
+  errors.base.output_message = OnMessage;
   if (setjmp(errors.escape) != 0) {
     jpeg_destroy_decompress(&info);
     return MIRB_VS_ERR_IMAGE_FORMAT;
@@ -149,7 +149,7 @@ int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   image->height = static_cast<int>(info.image_height);
   image->bitsPerPixel = 8;
   image->dpi = static_cast<int>(dpi + 0.5);
-  image->compression = Compression::None;
+  image->compression = Compression::kNone;
   try {
     image->data.assign(image->stride() * static_cast<std::size_t>(image->height), 0);
   } catch (...) {
@@ -170,16 +170,16 @@ int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
 
 } // namespace
 
-int decodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image) {
+int DecodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image) {
   image = Image{};
-  const int rc = decompress(bytes, &image);
+  const int rc = Decompress(bytes, &image);
   if (rc != MIRB_VS_OK) {
     image = Image{};
   }
   return rc;
 }
 
-int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes, int quality) {
+int EncodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes, int quality) {
   bytes.clear();
   if (quality < 1 || quality > 100 || image.bitsPerPixel != 8 ||
       image.width <= 0 || image.height <= 0 || image.width > 65535 ||
@@ -189,7 +189,7 @@ int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes, int quality
     return MIRB_VS_ERR_FILE;
   }
   Sink sink = {};
-  const bool ok = compress(image, quality, &sink);
+  const bool ok = Compress(image, quality, &sink);
   if (ok) {
     bytes.assign(sink.data, sink.data + sink.size);
   }

@@ -14,11 +14,11 @@ constexpr int kDefaultJpegQuality = 85;
 
 // A JFIF JPEG of an 8-bit image at quality 1..100: MIRB_VS_OK or
 // MIRB_VS_ERR_FILE.
-int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes,
+int EncodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes,
                int quality = kDefaultJpegQuality);
 // A one-component 8-bit JPEG: MIRB_VS_OK, MIRB_VS_ERR_IMAGE_FORMAT (not
 // such a JPEG, damaged or cut short) or MIRB_VS_ERR_TOO_LARGE.
-int decodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image);
+int DecodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image);
 
 } // namespace vs
 

@@ -7,15 +7,15 @@
 
 namespace vs {
 
-enum class Kind { Bilevel, Gray, UV, Long };
-enum class Side { Front, Back };
+enum class Kind { kBilevel, kGray, kUv, kLong };
+enum class Side { kFront, kBack };
 
 // The picture of a document: a check with its printed fields and the code
 // line on the front (a long document: a payment voucher twice as wide),
 // the endorsement area on the back. Bilevel and long images are 200 dpi,
 // gray and UV images 100 dpi. A UV image shows the paper's fibres, placed
 // by the code line, and the seal below, which no other image shows.
-Image renderDocument(const Document &doc, Side side, Kind kind);
+Image RenderDocument(const Document &doc, Side side, Kind kind);
 
 // The UV seal's centre and outer radius in the UV image's 100-dpi pixels:
 // a spot the front leaves unprinted.

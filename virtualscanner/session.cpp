@@ -13,7 +13,7 @@ using namespace vs;
 
 namespace {
 
-bool parseInt(const std::string &text, int &value) {
+bool ParseInt(const std::string &text, int &value) {
   if (text.empty()) {
     return false;
   }
@@ -28,13 +28,13 @@ bool parseInt(const std::string &text, int &value) {
   return true;
 }
 
-void stripCarriageReturn(std::string &line) {
+void StripCarriageReturn(std::string &line) {
   if (!line.empty() && line.back() == '\r') {
     line.pop_back();
   }
 }
 
-std::vector<std::string> split(const std::string &line, char separator) {
+std::vector<std::string> Split(const std::string &line, char separator) {
   std::vector<std::string> fields;
   std::size_t start = 0;
   for (;;) {
@@ -50,11 +50,11 @@ std::vector<std::string> split(const std::string &line, char separator) {
 // The hopper file: one document a line, "code line[<TAB>key=value...]".
 // Without one the default stack of checks is loaded; a named file without
 // documents is an empty hopper.
-int loadHopper(std::vector<Document> &hopper) {
+int LoadHopper(std::vector<Document> &hopper) {
   hopper.clear();
   const char *name = std::getenv("MIRB_VIRTUAL_HOPPER");
   if (name == nullptr || *name == '\0') {
-    hopper = defaultStack();
+    hopper = DefaultStack();
     return MIRB_VS_OK;
   }
   std::ifstream in(name, std::ios::binary);
@@ -63,11 +63,11 @@ int loadHopper(std::vector<Document> &hopper) {
   }
   std::string line;
   while (std::getline(in, line)) {
-    stripCarriageReturn(line);
+    StripCarriageReturn(line);
     if (line.empty() || line[0] == '#') {
       continue;
     }
-    const std::vector<std::string> fields = split(line, '\t');
+    const std::vector<std::string> fields = Split(line, '\t');
     Document doc;
     doc.codeLine = fields[0];
     doc.confidence.assign(doc.codeLine.size(), '9');
@@ -83,8 +83,8 @@ int loadHopper(std::vector<Document> &hopper) {
       }
       if (key == "confidence") {
         doc.confidence = value;
-      } else if (key == "quality"    ? !parseInt(value, doc.quality)
-                 : key == "contrast" ? !parseInt(value, doc.contrast)
+      } else if (key == "quality"    ? !ParseInt(value, doc.quality)
+                 : key == "contrast" ? !ParseInt(value, doc.contrast)
                                      : true) {
         return MIRB_VS_ERR_HOPPER;
       }
@@ -100,49 +100,51 @@ int loadHopper(std::vector<Document> &hopper) {
 }
 
 // Opens the session unless it is open already (then: 0, nothing changes).
-int openSession(State &st) {
+int OpenSession(State &st) {
   if (st.open) {
     return MIRB_VS_OK;
   }
-  const int result = envInt("MIRB_VIRTUAL_INIT_RESULT").value_or(MIRB_VS_OK);
+  const int result = EnvInt("MIRB_VIRTUAL_INIT_RESULT").value_or(MIRB_VS_OK);
   if (result < 0) {
     return result;
   }
   std::vector<Document> hopper;
-  const int loaded = loadHopper(hopper);
+  const int loaded = LoadHopper(hopper);
   if (loaded != MIRB_VS_OK) {
     return loaded;
   }
-  resetSession(st);
+  ResetSession(st);
   st.hopper = std::move(hopper);
   st.open = true;
   return result;
 }
 
-bool isTextSelector(int selector) {
+// A slot of the parameter tables, numbers and texts alike; the read-only
+// texts of MIRBGetParamString have selectors of their own.
+bool IsTableSelector(int selector) {
   return selector >= 0 && selector < kParamCount;
 }
 
 // A text of the read-only selectors, or null for none.
-const std::string *readOnlyText(const State &st, int selector) {
-  static const std::string empty;
+const std::string *ReadOnlyText(const State &st, int selector) {
+  static const std::string kEmpty;
   switch (selector) {
   case MIRB_VS_SEL_DLL_PATH: return &st.dllPath;
   case MIRB_VS_SEL_INI_FILE: return &st.iniFile;
   case MIRB_VS_SEL_CFG_FILE: return &st.cfgFile;
   case MIRB_VS_SEL_PENDING_PRINT: return &st.pendingPrint.text;
   case MIRB_VS_SEL_LAST_PRINT:
-    return st.lastDocument ? &st.lastDocument->printed.text : &empty;
+    return st.lastDocument ? &st.lastDocument->printed.text : &kEmpty;
   case MIRB_VS_SEL_PENDING_ENDORSEMENT: return &st.pendingEndorsement.text;
   case MIRB_VS_SEL_LAST_ENDORSEMENT:
-    return st.lastDocument ? &st.lastDocument->endorsement.text : &empty;
+    return st.lastDocument ? &st.lastDocument->endorsement.text : &kEmpty;
   default: return nullptr;
   }
 }
 
 const char kConfigHeader[] = "MIRBAP32-VIRTUAL-CONFIG 1";
 
-std::string escape(const std::string &text) {
+std::string Escape(const std::string &text) {
   std::string out;
   for (char c : text) {
     if (c == '\\') {
@@ -158,7 +160,7 @@ std::string escape(const std::string &text) {
   return out;
 }
 
-bool unescape(const std::string &text, std::string &out) {
+bool Unescape(const std::string &text, std::string &out) {
   out.clear();
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\') {
@@ -178,18 +180,18 @@ bool unescape(const std::string &text, std::string &out) {
   return true;
 }
 
-int parseConfig(std::istream &in, std::array<int, kParamCount> &params,
+int ParseConfig(std::istream &in, std::array<int, kParamCount> &params,
                 std::array<std::string, kParamCount> &texts) {
   std::string line;
   if (!std::getline(in, line)) {
     return MIRB_VS_ERR_CONFIG_FORMAT;
   }
-  stripCarriageReturn(line);
+  StripCarriageReturn(line);
   if (line != kConfigHeader) {
     return MIRB_VS_ERR_CONFIG_FORMAT;
   }
   while (std::getline(in, line)) {
-    stripCarriageReturn(line);
+    StripCarriageReturn(line);
     if (line.empty() || line[0] == '#') {
       continue;
     }
@@ -203,16 +205,16 @@ int parseConfig(std::istream &in, std::array<int, kParamCount> &params,
     const std::string rest =
         b == std::string::npos ? std::string() : line.substr(b + 1);
     int selector = 0;
-    if (!parseInt(selectorText, selector) || !isTextSelector(selector)) {
+    if (!ParseInt(selectorText, selector) || !IsTableSelector(selector)) {
       return MIRB_VS_ERR_CONFIG_FORMAT;
     }
     if (keyword == "param") {
-      if (!parseInt(rest, params[selector])) {
+      if (!ParseInt(rest, params[selector])) {
         return MIRB_VS_ERR_CONFIG_FORMAT;
       }
     } else if (keyword == "text") {
       std::string value;
-      if (!unescape(rest, value) || value.size() > kMaxText ||
+      if (!Unescape(rest, value) || value.size() > kMaxText ||
           value.find('\0') != std::string::npos) {
         return MIRB_VS_ERR_CONFIG_FORMAT;
       }
@@ -224,8 +226,8 @@ int parseConfig(std::istream &in, std::array<int, kParamCount> &params,
   return in.bad() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
 }
 
-int configFileName(const char *file, std::string &name) {
-  if (!readText(file, name) || name.empty()) {
+int ConfigFileName(const char *file, std::string &name) {
+  if (!ReadText(file, name) || name.empty()) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
   return MIRB_VS_OK;
@@ -234,25 +236,25 @@ int configFileName(const char *file, std::string &name) {
 } // namespace
 
 int MIRB_CALL QELApiVersion(void) {
-  return envInt("MIRB_VIRTUAL_VERSION").value_or(MIRB_VS_VERSION);
+  return EnvInt("MIRB_VIRTUAL_VERSION").value_or(MIRB_VS_VERSION);
 }
 
 int MIRB_CALL MIRBInit(void) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  return openSession(st);
+  return OpenSession(st);
 }
 
 int MIRB_CALL MIRBInitPath(const char *dllPath, const char *iniFile,
                            const char *cfgFile) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   std::string path, ini, cfg;
-  if (!readText(dllPath, path) || !readText(iniFile, ini) ||
-      !readText(cfgFile, cfg)) {
+  if (!ReadText(dllPath, path) || !ReadText(iniFile, ini) ||
+      !ReadText(cfgFile, cfg)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
-  const int result = openSession(st);
+  const int result = OpenSession(st);
   if (st.open) {
     st.dllPath = std::move(path);
     st.iniFile = std::move(ini);
@@ -262,29 +264,29 @@ int MIRB_CALL MIRBInitPath(const char *dllPath, const char *iniFile,
 }
 
 int MIRB_CALL MIRBExit(void) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
-  resetSession(st);
+  ResetSession(st);
   return MIRB_VS_OK;
 }
 
 int MIRB_CALL MIRBDebug(int level) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   st.debugLevel = level;
   return MIRB_VS_OK;
 }
 
 int MIRB_CALL MIRBSetParam(int selector, int value) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
-  if (!isTextSelector(selector)) {
+  if (!IsTableSelector(selector)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
   st.params[selector] = value;
@@ -292,25 +294,25 @@ int MIRB_CALL MIRBSetParam(int selector, int value) {
 }
 
 int MIRB_CALL MIRBGetParam(int selector) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
-  if (!isTextSelector(selector)) {
+  if (!IsTableSelector(selector)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
   return st.params[selector];
 }
 
 int MIRB_CALL MIRBSetParamString(int selector, const char *value) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
   std::string text;
-  if (!isTextSelector(selector) || value == nullptr || !readText(value, text)) {
+  if (!IsTableSelector(selector) || value == nullptr || !ReadText(value, text)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
   st.texts[selector] = std::move(text);
@@ -318,28 +320,28 @@ int MIRB_CALL MIRBSetParamString(int selector, const char *value) {
 }
 
 const char *MIRB_CALL MIRBGetParamString(int selector) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   if (!st.open) {
     return nullptr;
   }
   const std::string *text =
-      isTextSelector(selector) ? &st.texts[selector] : readOnlyText(st, selector);
+      IsTableSelector(selector) ? &st.texts[selector] : ReadOnlyText(st, selector);
   if (text == nullptr) {
     return nullptr;
   }
-  putText(st.paramText, sizeof st.paramText, *text);
+  PutText(st.paramText, sizeof st.paramText, *text);
   return st.paramText;
 }
 
 int MIRB_CALL MIRBWriteConfig(const char *file) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
   std::string name;
-  if (const int rc = configFileName(file, name); rc != MIRB_VS_OK) {
+  if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
     return rc;
   }
   std::ostringstream out;
@@ -352,26 +354,26 @@ int MIRB_CALL MIRBWriteConfig(const char *file) {
   }
   for (int i = 0; i < kParamCount; ++i) {
     if (!st.texts[i].empty()) {
-      out << "text " << i << ' ' << escape(st.texts[i]) << '\n';
+      out << "text " << i << ' ' << Escape(st.texts[i]) << '\n';
     }
   }
-  std::ofstream file_out(name, std::ios::binary | std::ios::trunc);
-  if (!file_out) {
+  std::ofstream fileOut(name, std::ios::binary | std::ios::trunc);
+  if (!fileOut) {
     return MIRB_VS_ERR_FILE;
   }
-  file_out << out.str();
-  file_out.close();
-  return file_out.fail() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
+  fileOut << out.str();
+  fileOut.close();
+  return fileOut.fail() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
 }
 
 int MIRB_CALL MIRBReadConfig(const char *file) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
   std::string name;
-  if (const int rc = configFileName(file, name); rc != MIRB_VS_OK) {
+  if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
     return rc;
   }
   std::ifstream in(name, std::ios::binary);
@@ -381,7 +383,7 @@ int MIRB_CALL MIRBReadConfig(const char *file) {
   // Parse into fresh tables: a malformed file changes nothing.
   std::array<int, kParamCount> params{};
   std::array<std::string, kParamCount> texts;
-  const int rc = parseConfig(in, params, texts);
+  const int rc = ParseConfig(in, params, texts);
   if (rc != MIRB_VS_OK) {
     return rc;
   }

@@ -32,7 +32,7 @@ constexpr Check kStack[] = {
 
 } // namespace
 
-std::vector<Document> defaultStack() {
+std::vector<Document> DefaultStack() {
   std::vector<Document> stack;
   for (const Check &check : kStack) {
     Document doc;

@@ -9,7 +9,7 @@
 namespace vs {
 
 // The documents in the hopper when no hopper file is named.
-std::vector<Document> defaultStack();
+std::vector<Document> DefaultStack();
 
 } // namespace vs
 

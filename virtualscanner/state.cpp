@@ -20,12 +20,12 @@ void Lock::lock() { mutex_.lock(); }
 void Lock::unlock() { mutex_.unlock(); }
 #endif
 
-State &state() {
+State &TheState() {
   static State instance;
   return instance;
 }
 
-void putText(char *dst, std::size_t size, const std::string &text) {
+void PutText(char *dst, std::size_t size, const std::string &text) {
   if (dst == nullptr || size == 0) {
     return;
   }
@@ -34,7 +34,7 @@ void putText(char *dst, std::size_t size, const std::string &text) {
   dst[n] = '\0';
 }
 
-bool readText(const char *src, std::string &out) {
+bool ReadText(const char *src, std::string &out) {
   out.clear();
   if (src == nullptr) {
     return true;
@@ -50,7 +50,7 @@ bool readText(const char *src, std::string &out) {
   return true;
 }
 
-std::optional<long long> envNumber(const char *name) {
+std::optional<long long> EnvNumber(const char *name) {
   const char *text = std::getenv(name);
   if (text == nullptr || *text == '\0') {
     return std::nullopt;
@@ -64,15 +64,15 @@ std::optional<long long> envNumber(const char *name) {
   return value;
 }
 
-std::optional<int> envInt(const char *name) {
-  const std::optional<long long> value = envNumber(name);
+std::optional<int> EnvInt(const char *name) {
+  const std::optional<long long> value = EnvNumber(name);
   if (!value || *value < INT_MIN || *value > INT_MAX) {
     return std::nullopt;
   }
   return static_cast<int>(*value);
 }
 
-void resetSession(State &st) {
+void ResetSession(State &st) {
   st.open = false;
   st.dllPath.clear();
   st.iniFile.clear();
@@ -91,7 +91,7 @@ void resetSession(State &st) {
   st.pendingEndorsement = PrintJob{};
 }
 
-const Document *feedDocument(State &st) {
+const Document *FeedDocument(State &st) {
   st.documentInTrack = false; // the previous one goes to the pocket
   if (st.nextDocument >= st.hopper.size()) {
     return nullptr;
@@ -107,7 +107,7 @@ const Document *feedDocument(State &st) {
   return &*st.lastDocument;
 }
 
-void placeImage(State &st, const void *address, int length) {
+void PlaceImage(State &st, const void *address, int length) {
   const auto key = reinterpret_cast<std::uintptr_t>(address);
   for (auto it = st.placedImages.begin(); it != st.placedImages.end(); ++it) {
     if (it->first == key) {
@@ -122,7 +122,7 @@ void placeImage(State &st, const void *address, int length) {
   }
 }
 
-int matchSpecial(const State &st, const std::string &codeLine) {
+int MatchSpecial(const State &st, const std::string &codeLine) {
   for (std::size_t i = 0; i < st.specials.size(); ++i) {
     const SpecialDocument &s = st.specials[i];
     if (codeLine.find(s.routing) != std::string::npos &&
@@ -133,6 +133,6 @@ int matchSpecial(const State &st, const std::string &codeLine) {
   return 0;
 }
 
-std::string decimal(long long value) { return std::to_string(value); }
+std::string Decimal(long long value) { return std::to_string(value); }
 
 } // namespace vs
