@@ -1,7 +1,10 @@
 // Scans (to files, to memory, full, UV, long), code-line reread, image
 // lengths and special documents.
 #include <cctype>
+#include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <system_error>
 
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/files.h"
@@ -195,19 +198,11 @@ bool ParseTarget(const char *text, Target &target) {
     target.name = value;
     return true;
   }
+  // Digits only (no sign, no blank) that fit a pointer and are not 0.
+  const char *end = value.data() + value.size();
   std::uintptr_t address = 0;
-  if (value.size() == 3) {
-    return false;
-  }
-  for (std::size_t i = 3; i < value.size(); ++i) {
-    const char c = value[i];
-    const std::uintptr_t digit = static_cast<std::uintptr_t>(c - '0');
-    if (c < '0' || c > '9' || address > (UINTPTR_MAX - digit) / 10) {
-      return false;
-    }
-    address = address * 10 + digit;
-  }
-  if (address == 0) {
+  const auto [at, error] = std::from_chars(value.data() + 3, end, address);
+  if (error != std::errc() || at != end || address == 0) {
     return false;
   }
   target.kind = Target::Kind::kMemory;

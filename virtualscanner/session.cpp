@@ -1,7 +1,7 @@
 // Session, version, debug setting, parameters and configuration files.
-#include <cerrno>
-#include <climits>
+#include <charconv>
 #include <cstdlib>
+#include <system_error>
 #include <fstream>
 #include <sstream>
 
@@ -13,18 +13,16 @@ using namespace vs;
 
 namespace {
 
+// A decimal int: an optional minus sign and digits, nothing else. value
+// stays as it was unless the whole text is one.
 bool ParseInt(const std::string &text, int &value) {
-  if (text.empty()) {
+  const char *end = text.data() + text.size();
+  int parsed = 0;
+  const auto [at, error] = std::from_chars(text.data(), end, parsed);
+  if (error != std::errc() || at != end) {
     return false;
   }
-  char *end = nullptr;
-  errno = 0;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || v < INT_MIN || v > INT_MAX ||
-      text[0] == ' ' || text[0] == '+') {
-    return false;
-  }
-  value = static_cast<int>(v);
+  value = parsed;
   return true;
 }
 

@@ -1,10 +1,12 @@
 // The library's one state and the helpers every area shares.
 #include "virtualscanner/state.h"
 
-#include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <system_error>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -52,13 +54,23 @@ bool ReadText(const char *src, std::string &out) {
 
 std::optional<long long> EnvNumber(const char *name) {
   const char *text = std::getenv(name);
-  if (text == nullptr || *text == '\0') {
+  if (text == nullptr) {
     return std::nullopt;
   }
-  char *end = nullptr;
-  errno = 0;
-  const long long value = std::strtoll(text, &end, 10);
-  if (errno != 0 || *end != '\0') {
+  // Read as strtoll reads: white space and one plus sign may come first.
+  std::string_view digits(text);
+  const std::size_t start = digits.find_first_not_of(" \t\n\v\f\r");
+  if (start == std::string_view::npos) {
+    return std::nullopt;
+  }
+  digits.remove_prefix(start);
+  if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') {
+    digits.remove_prefix(1);
+  }
+  const char *end = digits.data() + digits.size();
+  long long value = 0;
+  const auto [at, error] = std::from_chars(digits.data(), end, value);
+  if (error != std::errc() || at != end) {
     return std::nullopt;
   }
   return value;
