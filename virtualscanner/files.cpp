@@ -93,7 +93,7 @@ bool OutputFile::Write(const void *data, std::size_t size) {
   }
   const char *at = static_cast<const char *>(data);
   while (size > 0) {
-    const DWORD part = size > kChunk ? static_cast<DWORD>(kChunk) : static_cast<DWORD>(size);
+    const DWORD part = static_cast<DWORD>(size > kChunk ? kChunk : size);
     DWORD written = 0;
     if (!WriteFile(handle_, at, part, &written, nullptr) || written == 0) {
       failed_ = true;

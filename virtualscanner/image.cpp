@@ -224,7 +224,8 @@ bool WritePage(TIFF *tif, const Image &page, std::size_t index, std::size_t coun
   }
   // The codec may work in the buffer it is given: hand it a copy.
   std::vector<std::uint8_t> rows = page.data;
-  return TIFFWriteEncodedStrip(tif, 0, rows.data(), static_cast<tmsize_t>(rows.size())) >= 0 &&
+  return TIFFWriteEncodedStrip(tif, 0, rows.data(),
+                               static_cast<tmsize_t>(rows.size())) >= 0 &&
          TIFFWriteDirectory(tif) != 0;
 }
 

@@ -368,7 +368,8 @@ void DrawFibres(Image &glow, const std::string &codeLine) {
     const int value = 100 + random.Below(140);
     const int thick = random.Below(4) == 0 ? 3 : 2;
     for (int step = 0; step < length; ++step) {
-      const int px = static_cast<int>(std::lround(x)), py = static_cast<int>(std::lround(y));
+      const int px = static_cast<int>(std::lround(x));
+      const int py = static_cast<int>(std::lround(y));
       for (int dy = 0; dy < thick; ++dy) {
         for (int dx = 0; dx < thick; ++dx) {
           Brighten(glow, px + dx, py + dy, value);
