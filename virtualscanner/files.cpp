@@ -37,7 +37,7 @@ using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 // A name beside target that this process has not used: another process
 // has another id, and a leftover of an earlier run is skipped because the
 // file is created exclusively.
-std::string temporaryName(const std::string &target, unsigned long process) {
+std::string TemporaryName(const std::string &target, unsigned long process) {
   return target + "." + std::to_string(process) + "-" +
          std::to_string(temporaryCounter.fetch_add(1)) + ".tmp";
 }
@@ -49,8 +49,10 @@ std::string temporaryName(const std::string &target, unsigned long process) {
 OutputFile::OutputFile(const std::string &name) : target_(name) {
   const DWORD attributes = GetFileAttributesA(name.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) !=
+          0) {
     return;
+  }
   // NUL, COM1 and the like: written as they are, a rename cannot replace them.
   HANDLE existing = CreateFileA(name.c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -61,13 +63,14 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
     if (type != FILE_TYPE_DISK) {
       HANDLE device = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (device != INVALID_HANDLE_VALUE)
+      if (device != INVALID_HANDLE_VALUE) {
         handle_ = device;
+      }
       return;
     }
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string candidate = temporaryName(name, GetCurrentProcessId());
+    const std::string candidate = TemporaryName(name, GetCurrentProcessId());
     HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
@@ -76,19 +79,21 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
       return;
     }
     const DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
       return;
+    }
   }
 }
 
 bool OutputFile::isOpen() const { return handle_ != nullptr; }
 
-bool OutputFile::write(const void *data, std::size_t size) {
-  if (handle_ == nullptr || failed_)
+bool OutputFile::Write(const void *data, std::size_t size) {
+  if (handle_ == nullptr || failed_) {
     return false;
+  }
   const char *at = static_cast<const char *>(data);
   while (size > 0) {
-    const DWORD part = size > kChunk ? static_cast<DWORD>(kChunk) : static_cast<DWORD>(size);
+    const DWORD part = static_cast<DWORD>(size > kChunk ? kChunk : size);
     DWORD written = 0;
     if (!WriteFile(handle_, at, part, &written, nullptr) || written == 0) {
       failed_ = true;
@@ -100,9 +105,9 @@ bool OutputFile::write(const void *data, std::size_t size) {
   return true;
 }
 
-bool OutputFile::commit() {
+bool OutputFile::Commit() {
   if (handle_ == nullptr || failed_) {
-    discard();
+    Discard();
     return false;
   }
   if (temporary_.empty()) {
@@ -124,12 +129,14 @@ bool OutputFile::commit() {
   return false;
 }
 
-void OutputFile::discard() {
-  if (handle_ != nullptr)
+void OutputFile::Discard() {
+  if (handle_ != nullptr) {
     CloseHandle(handle_);
+  }
   handle_ = nullptr;
-  if (!temporary_.empty())
+  if (!temporary_.empty()) {
     DeleteFileA(temporary_.c_str());
+  }
   temporary_.clear();
 }
 
@@ -147,8 +154,9 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
   mode_t mode = 0666;
   bool keepMode = false;
   if (stat(target_.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode) || access(target_.c_str(), W_OK) != 0)
+    if (S_ISDIR(info.st_mode) || access(target_.c_str(), W_OK) != 0) {
       return;
+    }
     if (!S_ISREG(info.st_mode)) { // /dev/null, a pipe: nothing to protect
       fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
       return;
@@ -158,31 +166,35 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string candidate =
-        temporaryName(target_, static_cast<unsigned long>(getpid()));
+        TemporaryName(target_, static_cast<unsigned long>(getpid()));
     const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       fd_ = fd;
       temporary_ = candidate;
       // The replacement keeps the permissions of the file it replaces.
-      if (keepMode && fchmod(fd_, mode) != 0)
-        discard();
+      if (keepMode && fchmod(fd_, mode) != 0) {
+        Discard();
+      }
       return;
     }
-    if (errno != EEXIST)
+    if (errno != EEXIST) {
       return;
+    }
   }
 }
 
 bool OutputFile::isOpen() const { return fd_ >= 0; }
 
-bool OutputFile::write(const void *data, std::size_t size) {
-  if (fd_ < 0 || failed_)
+bool OutputFile::Write(const void *data, std::size_t size) {
+  if (fd_ < 0 || failed_) {
     return false;
+  }
   const char *at = static_cast<const char *>(data);
   while (size > 0) {
     const ssize_t written = ::write(fd_, at, size > kChunk ? kChunk : size);
-    if (written < 0 && errno == EINTR)
+    if (written < 0 && errno == EINTR) {
       continue;
+    }
     if (written <= 0) {
       failed_ = true;
       return false;
@@ -193,9 +205,9 @@ bool OutputFile::write(const void *data, std::size_t size) {
   return true;
 }
 
-bool OutputFile::commit() {
+bool OutputFile::Commit() {
   if (fd_ < 0 || failed_) {
-    discard();
+    Discard();
     return false;
   }
   if (temporary_.empty()) {
@@ -215,25 +227,28 @@ bool OutputFile::commit() {
   return false;
 }
 
-void OutputFile::discard() {
-  if (fd_ >= 0)
+void OutputFile::Discard() {
+  if (fd_ >= 0) {
     close(fd_);
+  }
   fd_ = -1;
-  if (!temporary_.empty())
+  if (!temporary_.empty()) {
     unlink(temporary_.c_str());
+  }
   temporary_.clear();
 }
 
 #endif
 
-OutputFile::~OutputFile() { discard(); }
+OutputFile::~OutputFile() { Discard(); }
 
-int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
+int ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes,
              std::uint64_t limit) {
   bytes.clear();
   InputFile in(std::fopen(name.c_str(), "rb"));
-  if (!in)
+  if (!in) {
     return MIRB_VS_ERR_FILE;
+  }
   std::uint8_t chunk[kChunk];
   for (;;) {
     const std::size_t n = std::fread(chunk, 1, sizeof chunk, in.get());
@@ -242,8 +257,9 @@ int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
       return MIRB_VS_ERR_TOO_LARGE;
     }
     bytes.insert(bytes.end(), chunk, chunk + n);
-    if (n < sizeof chunk)
+    if (n < sizeof chunk) {
       break;
+    }
   }
   // A folder opens on Linux and fails only when read.
   if (std::ferror(in.get())) {
@@ -253,29 +269,34 @@ int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
   return MIRB_VS_OK;
 }
 
-bool writeFile(const std::string &name, const std::vector<std::uint8_t> &bytes) {
+bool WriteWholeFile(const std::string &name, const std::vector<std::uint8_t> &bytes) {
   OutputFile out(name);
-  return out.write(bytes.data(), bytes.size()) && out.commit();
+  return out.Write(bytes.data(), bytes.size()) && out.Commit();
 }
 
-int copyFile(const std::string &from, const std::string &to) {
+int CopyWholeFile(const std::string &from, const std::string &to) {
   InputFile in(std::fopen(from.c_str(), "rb"));
-  if (!in)
+  if (!in) {
     return MIRB_VS_ERR_FILE;
+  }
   OutputFile out(to);
-  if (!out.isOpen())
+  if (!out.isOpen()) {
     return MIRB_VS_ERR_FILE;
+  }
   std::vector<std::uint8_t> chunk(kChunk);
   for (;;) {
     const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), in.get());
-    if (n > 0 && !out.write(chunk.data(), n))
+    if (n > 0 && !out.Write(chunk.data(), n)) {
       return MIRB_VS_ERR_FILE;
-    if (n < chunk.size())
+    }
+    if (n < chunk.size()) {
       break;
+    }
   }
-  if (std::ferror(in.get()))
+  if (std::ferror(in.get())) {
     return MIRB_VS_ERR_FILE;
-  return out.commit() ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
+  }
+  return out.Commit() ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 
 } // namespace vs

@@ -12,11 +12,11 @@ namespace vs {
 // Reads a whole file: MIRB_VS_OK; MIRB_VS_ERR_FILE when it is missing, a
 // folder or unreadable; MIRB_VS_ERR_TOO_LARGE when it holds more than
 // limit bytes.
-int readFile(const std::string &name, std::vector<std::uint8_t> &bytes,
+int ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes,
              std::uint64_t limit);
 
 // A file written whole or not at all. The bytes go to a new file beside
-// the target (same folder, a name no other file has), which commit()
+// the target (same folder, a name no other file has), which Commit()
 // renames over the target; until then, and whenever anything fails, the
 // target keeps its old content and the temporary file is removed. A
 // target that exists must be writable; a device or pipe (no content to
@@ -29,12 +29,12 @@ public:
   OutputFile &operator=(const OutputFile &) = delete;
 
   bool isOpen() const;
-  bool write(const void *data, std::size_t size);
+  bool Write(const void *data, std::size_t size);
   // Flushes the bytes to the disk and puts the file in place.
-  bool commit();
+  bool Commit();
 
 private:
-  void discard();
+  void Discard();
 
   std::string target_;
   std::string temporary_; // empty when writing the target directly
@@ -47,10 +47,10 @@ private:
 };
 
 // All of bytes into name, through an OutputFile.
-bool writeFile(const std::string &name, const std::vector<std::uint8_t> &bytes);
+bool WriteWholeFile(const std::string &name, const std::vector<std::uint8_t> &bytes);
 
 // Copies any file's bytes: MIRB_VS_OK or MIRB_VS_ERR_FILE.
-int copyFile(const std::string &from, const std::string &to);
+int CopyWholeFile(const std::string &from, const std::string &to);
 
 } // namespace vs
 

@@ -119,15 +119,17 @@ static_assert(std::size(kGlyphs) == kAscii + 4, "ASCII and four symbols");
 
 } // namespace
 
-const std::uint8_t *glyph(unsigned char c) {
-  if (c >= kFirst && c <= kLast)
+const std::uint8_t *Glyph(unsigned char c) {
+  if (c >= kFirst && c <= kLast) {
     return kGlyphs[c - kFirst];
-  if (c >= kTransit && c <= kDash)
+  }
+  if (c >= kTransit && c <= kDash) {
     return kGlyphs[kAscii + (c - kTransit)];
+  }
   return nullptr;
 }
 
-std::string codeLineSymbols(const std::string &codeLine) {
+std::string CodeLineSymbols(const std::string &codeLine) {
   std::string out = codeLine;
   for (char &c : out) {
     switch (c) {
@@ -141,30 +143,37 @@ std::string codeLineSymbols(const std::string &codeLine) {
   return out;
 }
 
-int textWidth(const std::string &text, int scale) {
-  if (text.empty())
+int TextWidth(const std::string &text, int scale) {
+  if (text.empty()) {
     return 0;
+  }
   return (static_cast<int>(text.size()) * kAdvance - 1) * scale;
 }
 
-int drawText(Image &image, int x, int y, const std::string &text, int scale,
+int DrawString(Image &image, int x, int y, const std::string &text, int scale,
              int ink) {
   const int end = x + static_cast<int>(text.size()) * kAdvance * scale;
   for (unsigned char c : text) {
     // Wholly outside on the right: nothing more can show.
-    if (x >= image.width)
+    if (x >= image.width) {
       break;
-    const std::uint8_t *rows = glyph(c);
-    if (rows == nullptr)
-      rows = glyph('?');
-    for (int row = 0; row < kGlyphHeight; ++row)
+    }
+    const std::uint8_t *rows = Glyph(c);
+    if (rows == nullptr) {
+      rows = Glyph('?');
+    }
+    for (int row = 0; row < kGlyphHeight; ++row) {
       for (int col = 0; col < kGlyphWidth; ++col) {
-        if ((rows[row] & (0x10 >> col)) == 0)
+        if ((rows[row] & (0x10 >> col)) == 0) {
           continue;
-        for (int dy = 0; dy < scale; ++dy)
-          for (int dx = 0; dx < scale; ++dx)
-            image.set(x + col * scale + dx, y + row * scale + dy, ink);
+        }
+        for (int dy = 0; dy < scale; ++dy) {
+          for (int dx = 0; dx < scale; ++dx) {
+            image.Set(x + col * scale + dx, y + row * scale + dy, ink);
+          }
+        }
       }
+    }
     x += kAdvance * scale;
   }
   return end;

@@ -27,19 +27,19 @@ constexpr unsigned char kDash = 0x83;
 
 // The seven rows of a glyph, bit 4 the leftmost dot; null when the font
 // has no glyph for c.
-const std::uint8_t *glyph(unsigned char c);
+const std::uint8_t *Glyph(unsigned char c);
 
 // A code line in its text form ('T' transit, 'U' on-us, '$' amount, '-'
 // dash) with those four turned into the symbol bytes.
-std::string codeLineSymbols(const std::string &codeLine);
+std::string CodeLineSymbols(const std::string &codeLine);
 
 // Width in dots of text drawn at scale (the last glyph's spacing left out).
-int textWidth(const std::string &text, int scale);
+int TextWidth(const std::string &text, int scale);
 
 // Draws text with its top left corner at (x, y), each dot a scale x scale
 // square of ink, clipped to the image; a byte without a glyph draws as
 // '?'. Returns the x where a following text would start.
-int drawText(Image &image, int x, int y, const std::string &text, int scale,
+int DrawString(Image &image, int x, int y, const std::string &text, int scale,
              int ink);
 
 } // namespace font

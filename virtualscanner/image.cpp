@@ -1,6 +1,6 @@
 // TIFF through libtiff's client I/O, so pages go to and come from memory
 // (the scans need the bytes for "MD:" targets and the length texts), the
-// memory image format, and whole-file reads and writes.
+// memory image format, and the reading of an image file, TIFF or JPEG.
 #include "virtualscanner/image.h"
 
 #include <cstdarg>
@@ -9,6 +9,10 @@
 #include <initializer_list>
 
 #include <tiffio.h>
+
+#include "virtualscanner/files.h"
+#include "virtualscanner/jpeg.h"
+#include "virtualscanner/virtual_scanner.h"
 
 namespace vs {
 
@@ -28,12 +32,13 @@ struct Stream {
   std::uint64_t size() const { return sink ? sink->size() : sourceSize; }
 };
 
-Stream &streamOf(thandle_t handle) { return *reinterpret_cast<Stream *>(handle); }
+Stream &StreamOf(thandle_t handle) { return *reinterpret_cast<Stream *>(handle); }
 
-tmsize_t readProc(thandle_t handle, void *buffer, tmsize_t count) {
-  Stream &s = streamOf(handle);
-  if (count <= 0 || s.position >= s.size())
+tmsize_t ReadProc(thandle_t handle, void *buffer, tmsize_t count) {
+  Stream &s = StreamOf(handle);
+  if (count <= 0 || s.position >= s.size()) {
     return 0;
+  }
   const std::uint64_t n =
       std::min<std::uint64_t>(static_cast<std::uint64_t>(count), s.size() - s.position);
   std::memcpy(buffer, s.data() + s.position, static_cast<std::size_t>(n));
@@ -41,59 +46,66 @@ tmsize_t readProc(thandle_t handle, void *buffer, tmsize_t count) {
   return static_cast<tmsize_t>(n);
 }
 
-tmsize_t writeProc(thandle_t handle, void *buffer, tmsize_t count) {
-  Stream &s = streamOf(handle);
-  if (s.sink == nullptr || count < 0)
+tmsize_t WriteProc(thandle_t handle, void *buffer, tmsize_t count) {
+  Stream &s = StreamOf(handle);
+  if (s.sink == nullptr || count < 0) {
     return -1;
+  }
   const std::uint64_t end = s.position + static_cast<std::uint64_t>(count);
-  if (end > kMaxStreamBytes)
+  if (end > kMaxStreamBytes) {
     return -1;
-  if (end > s.sink->size())
-    s.sink->resize(static_cast<std::size_t>(end)); // a seek may have gone past the end
+  }
+  // A seek may have gone past the end.
+  if (end > s.sink->size()) {
+    s.sink->resize(static_cast<std::size_t>(end));
+  }
   std::memcpy(s.sink->data() + s.position, buffer, static_cast<std::size_t>(count));
   s.position = end;
   return count;
 }
 
-toff_t seekProc(thandle_t handle, toff_t offset, int whence) {
-  Stream &s = streamOf(handle);
+toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
+  Stream &s = StreamOf(handle);
   std::uint64_t base = 0;
-  if (whence == SEEK_CUR)
+  if (whence == SEEK_CUR) {
     base = s.position;
-  else if (whence == SEEK_END)
+  } else if (whence == SEEK_END) {
     base = s.size();
-  else if (whence != SEEK_SET)
+  } else if (whence != SEEK_SET) {
     return static_cast<toff_t>(-1);
+  }
   // libtiff passes negative relative offsets as their unsigned image.
   const std::uint64_t target = base + offset;
-  if (target > kMaxStreamBytes)
+  if (target > kMaxStreamBytes) {
     return static_cast<toff_t>(-1);
+  }
   s.position = target;
   return target;
 }
 
-int closeProc(thandle_t) { return 0; }
+int CloseProc(thandle_t) { return 0; }
 
-toff_t sizeProc(thandle_t handle) { return streamOf(handle).size(); }
+toff_t SizeProc(thandle_t handle) { return StreamOf(handle).size(); }
 
 // Reading maps the caller's bytes, so strips are not copied once more.
-int mapProc(thandle_t handle, void **base, toff_t *size) {
-  Stream &s = streamOf(handle);
-  if (s.sink != nullptr)
+int MapProc(thandle_t handle, void **base, toff_t *size) {
+  Stream &s = StreamOf(handle);
+  if (s.sink != nullptr) {
     return 0;
+  }
   *base = const_cast<std::uint8_t *>(s.source);
   *size = s.sourceSize;
   return 1;
 }
 
-void unmapProc(thandle_t, void *, toff_t) {}
+void UnmapProc(thandle_t, void *, toff_t) {}
 
 // libtiff would print to stderr; the result code says enough.
-int quiet(TIFF *, void *, const char *, const char *, va_list) { return 1; }
+int Quiet(TIFF *, void *, const char *, const char *, va_list) { return 1; }
 
 // Warnings are noted: while rows are decoded one means damaged data (a
 // strip cut short is only a warning to the fax decoder).
-int noteWarning(TIFF *, void *warned, const char *, const char *, va_list) {
+int NoteWarning(TIFF *, void *warned, const char *, const char *, va_list) {
   *static_cast<bool *>(warned) = true;
   return 1;
 }
@@ -104,20 +116,22 @@ public:
   TiffHandle(Stream &stream, const char *mode) {
     TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
     if (options != nullptr) {
-      TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
-      TIFFOpenOptionsSetWarningHandlerExtR(options, noteWarning, &warned_);
+      TIFFOpenOptionsSetErrorHandlerExtR(options, Quiet, nullptr);
+      TIFFOpenOptionsSetWarningHandlerExtR(options, NoteWarning, &warned_);
       TIFFOpenOptionsSetMaxSingleMemAlloc(
           options, static_cast<tmsize_t>(kMaxPageBytes + (1u << 20)));
     }
     tif_ = TIFFClientOpenExt("memory", mode, reinterpret_cast<thandle_t>(&stream),
-                             readProc, writeProc, seekProc, closeProc, sizeProc,
-                             mapProc, unmapProc, options);
-    if (options != nullptr)
+                             ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+                             MapProc, UnmapProc, options);
+    if (options != nullptr) {
       TIFFOpenOptionsFree(options);
+    }
   }
   ~TiffHandle() {
-    if (tif_ != nullptr)
+    if (tif_ != nullptr) {
       TIFFClose(tif_);
+    }
   }
   TiffHandle(const TiffHandle &) = delete;
   TiffHandle &operator=(const TiffHandle &) = delete;
@@ -129,48 +143,50 @@ private:
   bool warned_ = false;
 };
 
-std::uint16_t tiffCompression(Compression c) {
+std::uint16_t TiffCompression(Compression c) {
   switch (c) {
-  case Compression::PackBits: return COMPRESSION_PACKBITS;
-  case Compression::Group3: return COMPRESSION_CCITTFAX3;
-  case Compression::Group4: return COMPRESSION_CCITTFAX4;
-  case Compression::Lzw: return COMPRESSION_LZW;
-  case Compression::Deflate: return COMPRESSION_ADOBE_DEFLATE;
-  case Compression::None: break;
+  case Compression::kPackBits: return COMPRESSION_PACKBITS;
+  case Compression::kGroup3: return COMPRESSION_CCITTFAX3;
+  case Compression::kGroup4: return COMPRESSION_CCITTFAX4;
+  case Compression::kLzw: return COMPRESSION_LZW;
+  case Compression::kDeflate: return COMPRESSION_ADOBE_DEFLATE;
+  case Compression::kNone: break;
   }
   return COMPRESSION_NONE;
 }
 
-bool bilevelOnly(Compression c) {
-  return c == Compression::Group3 || c == Compression::Group4;
+bool BilevelOnly(Compression c) {
+  return c == Compression::kGroup3 || c == Compression::kGroup4;
 }
 
 // How a page read in is written again: as it was stored, except that the
 // rare modified Huffman (CCITT RLE) becomes Group 4, the fax code of the
 // scans.
-Compression compressionOf(std::uint16_t tiff) {
+Compression CompressionOf(std::uint16_t tiff) {
   switch (tiff) {
-  case COMPRESSION_PACKBITS: return Compression::PackBits;
-  case COMPRESSION_CCITTFAX3: return Compression::Group3;
+  case COMPRESSION_PACKBITS: return Compression::kPackBits;
+  case COMPRESSION_CCITTFAX3: return Compression::kGroup3;
   case COMPRESSION_CCITTRLE:
-  case COMPRESSION_CCITTFAX4: return Compression::Group4;
-  case COMPRESSION_LZW: return Compression::Lzw;
+  case COMPRESSION_CCITTFAX4: return Compression::kGroup4;
+  case COMPRESSION_LZW: return Compression::kLzw;
   case COMPRESSION_ADOBE_DEFLATE:
-  case COMPRESSION_DEFLATE: return Compression::Deflate;
-  default: return Compression::None;
+  case COMPRESSION_DEFLATE: return Compression::kDeflate;
+  default: return Compression::kNone;
   }
 }
 
 // One page, laid out as check-image exchange files want a bilevel image:
 // one strip, min-is-white, fill order 1, orientation 1, resolution in
 // inches. Gray pages are min-is-black.
-bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t count) {
-  if (page.width <= 0 || page.height <= 0 ||
-      page.width > kMaxSide || page.height > kMaxSide ||
+bool WritePage(TIFF *tif, const Image &page, std::size_t index, std::size_t count) {
+  if (page.width <= 0 || page.height <= 0 || page.width > kMaxSide ||
+      page.height > kMaxSide ||
       (page.bitsPerPixel != 1 && page.bitsPerPixel != 8) ||
-      (bilevelOnly(page.compression) && page.bitsPerPixel != 1) ||
-      page.data.size() != page.stride() * static_cast<std::size_t>(page.height))
+      (BilevelOnly(page.compression) && page.bitsPerPixel != 1) ||
+      page.data.size() !=
+          page.stride() * static_cast<std::size_t>(page.height)) {
     return false;
+  }
   const bool bilevel = page.bitsPerPixel == 1;
   const double dpi = page.dpi;
   bool ok =
@@ -180,7 +196,7 @@ bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t coun
       TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(page.height)) &&
       TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, page.bitsPerPixel) &&
       TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1) &&
-      TIFFSetField(tif, TIFFTAG_COMPRESSION, tiffCompression(page.compression)) &&
+      TIFFSetField(tif, TIFFTAG_COMPRESSION, TiffCompression(page.compression)) &&
       TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
                    bilevel ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK) &&
       TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) &&
@@ -190,28 +206,37 @@ bool writePage(TIFF *tif, const Image &page, std::size_t index, std::size_t coun
       TIFFSetField(tif, TIFFTAG_XRESOLUTION, dpi) &&
       TIFFSetField(tif, TIFFTAG_YRESOLUTION, dpi) &&
       TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-  if (ok && page.compression == Compression::Group4)
-    ok = TIFFSetField(tif, TIFFTAG_GROUP4OPTIONS, static_cast<std::uint32_t>(0));
-  if (ok && page.compression == Compression::Group3)
-    ok = TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, static_cast<std::uint32_t>(0));
-  if (ok && count > 1)
-    ok = TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(index),
-                      static_cast<std::uint16_t>(count));
-  if (!ok)
+  if (ok && page.compression == Compression::kGroup4) {
+    ok =
+        TIFFSetField(tif, TIFFTAG_GROUP4OPTIONS, static_cast<std::uint32_t>(0));
+  }
+  if (ok && page.compression == Compression::kGroup3) {
+    ok =
+        TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, static_cast<std::uint32_t>(0));
+  }
+  if (ok && count > 1) {
+    ok =
+        TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(index),
+                     static_cast<std::uint16_t>(count));
+  }
+  if (!ok) {
     return false;
+  }
   // The codec may work in the buffer it is given: hand it a copy.
   std::vector<std::uint8_t> rows = page.data;
-  return TIFFWriteEncodedStrip(tif, 0, rows.data(), static_cast<tmsize_t>(rows.size())) >= 0 &&
+  return TIFFWriteEncodedStrip(tif, 0, rows.data(),
+                               static_cast<tmsize_t>(rows.size())) >= 0 &&
          TIFFWriteDirectory(tif) != 0;
 }
 
-bool readableCompression(std::uint16_t compression, std::uint16_t bits) {
+bool ReadableCompression(std::uint16_t compression, std::uint16_t bits) {
   switch (compression) {
   case COMPRESSION_CCITTRLE:
   case COMPRESSION_CCITTFAX3:
   case COMPRESSION_CCITTFAX4:
-    if (bits != 1)
+    if (bits != 1) {
       return false;
+    }
     [[fallthrough]];
   case COMPRESSION_NONE:
   case COMPRESSION_PACKBITS:
@@ -226,14 +251,15 @@ bool readableCompression(std::uint16_t compression, std::uint16_t bits) {
 
 // Reads the current directory's page; pixelBytes counts the rows of the
 // pages read so far, so a file of many pages is bounded as a whole.
-int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
+int ReadPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   TIFF *tif = handle.get();
   std::uint32_t width = 0, height = 0;
   std::uint16_t bits = 1, samples = 1, compression = COMPRESSION_NONE,
                 photometric = PHOTOMETRIC_MINISWHITE, unit = RESUNIT_INCH;
   if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
-      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || TIFFIsTiled(tif))
+      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || TIFFIsTiled(tif)) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
@@ -242,121 +268,140 @@ int readPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   if (width == 0 || height == 0 || samples != 1 || (bits != 1 && bits != 8) ||
       (photometric != PHOTOMETRIC_MINISWHITE &&
        photometric != PHOTOMETRIC_MINISBLACK) ||
-      !readableCompression(compression, bits))
+      !ReadableCompression(compression, bits)) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
   // Rows are allocated before the strips are read: bound them first.
   const std::uint64_t rows =
       (bits == 1 ? (width + 7) / 8 : width) * static_cast<std::uint64_t>(height);
   if (width > static_cast<std::uint32_t>(kMaxSide) ||
       height > static_cast<std::uint32_t>(kMaxSide) || rows > kMaxPageBytes ||
-      rows > kMaxImageBytes - pixelBytes)
+      rows > kMaxImageBytes - pixelBytes) {
     return MIRB_VS_ERR_TOO_LARGE;
+  }
   pixelBytes += rows;
 
   // Without a resolution a page is taken as the scans make it.
-  image = Image::blank(static_cast<int>(width), static_cast<int>(height), bits,
+  image = Image::Blank(static_cast<int>(width), static_cast<int>(height), bits,
                        bits == 1 ? 200 : 100);
-  image.compression = compressionOf(compression);
+  image.compression = CompressionOf(compression);
   float resolution = 0;
   if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution) && resolution > 0) {
     const double dpi = unit == RESUNIT_CENTIMETER ? resolution * 2.54 : resolution;
-    if (dpi >= 1 && dpi <= 10000)
+    if (dpi >= 1 && dpi <= 10000) {
       image.dpi = static_cast<int>(dpi + 0.5);
+    }
   }
   // TIFFReadScanline fills a whole scanline: it must be our row exactly.
   const std::size_t stride = image.stride();
-  if (TIFFScanlineSize64(tif) != stride)
+  if (TIFFScanlineSize64(tif) != stride) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
   handle.warned() = false;
-  for (std::uint32_t y = 0; y < height; ++y)
+  for (std::uint32_t y = 0; y < height; ++y) {
     if (TIFFReadScanline(tif, image.data.data() + stride * y, y, 0) < 0 ||
-        handle.warned())
+        handle.warned()) {
       return MIRB_VS_ERR_IMAGE_FORMAT;
+    }
+  }
   // Normalise: bilevel 1 = black (min-is-white), gray 0 = black.
-  if ((bits == 1) != (photometric == PHOTOMETRIC_MINISWHITE))
-    for (std::uint8_t &b : image.data)
+  if ((bits == 1) != (photometric == PHOTOMETRIC_MINISWHITE)) {
+    for (std::uint8_t &b : image.data) {
       b = static_cast<std::uint8_t>(~b);
-  if (bits == 1 && width % 8 != 0) // padding bits stay white
-    for (std::uint32_t y = 0; y < height; ++y)
+    }
+  }
+  if (bits == 1 && width % 8 != 0) { // padding bits stay white
+    for (std::uint32_t y = 0; y < height; ++y) {
       image.data[stride * y + stride - 1] &=
           static_cast<std::uint8_t>(0xFF << (8 - width % 8));
+    }
+  }
   return MIRB_VS_OK;
 }
 
-void put16(std::vector<std::uint8_t> &b, std::uint16_t v) {
+void Put16(std::vector<std::uint8_t> &b, std::uint16_t v) {
   b.push_back(static_cast<std::uint8_t>(v));
   b.push_back(static_cast<std::uint8_t>(v >> 8));
 }
-void put32(std::vector<std::uint8_t> &b, std::uint32_t v) {
-  put16(b, static_cast<std::uint16_t>(v));
-  put16(b, static_cast<std::uint16_t>(v >> 16));
+void Put32(std::vector<std::uint8_t> &b, std::uint32_t v) {
+  Put16(b, static_cast<std::uint16_t>(v));
+  Put16(b, static_cast<std::uint16_t>(v >> 16));
 }
 
 } // namespace
 
-int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes) {
+int EncodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes) {
   bytes.clear();
-  if (pages.empty() || pages.size() > kMaxPages)
+  if (pages.empty() || pages.size() > kMaxPages) {
     return MIRB_VS_ERR_FILE;
+  }
   Stream stream;
   stream.sink = &bytes;
   bool ok = false;
   {
     TiffHandle tif(stream, "wl"); // little-endian, as exchange files want
     ok = tif.get() != nullptr;
-    for (std::size_t i = 0; ok && i < pages.size(); ++i)
-      ok = writePage(tif.get(), pages[i], i, pages.size());
+    for (std::size_t i = 0; ok && i < pages.size(); ++i) {
+      ok = WritePage(tif.get(), pages[i], i, pages.size());
+    }
   }
-  if (!ok)
+  if (!ok) {
     bytes.clear();
+  }
   return ok ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 
-int decodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages) {
+int DecodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages) {
   pages.clear();
   Stream stream;
   stream.source = bytes.data();
   stream.sourceSize = bytes.size();
   TiffHandle tif(stream, "r");
-  if (tif.get() == nullptr)
+  if (tif.get() == nullptr) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
   std::uint64_t pixelBytes = 0;
   for (;;) {
-    if (pages.size() >= kMaxPages)
+    if (pages.size() >= kMaxPages) {
       return MIRB_VS_ERR_TOO_LARGE;
+    }
     Image image;
-    if (const int rc = readPage(tif, image, pixelBytes); rc != MIRB_VS_OK)
+    if (const int rc = ReadPage(tif, image, pixelBytes); rc != MIRB_VS_OK) {
       return rc;
+    }
     pages.push_back(std::move(image));
-    if (TIFFLastDirectory(tif.get()))
+    if (TIFFLastDirectory(tif.get())) {
       return MIRB_VS_OK;
+    }
     // Fails on a broken or looping directory chain, too.
-    if (!TIFFReadDirectory(tif.get()))
+    if (!TIFFReadDirectory(tif.get())) {
       return MIRB_VS_ERR_IMAGE_FORMAT;
+    }
   }
 }
 
-std::vector<std::uint8_t> encodeMemoryImage(const Image &image, int format,
+std::vector<std::uint8_t> EncodeMemoryImage(const Image &image, int format,
                                             const std::vector<std::uint8_t> &stream) {
   std::vector<std::uint8_t> b;
   b.reserve(MIRB_VS_MEMORY_HEADER_BYTES + stream.size());
-  put16(b, static_cast<std::uint16_t>(image.width));
-  put16(b, static_cast<std::uint16_t>(image.height));
-  put16(b, static_cast<std::uint16_t>(image.bitsPerPixel));
-  put16(b, static_cast<std::uint16_t>(image.dpi));
-  put16(b, MIRB_VS_MEMORY_HEADER_BYTES);
-  put16(b, static_cast<std::uint16_t>(format));
-  put32(b, static_cast<std::uint32_t>(stream.size()));
+  Put16(b, static_cast<std::uint16_t>(image.width));
+  Put16(b, static_cast<std::uint16_t>(image.height));
+  Put16(b, static_cast<std::uint16_t>(image.bitsPerPixel));
+  Put16(b, static_cast<std::uint16_t>(image.dpi));
+  Put16(b, MIRB_VS_MEMORY_HEADER_BYTES);
+  Put16(b, static_cast<std::uint16_t>(format));
+  Put32(b, static_cast<std::uint32_t>(stream.size()));
   b.insert(b.end(), stream.begin(), stream.end());
   return b;
 }
 
-int readImageFile(const std::string &name, std::vector<Image> &pages,
+int ReadImageFile(const std::string &name, std::vector<Image> &pages,
                   FileFormat &format) {
   pages.clear();
   std::vector<std::uint8_t> bytes;
-  if (const int rc = readFile(name, bytes, kMaxFileBytes); rc != MIRB_VS_OK)
+  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes); rc != MIRB_VS_OK) {
     return rc;
+  }
   auto startsWith = [&bytes](std::initializer_list<std::uint8_t> magic) {
     return bytes.size() >= magic.size() &&
            std::equal(magic.begin(), magic.end(), bytes.begin());
@@ -364,14 +409,15 @@ int readImageFile(const std::string &name, std::vector<Image> &pages,
   // Classic and BigTIFF, either byte order.
   if (startsWith({'I', 'I', 42, 0}) || startsWith({'M', 'M', 0, 42}) ||
       startsWith({'I', 'I', 43, 0}) || startsWith({'M', 'M', 0, 43})) {
-    format = FileFormat::Tiff;
-    return decodeTiff(bytes, pages);
+    format = FileFormat::kTiff;
+    return DecodeTiff(bytes, pages);
   }
   if (startsWith({0xFF, 0xD8, 0xFF})) {
-    format = FileFormat::Jpeg;
+    format = FileFormat::kJpeg;
     Image image;
-    if (const int rc = decodeJpeg(bytes, image); rc != MIRB_VS_OK)
+    if (const int rc = DecodeJpeg(bytes, image); rc != MIRB_VS_OK) {
       return rc;
+    }
     pages.push_back(std::move(image));
     return MIRB_VS_OK;
   }

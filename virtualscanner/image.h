@@ -1,22 +1,20 @@
-// Images of the virtual scanner: a small raster, the document renderer,
-// TIFF through libtiff, JPEG through libjpeg and the memory image format
-// of the scans to memory.
+// The raster every image here is drawn and kept in, the TIFF files
+// written and read through libtiff, the memory image format of the scans
+// to memory, and the reading of an image file of either kind.
 #ifndef QELSCANNER_VIRTUALSCANNER_IMAGE_H
 #define QELSCANNER_VIRTUALSCANNER_IMAGE_H
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "virtualscanner/files.h"
-#include "virtualscanner/internal.h"
 
 namespace vs {
 
 // How a page is or will be stored in a TIFF. Group 3 is written
 // one-dimensional; the CCITT ones hold 1-bit pages only.
-enum class Compression { None, PackBits, Group3, Group4, Lzw, Deflate };
+enum class Compression { kNone, kPackBits, kGroup3, kGroup4, kLzw, kDeflate };
 
 // What the image files read here may hold: more is refused as too large.
 constexpr std::size_t kMaxPages = 256;
@@ -25,9 +23,6 @@ constexpr std::uint64_t kMaxPageBytes = 64ull << 20;  // rows of one page
 constexpr std::uint64_t kMaxImageBytes = 256ull << 20; // rows of all pages
 constexpr std::uint64_t kMaxFileBytes = 256ull << 20;
 
-// The JPEG quality of the scans, and of JPEGs written without one asked.
-constexpr int kDefaultJpegQuality = 85;
-
 // Rows of packed pixels. 1 bit: most significant bit first, 1 = black.
 // 8 bits: 0 = black, 255 = white.
 struct Image {
@@ -35,10 +30,10 @@ struct Image {
   int height = 0;
   int bitsPerPixel = 1;
   int dpi = 200;
-  Compression compression = Compression::None;
+  Compression compression = Compression::kNone;
   std::vector<std::uint8_t> data;
 
-  static Image blank(int width, int height, int bitsPerPixel, int dpi) {
+  static Image Blank(int width, int height, int bitsPerPixel, int dpi) {
     Image image;
     image.width = width;
     image.height = height;
@@ -53,72 +48,51 @@ struct Image {
                              : static_cast<std::size_t>(width);
   }
   // 0 black .. 255 white, either depth; (x, y) must lie inside.
-  int gray(int x, int y) const {
+  int Gray(int x, int y) const {
     const std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
-    if (bitsPerPixel == 8)
+    if (bitsPerPixel == 8) {
       return row[x];
+    }
     return (row[x / 8] & (0x80 >> (x % 8))) != 0 ? 0 : 255;
   }
   // Outside the image: nothing happens, so drawings clip.
-  void set(int x, int y, int value) {
-    if (x < 0 || y < 0 || x >= width || y >= height)
+  void Set(int x, int y, int value) {
+    if (x < 0 || y < 0 || x >= width || y >= height) {
       return;
+    }
     std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
     if (bitsPerPixel == 8) {
       row[x] = static_cast<std::uint8_t>(std::clamp(value, 0, 255));
       return;
     }
     const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x % 8));
-    if (value < 128)
+    if (value < 128) {
       row[x / 8] |= bit;
-    else
+    } else {
       row[x / 8] &= static_cast<std::uint8_t>(~bit);
+    }
   }
 };
 
-enum class Kind { Bilevel, Gray, UV, Long };
-enum class Side { Front, Back };
-
-// The picture of a document: a check with its printed fields and the code
-// line on the front (a long document: a payment voucher twice as wide),
-// the endorsement area on the back. Bilevel and long images are 200 dpi,
-// gray and UV images 100 dpi. A UV image shows the paper's fibres, placed
-// by the code line, and the seal below, which no other image shows.
-Image renderDocument(const Document &doc, Side side, Kind kind);
-
-// The UV seal's centre and outer radius in the UV image's 100-dpi pixels:
-// a spot the front leaves unprinted.
-constexpr int kUvSealX = 250;
-constexpr int kUvSealY = 170;
-constexpr int kUvSealRadius = 38;
-
 // MIRB_VS_OK, or MIRB_VS_ERR_FILE when libtiff cannot write the pages
 // (for instance Group 4 asked for an 8-bit page).
-int encodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes);
+int EncodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes);
 // MIRB_VS_OK; MIRB_VS_ERR_IMAGE_FORMAT when the bytes are no TIFF we can
 // read (not a TIFF, damaged, cut short, a form we do not decode);
 // MIRB_VS_ERR_TOO_LARGE beyond the limits above.
-int decodeTiff(const std::vector<std::uint8_t> &bytes,
+int DecodeTiff(const std::vector<std::uint8_t> &bytes,
                std::vector<Image> &pages);
-// A JFIF JPEG of an 8-bit image at quality 1..100: MIRB_VS_OK or
-// MIRB_VS_ERR_FILE.
-int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes,
-               int quality = kDefaultJpegQuality);
-// A one-component 8-bit JPEG: MIRB_VS_OK, MIRB_VS_ERR_IMAGE_FORMAT (not
-// such a JPEG, damaged or cut short) or MIRB_VS_ERR_TOO_LARGE.
-int decodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image);
-
 // A memory image: the header (MIRB_VS_MEMORY_HEADER_BYTES) describing
 // image and stream, then the stream, a TIFF or JPEG file's bytes.
-std::vector<std::uint8_t> encodeMemoryImage(const Image &image, int format,
+std::vector<std::uint8_t> EncodeMemoryImage(const Image &image, int format,
                                             const std::vector<std::uint8_t> &stream);
 
-enum class FileFormat { Tiff, Jpeg };
+enum class FileFormat { kTiff, kJpeg };
 
 // Reads and decodes a TIFF or JPEG file, told apart by its first bytes,
 // not its name: MIRB_VS_OK, MIRB_VS_ERR_FILE (cannot be read),
 // MIRB_VS_ERR_IMAGE_FORMAT or MIRB_VS_ERR_TOO_LARGE.
-int readImageFile(const std::string &name, std::vector<Image> &pages,
+int ReadImageFile(const std::string &name, std::vector<Image> &pages,
                   FileFormat &format);
 
 } // namespace vs

@@ -1,6 +1,8 @@
 // Gray JFIF JPEGs through libjpeg, into memory. Kept apart from the TIFF
 // code: on Windows libtiff's header may bring in windows.h, whose boolean
 // clashes with libjpeg's.
+#include "virtualscanner/jpeg.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <jerror.h>
 
 #include "virtualscanner/image.h"
+#include "virtualscanner/virtual_scanner.h"
 
 namespace vs {
 
@@ -20,11 +23,11 @@ struct ErrorManager {
   std::jmp_buf escape;
 };
 
-void onError(j_common_ptr info) {
+void OnError(j_common_ptr info) {
   std::longjmp(reinterpret_cast<ErrorManager *>(info->err)->escape, 1);
 }
 
-void onMessage(j_common_ptr) {}
+void OnMessage(j_common_ptr) {}
 
 // A growing malloc'ed buffer: its owner frees data whatever happened, so
 // a jump out of the middle of a write loses nothing (jpeg_mem_dest's
@@ -36,22 +39,24 @@ struct Sink {
   std::size_t size;
 };
 
-void sinkInit(j_compress_ptr info) {
+void SinkInit(j_compress_ptr info) {
   Sink *sink = reinterpret_cast<Sink *>(info->dest);
   sink->capacity = 65536;
   sink->data = static_cast<unsigned char *>(std::malloc(sink->capacity));
-  if (sink->data == nullptr)
+  if (sink->data == nullptr) {
     ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+  }
   sink->base.next_output_byte = sink->data;
   sink->base.free_in_buffer = sink->capacity;
 }
 
-boolean sinkGrow(j_compress_ptr info) {
+boolean SinkGrow(j_compress_ptr info) {
   Sink *sink = reinterpret_cast<Sink *>(info->dest);
   const std::size_t capacity = sink->capacity * 2;
   void *grown = std::realloc(sink->data, capacity);
-  if (grown == nullptr)
+  if (grown == nullptr) {
     ERREXIT1(info, JERR_OUT_OF_MEMORY, 1);
+  }
   sink->data = static_cast<unsigned char *>(grown);
   // A full buffer was handed over: the old capacity is all in use.
   sink->base.next_output_byte = sink->data + sink->capacity;
@@ -60,26 +65,26 @@ boolean sinkGrow(j_compress_ptr info) {
   return TRUE;
 }
 
-void sinkTerm(j_compress_ptr info) {
+void SinkTerm(j_compress_ptr info) {
   Sink *sink = reinterpret_cast<Sink *>(info->dest);
   sink->size = sink->capacity - sink->base.free_in_buffer;
 }
 
 // Only C objects live in this frame, so the jump skips no destructor.
-bool compress(const Image &image, int quality, Sink *sink) {
+bool Compress(const Image &image, int quality, Sink *sink) {
   jpeg_compress_struct info;
   ErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = onError;
-  errors.base.output_message = onMessage;
+  errors.base.error_exit = OnError;
+  errors.base.output_message = OnMessage;
   if (setjmp(errors.escape) != 0) {
     jpeg_destroy_compress(&info);
     return false;
   }
   jpeg_create_compress(&info);
-  sink->base.init_destination = sinkInit;
-  sink->base.empty_output_buffer = sinkGrow;
-  sink->base.term_destination = sinkTerm;
+  sink->base.init_destination = SinkInit;
+  sink->base.empty_output_buffer = SinkGrow;
+  sink->base.term_destination = SinkTerm;
   info.dest = &sink->base;
   info.image_width = static_cast<JDIMENSION>(image.width);
   info.image_height = static_cast<JDIMENSION>(image.height);
@@ -104,12 +109,12 @@ bool compress(const Image &image, int quality, Sink *sink) {
 }
 
 // Into image, which the caller owns: only C objects live in this frame.
-int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
+int Decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   jpeg_decompress_struct info;
   ErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = onError;
-  errors.base.output_message = onMessage;
+  errors.base.error_exit = OnError;
+  errors.base.output_message = OnMessage;
   if (setjmp(errors.escape) != 0) {
     jpeg_destroy_decompress(&info);
     return MIRB_VS_ERR_IMAGE_FORMAT;
@@ -119,13 +124,14 @@ int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   jpeg_read_header(&info, TRUE);
   int rc = MIRB_VS_OK;
   if (info.num_components != 1 || info.jpeg_color_space != JCS_GRAYSCALE ||
-      info.data_precision != 8)
+      info.data_precision != 8) {
     rc = MIRB_VS_ERR_IMAGE_FORMAT;
-  else if (info.image_width > static_cast<JDIMENSION>(kMaxSide) ||
-           info.image_height > static_cast<JDIMENSION>(kMaxSide) ||
-           static_cast<std::uint64_t>(info.image_width) * info.image_height >
-               kMaxPageBytes)
+  } else if (info.image_width > static_cast<JDIMENSION>(kMaxSide) ||
+             info.image_height > static_cast<JDIMENSION>(kMaxSide) ||
+             static_cast<std::uint64_t>(info.image_width) * info.image_height >
+                 kMaxPageBytes) {
     rc = MIRB_VS_ERR_TOO_LARGE;
+  }
   if (rc != MIRB_VS_OK) {
     jpeg_destroy_decompress(&info);
     return rc;
@@ -135,14 +141,15 @@ int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   double dpi = 100;
   if (info.saw_JFIF_marker && (info.density_unit == 1 || info.density_unit == 2)) {
     const double given = info.density_unit == 1 ? info.X_density : info.X_density * 2.54;
-    if (given >= 1 && given <= 10000)
+    if (given >= 1 && given <= 10000) {
       dpi = given;
+    }
   }
   image->width = static_cast<int>(info.image_width);
   image->height = static_cast<int>(info.image_height);
   image->bitsPerPixel = 8;
   image->dpi = static_cast<int>(dpi + 0.5);
-  image->compression = Compression::None;
+  image->compression = Compression::kNone;
   try {
     image->data.assign(image->stride() * static_cast<std::size_t>(image->height), 0);
   } catch (...) {
@@ -163,26 +170,29 @@ int decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
 
 } // namespace
 
-int decodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image) {
+int DecodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image) {
   image = Image{};
-  const int rc = decompress(bytes, &image);
-  if (rc != MIRB_VS_OK)
+  const int rc = Decompress(bytes, &image);
+  if (rc != MIRB_VS_OK) {
     image = Image{};
+  }
   return rc;
 }
 
-int encodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes, int quality) {
+int EncodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes, int quality) {
   bytes.clear();
-  if (quality < 1 || quality > 100 ||
-      image.bitsPerPixel != 8 || image.width <= 0 || image.height <= 0 ||
-      image.width > 65535 || image.height > 65535 || image.dpi <= 0 ||
-      image.dpi > 65535 ||
-      image.data.size() != image.stride() * static_cast<std::size_t>(image.height))
+  if (quality < 1 || quality > 100 || image.bitsPerPixel != 8 ||
+      image.width <= 0 || image.height <= 0 || image.width > 65535 ||
+      image.height > 65535 || image.dpi <= 0 || image.dpi > 65535 ||
+      image.data.size() !=
+          image.stride() * static_cast<std::size_t>(image.height)) {
     return MIRB_VS_ERR_FILE;
+  }
   Sink sink = {};
-  const bool ok = compress(image, quality, &sink);
-  if (ok)
+  const bool ok = Compress(image, quality, &sink);
+  if (ok) {
     bytes.assign(sink.data, sink.data + sink.size);
+  }
   std::free(sink.data);
   return ok ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }

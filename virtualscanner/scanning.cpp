@@ -1,11 +1,17 @@
 // Scans (to files, to memory, full, UV, long), code-line reread, image
 // lengths and special documents.
 #include <cctype>
+#include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <system_error>
 
 #include "scannerlib/mirbap32.h"
+#include "virtualscanner/files.h"
 #include "virtualscanner/image.h"
-#include "virtualscanner/internal.h"
+#include "virtualscanner/jpeg.h"
+#include "virtualscanner/render.h"
+#include "virtualscanner/state.h"
 
 using namespace vs;
 
@@ -15,180 +21,191 @@ constexpr std::size_t kMaxSpecials = 32;
 
 // A side of the document as scanned: bilevel images are stored with
 // Group 4, as check-image exchange files carry them.
-Image scanImage(const Document &doc, Side side, Kind kind) {
-  Image picture = renderDocument(doc, side, kind);
-  if (kind == Kind::Bilevel)
-    picture.compression = Compression::Group4;
+Image ScanImage(const Document &doc, Side side, Kind kind) {
+  Image picture = RenderDocument(doc, side, kind);
+  if (kind == Kind::kBilevel) {
+    picture.compression = Compression::kGroup4;
+  }
   return picture;
 }
 
 // The bytes of an image file: a JPEG, or a one-page TIFF.
-int encodeFile(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes) {
-  return jpeg ? encodeJpeg(picture, bytes) : encodeTiff({picture}, bytes);
+int EncodeFile(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes) {
+  return jpeg ? EncodeJpeg(picture, bytes) : EncodeTiff({picture}, bytes);
 }
 
 // A memory image of a picture: its header, then the file's bytes.
-int encodeMemory(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes) {
+int EncodeMemory(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes) {
   std::vector<std::uint8_t> stream;
-  if (const int rc = encodeFile(picture, jpeg, stream); rc != MIRB_VS_OK)
+  if (const int rc = EncodeFile(picture, jpeg, stream); rc != MIRB_VS_OK) {
     return rc;
-  bytes = encodeMemoryImage(
+  }
+  bytes = EncodeMemoryImage(
       picture, jpeg ? MIRB_VS_MEMORY_FORMAT_JPEG : MIRB_VS_MEMORY_FORMAT_TIFF, stream);
   return MIRB_VS_OK;
 }
 
 // Writes an image file: its size in bytes, or MIRB_VS_ERR_FILE.
-int writeImage(const std::string &name, const Image &picture, bool jpeg) {
+int WriteImage(const std::string &name, const Image &picture, bool jpeg) {
   std::vector<std::uint8_t> bytes;
-  if (const int rc = encodeFile(picture, jpeg, bytes); rc != MIRB_VS_OK)
+  if (const int rc = EncodeFile(picture, jpeg, bytes); rc != MIRB_VS_OK) {
     return rc;
-  return writeFile(name, bytes) ? static_cast<int>(bytes.size())
+  }
+  return WriteWholeFile(name, bytes) ? static_cast<int>(bytes.size())
                                 : MIRB_VS_ERR_FILE;
 }
 
 // A gray scan to a file is a JPEG when the name says so, else a TIFF.
-bool jpegName(const std::string &name) {
+bool JpegName(const std::string &name) {
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos)
+  if (dot == std::string::npos) {
     return false;
+  }
   std::string extension = name.substr(dot + 1);
-  for (char &c : extension)
+  for (char &c : extension) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
   return extension == "jpg" || extension == "jpeg";
 }
 
 // Copies bytes into a caller's buffer of kImageBuffer bytes: their count,
 // or MIRB_VS_ERR_TOO_LARGE (nothing written).
-int placeBytes(State &st, unsigned char *buffer,
+int PlaceBytes(State &st, unsigned char *buffer,
                const std::vector<std::uint8_t> &bytes) {
-  if (bytes.size() > kImageBuffer)
+  if (bytes.size() > kImageBuffer) {
     return MIRB_VS_ERR_TOO_LARGE;
+  }
   std::memcpy(buffer, bytes.data(), bytes.size());
   const int length = static_cast<int>(bytes.size());
-  placeImage(st, buffer, length);
+  PlaceImage(st, buffer, length);
   return length;
 }
 
-void clearMemoryHeader(unsigned char *buffer) {
-  if (buffer != nullptr)
+void ClearMemoryHeader(unsigned char *buffer) {
+  if (buffer != nullptr) {
     std::memset(buffer, 0, MIRB_VS_MEMORY_HEADER_BYTES);
+  }
 }
 
 // Keeps the first failure of a scan that went on with its other outputs.
-void keepFirst(int &result, int rc) {
-  if (rc < 0 && result == MIRB_VS_OK)
+void KeepFirst(int &result, int rc) {
+  if (rc < 0 && result == MIRB_VS_OK) {
     result = rc;
+  }
 }
 
-int scanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
+int ScanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
                 char *backLen, char *micr, char *micrLen) {
-  putText(frontLen, kShortText, "");
-  putText(backLen, kShortText, "");
-  putText(micr, kTextBuffer, "");
-  putText(micrLen, kShortText, "");
-  State &st = state();
+  PutText(frontLen, kShortText, "");
+  PutText(backLen, kShortText, "");
+  PutText(micr, kTextBuffer, "");
+  PutText(micrLen, kShortText, "");
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string frontName, backName;
-  if (!readText(front, frontName) || !readText(back, backName))
+  if (!ReadText(front, frontName) || !ReadText(back, backName)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
-  const Document *doc = feedDocument(st);
-  if (doc == nullptr)
+  }
+  const Document *doc = FeedDocument(st);
+  if (doc == nullptr) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
 
-  putText(micr, kTextBuffer, doc->codeLine);
-  putText(micrLen, kShortText, decimal(static_cast<long long>(doc->codeLine.size())));
+  PutText(micr, kTextBuffer, doc->codeLine);
+  PutText(micrLen, kShortText, Decimal(static_cast<long long>(doc->codeLine.size())));
   int result = MIRB_VS_OK;
   const struct {
     const std::string &name;
     char *length;
     Side side;
-  } sides[] = {{frontName, frontLen, Side::Front}, {backName, backLen, Side::Back}};
+  } sides[] = {{frontName, frontLen, Side::kFront}, {backName, backLen, Side::kBack}};
   for (const auto &s : sides) {
     int size = 0;
     if (!s.name.empty()) {
-      const int rc = writeImage(s.name, scanImage(*doc, s.side, kind),
-                                kind == Kind::Gray && jpegName(s.name));
-      keepFirst(result, rc);
+      const int rc = WriteImage(s.name, ScanImage(*doc, s.side, kind),
+                                kind == Kind::kGray && JpegName(s.name));
+      KeepFirst(result, rc);
       size = rc < 0 ? 0 : rc;
     }
-    putText(s.length, kShortText, decimal(size));
+    PutText(s.length, kShortText, Decimal(size));
   }
   return result;
 }
 
-int scanToMemory(Kind kind, unsigned char *front, int *frontLen,
+int ScanToMemory(Kind kind, unsigned char *front, int *frontLen,
                  unsigned char *back, int *backLen, char *micr, int *micrLen) {
-  clearMemoryHeader(front);
-  clearMemoryHeader(back);
-  putInt(frontLen, 0);
-  putInt(backLen, 0);
-  putText(micr, kTextBuffer, "");
-  putInt(micrLen, 0);
-  State &st = state();
+  ClearMemoryHeader(front);
+  ClearMemoryHeader(back);
+  PutInt(frontLen, 0);
+  PutInt(backLen, 0);
+  PutText(micr, kTextBuffer, "");
+  PutInt(micrLen, 0);
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  const Document *doc = feedDocument(st);
-  if (doc == nullptr)
+  }
+  const Document *doc = FeedDocument(st);
+  if (doc == nullptr) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
 
-  putText(micr, kTextBuffer, doc->codeLine);
-  putInt(micrLen, static_cast<int>(doc->codeLine.size()));
+  PutText(micr, kTextBuffer, doc->codeLine);
+  PutInt(micrLen, static_cast<int>(doc->codeLine.size()));
   int result = MIRB_VS_OK;
   const struct {
     unsigned char *buffer;
     int *length;
     Side side;
-  } sides[] = {{front, frontLen, Side::Front}, {back, backLen, Side::Back}};
+  } sides[] = {{front, frontLen, Side::kFront}, {back, backLen, Side::kBack}};
   for (const auto &s : sides) {
-    if (s.buffer == nullptr)
+    if (s.buffer == nullptr) {
       continue;
+    }
     // Black-and-white sides are Group 4 TIFFs, gray ones JPEGs.
     std::vector<std::uint8_t> bytes;
-    int rc = encodeMemory(scanImage(*doc, s.side, kind), kind == Kind::Gray, bytes);
-    if (rc == MIRB_VS_OK)
-      rc = placeBytes(st, s.buffer, bytes);
-    keepFirst(result, rc);
-    putInt(s.length, rc < 0 ? 0 : rc);
+    int rc = EncodeMemory(ScanImage(*doc, s.side, kind), kind == Kind::kGray, bytes);
+    if (rc == MIRB_VS_OK) {
+      rc = PlaceBytes(st, s.buffer, bytes);
+    }
+    KeepFirst(result, rc);
+    PutInt(s.length, rc < 0 ? 0 : rc);
   }
   return result;
 }
 
 // A target of QELScan: nothing, a file name, or "MD:<decimal address>".
 struct Target {
-  enum class Kind { None, File, Memory } kind = Kind::None;
+  enum class Kind { kNone, kFile, kMemory } kind = Kind::kNone;
   std::string name;
   unsigned char *address = nullptr;
 };
 
-bool parseTarget(const char *text, Target &target) {
+bool ParseTarget(const char *text, Target &target) {
   std::string value;
-  if (!readText(text, value))
+  if (!ReadText(text, value)) {
     return false;
+  }
   target = Target{};
-  if (value.empty())
+  if (value.empty()) {
     return true;
+  }
   if (value.compare(0, 3, "MD:") != 0) {
-    target.kind = Target::Kind::File;
+    target.kind = Target::Kind::kFile;
     target.name = value;
     return true;
   }
+  // Digits only (no sign, no blank) that fit a pointer and are not 0.
+  const char *end = value.data() + value.size();
   std::uintptr_t address = 0;
-  if (value.size() == 3)
+  const auto [at, error] = std::from_chars(value.data() + 3, end, address);
+  if (error != std::errc() || at != end || address == 0) {
     return false;
-  for (std::size_t i = 3; i < value.size(); ++i) {
-    const char c = value[i];
-    const std::uintptr_t digit = static_cast<std::uintptr_t>(c - '0');
-    if (c < '0' || c > '9' ||
-        address > (UINTPTR_MAX - digit) / 10)
-      return false;
-    address = address * 10 + digit;
   }
-  if (address == 0)
-    return false;
-  target.kind = Target::Kind::Memory;
+  target.kind = Target::Kind::kMemory;
   target.address = reinterpret_cast<unsigned char *>(address);
   return true;
 }
@@ -197,67 +214,77 @@ bool parseTarget(const char *text, Target &target) {
 // PackBits TIFF, 2 the image's own compressed form (Group 4 for the
 // bilevel long document, JPEG for the gray UV image). The file and the
 // memory image carry the same stream.
-int scanSingle(Kind kind, const char *file, unsigned char *image, int *size,
+int ScanSingle(Kind kind, const char *file, unsigned char *image, int *size,
                int formatComp) {
-  clearMemoryHeader(image);
-  putInt(size, 0);
-  State &st = state();
+  ClearMemoryHeader(image);
+  PutInt(size, 0);
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string name;
-  if (!readText(file, name) || formatComp < 0 || formatComp > 2)
+  if (!ReadText(file, name) || formatComp < 0 || formatComp > 2) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
-  const Document *doc = feedDocument(st);
-  if (doc == nullptr)
+  }
+  const Document *doc = FeedDocument(st);
+  if (doc == nullptr) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
 
-  Image picture = renderDocument(*doc, Side::Front, kind);
+  Image picture = RenderDocument(*doc, Side::kFront, kind);
   const bool jpeg = formatComp == 2 && picture.bitsPerPixel == 8;
-  picture.compression = formatComp == 1           ? Compression::PackBits
-                        : formatComp == 2 && !jpeg ? Compression::Group4
-                                                   : Compression::None;
+  picture.compression = formatComp == 1           ? Compression::kPackBits
+                        : formatComp == 2 && !jpeg ? Compression::kGroup4
+                                                   : Compression::kNone;
   std::vector<std::uint8_t> stream;
-  if (const int rc = encodeFile(picture, jpeg, stream); rc != MIRB_VS_OK)
+  if (const int rc = EncodeFile(picture, jpeg, stream); rc != MIRB_VS_OK) {
     return rc;
+  }
   int result = MIRB_VS_OK;
   if (!name.empty()) {
-    const bool written = writeFile(name, stream);
-    keepFirst(result, written ? MIRB_VS_OK : MIRB_VS_ERR_FILE);
-    if (image == nullptr)
-      putInt(size, written ? static_cast<int>(stream.size()) : 0);
+    const bool written = WriteWholeFile(name, stream);
+    KeepFirst(result, written ? MIRB_VS_OK : MIRB_VS_ERR_FILE);
+    if (image == nullptr) {
+      PutInt(size, written ? static_cast<int>(stream.size()) : 0);
+    }
   }
   if (image != nullptr) {
-    const int rc = placeBytes(
+    const int rc = PlaceBytes(
         st, image,
-        encodeMemoryImage(picture,
+        EncodeMemoryImage(picture,
                           jpeg ? MIRB_VS_MEMORY_FORMAT_JPEG : MIRB_VS_MEMORY_FORMAT_TIFF,
                           stream));
-    keepFirst(result, rc);
-    putInt(size, rc < 0 ? 0 : rc);
+    KeepFirst(result, rc);
+    PutInt(size, rc < 0 ? 0 : rc);
   }
   return result;
 }
 
-int registerSpecial(const char *routing, const char *account,
+int RegisterSpecial(const char *routing, const char *account,
                     std::vector<int> settings) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   SpecialDocument special;
   // An empty text is contained in every code line: it would match them all.
-  if (!readText(routing, special.routing) || !readText(account, special.account) ||
-      special.routing.empty() || special.account.empty())
+  if (!ReadText(routing, special.routing) ||
+      !ReadText(account, special.account) || special.routing.empty() ||
+      special.account.empty()) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   special.settings = std::move(settings);
-  for (SpecialDocument &known : st.specials)
+  for (SpecialDocument &known : st.specials) {
     if (known.routing == special.routing && known.account == special.account) {
       known = std::move(special);
       return MIRB_VS_OK;
     }
-  if (st.specials.size() >= kMaxSpecials)
+  }
+  if (st.specials.size() >= kMaxSpecials) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   st.specials.push_back(std::move(special));
   return MIRB_VS_OK;
 }
@@ -266,94 +293,104 @@ int registerSpecial(const char *routing, const char *account,
 
 int MIRB_CALL MIRBScan(int, const char *front, char *frontLen, const char *back,
                        char *backLen, char *micr, char *micrLen) {
-  return scanToFiles(Kind::Bilevel, front, frontLen, back, backLen, micr,
+  return ScanToFiles(Kind::kBilevel, front, frontLen, back, backLen, micr,
                      micrLen);
 }
 
 int MIRB_CALL MIRBScanGray(int, const char *front, char *frontLen,
                            const char *back, char *backLen, char *micr,
                            char *micrLen, int) {
-  return scanToFiles(Kind::Gray, front, frontLen, back, backLen, micr, micrLen);
+  return ScanToFiles(Kind::kGray, front, frontLen, back, backLen, micr, micrLen);
 }
 
 int MIRB_CALL MIRBScanMemory(int, unsigned char *front, int *frontLen,
                              unsigned char *back, int *backLen, char *micr,
                              int *micrLen) {
-  return scanToMemory(Kind::Bilevel, front, frontLen, back, backLen, micr,
+  return ScanToMemory(Kind::kBilevel, front, frontLen, back, backLen, micr,
                       micrLen);
 }
 
 int MIRB_CALL MIRBScanMemoryGray(int, unsigned char *front, int *frontLen,
                                  unsigned char *back, int *backLen, char *micr,
                                  int *micrLen, int) {
-  return scanToMemory(Kind::Gray, front, frontLen, back, backLen, micr,
+  return ScanToMemory(Kind::kGray, front, frontLen, back, backLen, micr,
                       micrLen);
 }
 
 int MIRB_CALL QELScanLong(const char *file, unsigned char *image, int *size,
                           int formatComp) {
-  return scanSingle(Kind::Long, file, image, size, formatComp);
+  return ScanSingle(Kind::kLong, file, image, size, formatComp);
 }
 
 int MIRB_CALL QELScanUV(const char *file, unsigned char *image, int *size,
                         int formatComp) {
-  return scanSingle(Kind::UV, file, image, size, formatComp);
+  return ScanSingle(Kind::kUv, file, image, size, formatComp);
 }
 
 int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
                       const char *frontJpeg, const char *backJpeg, char *micr,
                       int *imageQuality, int *contrast, int *docStatus) {
-  putText(micr, kTextBuffer, "");
-  putInt(imageQuality, 0);
-  putInt(contrast, 0);
-  if (docStatus != nullptr)
+  PutText(micr, kTextBuffer, "");
+  PutInt(imageQuality, 0);
+  PutInt(contrast, 0);
+  if (docStatus != nullptr) {
     std::memset(docStatus, 0, MIRB_VS_DOCSTATUS_COUNT * sizeof(int));
-  State &st = state();
+  }
+  State &st = TheState();
   Guard guard(st.mutex);
   Target targets[4];
   const char *texts[4] = {frontTiff, backTiff, frontJpeg, backJpeg};
-  for (int i = 0; i < 4; ++i)
-    if (!parseTarget(texts[i], targets[i]))
+  for (int i = 0; i < 4; ++i) {
+    if (!ParseTarget(texts[i], targets[i])) {
       return MIRB_VS_ERR_BAD_ARGUMENT;
+    }
+  }
   // Every named buffer has a defined length (0) whatever happens next.
-  for (const Target &t : targets)
-    if (t.kind == Target::Kind::Memory)
-      placeImage(st, t.address, 0);
-  if (!st.open)
+  for (const Target &t : targets) {
+    if (t.kind == Target::Kind::kMemory) {
+      PlaceImage(st, t.address, 0);
+    }
+  }
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  const Document *doc = feedDocument(st);
-  if (doc == nullptr)
+  }
+  const Document *doc = FeedDocument(st);
+  if (doc == nullptr) {
     return MIRB_VS_ERR_NO_DOCUMENT;
+  }
 
-  putText(micr, kTextBuffer, doc->codeLine);
-  putInt(imageQuality, doc->quality);
-  putInt(contrast, doc->contrast);
+  PutText(micr, kTextBuffer, doc->codeLine);
+  PutInt(imageQuality, doc->quality);
+  PutInt(contrast, doc->contrast);
   int result = MIRB_VS_OK;
   int images = 0;
   for (int i = 0; i < 4; ++i) {
     const Target &t = targets[i];
-    if (t.kind == Target::Kind::None)
+    if (t.kind == Target::Kind::kNone) {
       continue;
+    }
     // Bilevel Group 4 TIFFs, then gray JPEGs.
     const bool jpeg = i >= 2;
-    const Image picture = scanImage(*doc, i % 2 == 0 ? Side::Front : Side::Back,
-                                    jpeg ? Kind::Gray : Kind::Bilevel);
+    const Image picture = ScanImage(*doc, i % 2 == 0 ? Side::kFront : Side::kBack,
+                                    jpeg ? Kind::kGray : Kind::kBilevel);
     int rc = MIRB_VS_OK;
-    if (t.kind == Target::Kind::File) {
-      rc = writeImage(t.name, picture, jpeg);
+    if (t.kind == Target::Kind::kFile) {
+      rc = WriteImage(t.name, picture, jpeg);
     } else {
       std::vector<std::uint8_t> bytes;
-      rc = encodeFile(picture, jpeg, bytes);
-      if (rc == MIRB_VS_OK)
-        rc = placeBytes(st, t.address, bytes);
+      rc = EncodeFile(picture, jpeg, bytes);
+      if (rc == MIRB_VS_OK) {
+        rc = PlaceBytes(st, t.address, bytes);
+      }
     }
-    keepFirst(result, rc);
-    if (rc >= 0)
+    KeepFirst(result, rc);
+    if (rc >= 0) {
       ++images;
+    }
   }
   if (docStatus != nullptr) {
     docStatus[MIRB_VS_DOCSTATUS_PRESENT] = 1;
-    docStatus[MIRB_VS_DOCSTATUS_SPECIAL] = matchSpecial(st, doc->codeLine);
+    docStatus[MIRB_VS_DOCSTATUS_SPECIAL] = MatchSpecial(st, doc->codeLine);
     docStatus[MIRB_VS_DOCSTATUS_CODELEN] = static_cast<int>(doc->codeLine.size());
     docStatus[MIRB_VS_DOCSTATUS_IMAGES] = images;
   }
@@ -361,40 +398,45 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
 }
 
 int MIRB_CALL QELGetMemoryImageLength(const unsigned char *address) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (address == nullptr)
+  if (address == nullptr) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   const auto key = reinterpret_cast<std::uintptr_t>(address);
-  for (const auto &placed : st.placedImages)
-    if (placed.first == key)
+  for (const auto &placed : st.placedImages) {
+    if (placed.first == key) {
       return placed.second;
+    }
+  }
   return MIRB_VS_ERR_UNKNOWN_ADDRESS;
 }
 
 int MIRB_CALL QELGetOcrMicr(char *micr, char *confidence) {
-  putText(micr, kTextBuffer, "");
-  putText(confidence, kTextBuffer, "");
-  State &st = state();
+  PutText(micr, kTextBuffer, "");
+  PutText(confidence, kTextBuffer, "");
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  if (!st.lastDocument)
+  }
+  if (!st.lastDocument) {
     return MIRB_VS_ERR_NO_DOCUMENT;
-  putText(micr, kTextBuffer, st.lastDocument->codeLine);
-  putText(confidence, kTextBuffer, st.lastDocument->confidence);
+  }
+  PutText(micr, kTextBuffer, st.lastDocument->codeLine);
+  PutText(confidence, kTextBuffer, st.lastDocument->confidence);
   return MIRB_VS_OK;
 }
 
 int MIRB_CALL QELSetSpecialDocument(int a, int b, const char *routing,
                                     const char *account, int c, int d, int e,
                                     int f) {
-  return registerSpecial(routing, account, {a, b, c, d, e, f});
+  return RegisterSpecial(routing, account, {a, b, c, d, e, f});
 }
 
 int MIRB_CALL QELSetSpecialDocumentEx(int a, int b, const char *routing,
                                       const char *account, int c, int d, int e,
                                       int f, int g, int h, int i, int j, int k,
                                       int l) {
-  return registerSpecial(routing, account, {a, b, c, d, e, f, g, h, i, j, k, l});
+  return RegisterSpecial(routing, account, {a, b, c, d, e, f, g, h, i, j, k, l});
 }

@@ -1,43 +1,46 @@
 // Session, version, debug setting, parameters and configuration files.
-#include <cerrno>
-#include <climits>
+#include <charconv>
 #include <cstdlib>
+#include <system_error>
 #include <fstream>
 #include <sstream>
 
 #include "scannerlib/mirbap32.h"
-#include "virtualscanner/internal.h"
+#include "virtualscanner/stack.h"
+#include "virtualscanner/state.h"
 
 using namespace vs;
 
 namespace {
 
-bool parseInt(const std::string &text, int &value) {
-  if (text.empty())
+// A decimal int: an optional minus sign and digits, nothing else. value
+// stays as it was unless the whole text is one.
+bool ParseInt(const std::string &text, int &value) {
+  const char *end = text.data() + text.size();
+  int parsed = 0;
+  const auto [at, error] = std::from_chars(text.data(), end, parsed);
+  if (error != std::errc() || at != end) {
     return false;
-  char *end = nullptr;
-  errno = 0;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || v < INT_MIN || v > INT_MAX ||
-      text[0] == ' ' || text[0] == '+')
-    return false;
-  value = static_cast<int>(v);
+  }
+  value = parsed;
   return true;
 }
 
-void stripCarriageReturn(std::string &line) {
-  if (!line.empty() && line.back() == '\r')
+void StripCarriageReturn(std::string &line) {
+  if (!line.empty() && line.back() == '\r') {
     line.pop_back();
+  }
 }
 
-std::vector<std::string> split(const std::string &line, char separator) {
+std::vector<std::string> Split(const std::string &line, char separator) {
   std::vector<std::string> fields;
   std::size_t start = 0;
   for (;;) {
     const std::size_t at = line.find(separator, start);
     fields.push_back(line.substr(start, at - start));
-    if (at == std::string::npos)
+    if (at == std::string::npos) {
       return fields;
+    }
     start = at + 1;
   }
 }
@@ -45,22 +48,24 @@ std::vector<std::string> split(const std::string &line, char separator) {
 // The hopper file: one document a line, "code line[<TAB>key=value...]".
 // Without one the default stack of checks is loaded; a named file without
 // documents is an empty hopper.
-int loadHopper(std::vector<Document> &hopper) {
+int LoadHopper(std::vector<Document> &hopper) {
   hopper.clear();
   const char *name = std::getenv("MIRB_VIRTUAL_HOPPER");
   if (name == nullptr || *name == '\0') {
-    hopper = defaultStack();
+    hopper = DefaultStack();
     return MIRB_VS_OK;
   }
   std::ifstream in(name, std::ios::binary);
-  if (!in)
+  if (!in) {
     return MIRB_VS_ERR_HOPPER;
+  }
   std::string line;
   while (std::getline(in, line)) {
-    stripCarriageReturn(line);
-    if (line.empty() || line[0] == '#')
+    StripCarriageReturn(line);
+    if (line.empty() || line[0] == '#') {
       continue;
-    const std::vector<std::string> fields = split(line, '\t');
+    }
+    const std::vector<std::string> fields = Split(line, '\t');
     Document doc;
     doc.codeLine = fields[0];
     doc.confidence.assign(doc.codeLine.size(), '9');
@@ -71,88 +76,98 @@ int loadHopper(std::vector<Document> &hopper) {
       const std::string key = fields[i].substr(0, eq);
       const std::string value =
           eq == std::string::npos ? std::string() : fields[i].substr(eq + 1);
-      if (eq == std::string::npos)
+      if (eq == std::string::npos) {
         return MIRB_VS_ERR_HOPPER;
-      if (key == "confidence")
+      }
+      if (key == "confidence") {
         doc.confidence = value;
-      else if (key == "quality" ? !parseInt(value, doc.quality)
-               : key == "contrast" ? !parseInt(value, doc.contrast)
-                                   : true)
+      } else if (key == "quality"    ? !ParseInt(value, doc.quality)
+                 : key == "contrast" ? !ParseInt(value, doc.contrast)
+                                     : true) {
         return MIRB_VS_ERR_HOPPER;
+      }
     }
     // Each code-line character has its one confidence character.
     if (doc.codeLine.size() > kMaxText ||
-        doc.confidence.size() != doc.codeLine.size())
+        doc.confidence.size() != doc.codeLine.size()) {
       return MIRB_VS_ERR_HOPPER;
+    }
     hopper.push_back(std::move(doc));
   }
   return in.bad() ? MIRB_VS_ERR_HOPPER : MIRB_VS_OK;
 }
 
 // Opens the session unless it is open already (then: 0, nothing changes).
-int openSession(State &st) {
-  if (st.open)
+int OpenSession(State &st) {
+  if (st.open) {
     return MIRB_VS_OK;
-  const int result = envInt("MIRB_VIRTUAL_INIT_RESULT").value_or(MIRB_VS_OK);
-  if (result < 0)
+  }
+  const int result = EnvInt("MIRB_VIRTUAL_INIT_RESULT").value_or(MIRB_VS_OK);
+  if (result < 0) {
     return result;
+  }
   std::vector<Document> hopper;
-  const int loaded = loadHopper(hopper);
-  if (loaded != MIRB_VS_OK)
+  const int loaded = LoadHopper(hopper);
+  if (loaded != MIRB_VS_OK) {
     return loaded;
-  resetSession(st);
+  }
+  ResetSession(st);
   st.hopper = std::move(hopper);
   st.open = true;
   return result;
 }
 
-bool isTextSelector(int selector) {
+// A slot of the parameter tables, numbers and texts alike; the read-only
+// texts of MIRBGetParamString have selectors of their own.
+bool IsTableSelector(int selector) {
   return selector >= 0 && selector < kParamCount;
 }
 
 // A text of the read-only selectors, or null for none.
-const std::string *readOnlyText(const State &st, int selector) {
-  static const std::string empty;
+const std::string *ReadOnlyText(const State &st, int selector) {
+  static const std::string kEmpty;
   switch (selector) {
   case MIRB_VS_SEL_DLL_PATH: return &st.dllPath;
   case MIRB_VS_SEL_INI_FILE: return &st.iniFile;
   case MIRB_VS_SEL_CFG_FILE: return &st.cfgFile;
   case MIRB_VS_SEL_PENDING_PRINT: return &st.pendingPrint.text;
   case MIRB_VS_SEL_LAST_PRINT:
-    return st.lastDocument ? &st.lastDocument->printed.text : &empty;
+    return st.lastDocument ? &st.lastDocument->printed.text : &kEmpty;
   case MIRB_VS_SEL_PENDING_ENDORSEMENT: return &st.pendingEndorsement.text;
   case MIRB_VS_SEL_LAST_ENDORSEMENT:
-    return st.lastDocument ? &st.lastDocument->endorsement.text : &empty;
+    return st.lastDocument ? &st.lastDocument->endorsement.text : &kEmpty;
   default: return nullptr;
   }
 }
 
 const char kConfigHeader[] = "MIRBAP32-VIRTUAL-CONFIG 1";
 
-std::string escape(const std::string &text) {
+std::string Escape(const std::string &text) {
   std::string out;
   for (char c : text) {
-    if (c == '\\')
+    if (c == '\\') {
       out += "\\\\";
-    else if (c == '\n')
+    } else if (c == '\n') {
       out += "\\n";
-    else if (c == '\r')
+    } else if (c == '\r') {
       out += "\\r";
-    else
+    } else {
       out += c;
+    }
   }
   return out;
 }
 
-bool unescape(const std::string &text, std::string &out) {
+bool Unescape(const std::string &text, std::string &out) {
   out.clear();
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\') {
       out += text[i];
       continue;
     }
-    if (++i == text.size())
+    if (++i == text.size()) {
       return false;
+    }
     switch (text[i]) {
     case '\\': out += '\\'; break;
     case 'n': out += '\n'; break;
@@ -163,37 +178,44 @@ bool unescape(const std::string &text, std::string &out) {
   return true;
 }
 
-int parseConfig(std::istream &in, std::array<int, kParamCount> &params,
+int ParseConfig(std::istream &in, std::array<int, kParamCount> &params,
                 std::array<std::string, kParamCount> &texts) {
   std::string line;
-  if (!std::getline(in, line))
+  if (!std::getline(in, line)) {
     return MIRB_VS_ERR_CONFIG_FORMAT;
-  stripCarriageReturn(line);
-  if (line != kConfigHeader)
+  }
+  StripCarriageReturn(line);
+  if (line != kConfigHeader) {
     return MIRB_VS_ERR_CONFIG_FORMAT;
+  }
   while (std::getline(in, line)) {
-    stripCarriageReturn(line);
-    if (line.empty() || line[0] == '#')
+    StripCarriageReturn(line);
+    if (line.empty() || line[0] == '#') {
       continue;
+    }
     const std::size_t a = line.find(' ');
-    if (a == std::string::npos)
+    if (a == std::string::npos) {
       return MIRB_VS_ERR_CONFIG_FORMAT;
+    }
     const std::string keyword = line.substr(0, a);
     const std::size_t b = line.find(' ', a + 1);
     const std::string selectorText = line.substr(a + 1, b - (a + 1));
     const std::string rest =
         b == std::string::npos ? std::string() : line.substr(b + 1);
     int selector = 0;
-    if (!parseInt(selectorText, selector) || !isTextSelector(selector))
+    if (!ParseInt(selectorText, selector) || !IsTableSelector(selector)) {
       return MIRB_VS_ERR_CONFIG_FORMAT;
+    }
     if (keyword == "param") {
-      if (!parseInt(rest, params[selector]))
+      if (!ParseInt(rest, params[selector])) {
         return MIRB_VS_ERR_CONFIG_FORMAT;
+      }
     } else if (keyword == "text") {
       std::string value;
-      if (!unescape(rest, value) || value.size() > kMaxText ||
-          value.find('\0') != std::string::npos)
+      if (!Unescape(rest, value) || value.size() > kMaxText ||
+          value.find('\0') != std::string::npos) {
         return MIRB_VS_ERR_CONFIG_FORMAT;
+      }
       texts[selector] = value;
     } else {
       return MIRB_VS_ERR_CONFIG_FORMAT;
@@ -202,33 +224,35 @@ int parseConfig(std::istream &in, std::array<int, kParamCount> &params,
   return in.bad() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
 }
 
-int configFileName(const char *file, std::string &name) {
-  if (!readText(file, name) || name.empty())
+int ConfigFileName(const char *file, std::string &name) {
+  if (!ReadText(file, name) || name.empty()) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   return MIRB_VS_OK;
 }
 
 } // namespace
 
 int MIRB_CALL QELApiVersion(void) {
-  return envInt("MIRB_VIRTUAL_VERSION").value_or(MIRB_VS_VERSION);
+  return EnvInt("MIRB_VIRTUAL_VERSION").value_or(MIRB_VS_VERSION);
 }
 
 int MIRB_CALL MIRBInit(void) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  return openSession(st);
+  return OpenSession(st);
 }
 
 int MIRB_CALL MIRBInitPath(const char *dllPath, const char *iniFile,
                            const char *cfgFile) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   std::string path, ini, cfg;
-  if (!readText(dllPath, path) || !readText(iniFile, ini) ||
-      !readText(cfgFile, cfg))
+  if (!ReadText(dllPath, path) || !ReadText(iniFile, ini) ||
+      !ReadText(cfgFile, cfg)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
-  const int result = openSession(st);
+  }
+  const int result = OpenSession(st);
   if (st.open) {
     st.dllPath = std::move(path);
     st.iniFile = std::move(ini);
@@ -238,109 +262,129 @@ int MIRB_CALL MIRBInitPath(const char *dllPath, const char *iniFile,
 }
 
 int MIRB_CALL MIRBExit(void) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  resetSession(st);
+  }
+  ResetSession(st);
   return MIRB_VS_OK;
 }
 
 int MIRB_CALL MIRBDebug(int level) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
   st.debugLevel = level;
   return MIRB_VS_OK;
 }
 
 int MIRB_CALL MIRBSetParam(int selector, int value) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  if (!isTextSelector(selector))
+  }
+  if (!IsTableSelector(selector)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   st.params[selector] = value;
   return MIRB_VS_OK;
 }
 
 int MIRB_CALL MIRBGetParam(int selector) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
-  if (!isTextSelector(selector))
+  }
+  if (!IsTableSelector(selector)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   return st.params[selector];
 }
 
 int MIRB_CALL MIRBSetParamString(int selector, const char *value) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string text;
-  if (!isTextSelector(selector) || value == nullptr || !readText(value, text))
+  if (!IsTableSelector(selector) || value == nullptr || !ReadText(value, text)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
   st.texts[selector] = std::move(text);
   return MIRB_VS_OK;
 }
 
 const char *MIRB_CALL MIRBGetParamString(int selector) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return nullptr;
+  }
   const std::string *text =
-      isTextSelector(selector) ? &st.texts[selector] : readOnlyText(st, selector);
-  if (text == nullptr)
+      IsTableSelector(selector) ? &st.texts[selector] : ReadOnlyText(st, selector);
+  if (text == nullptr) {
     return nullptr;
-  putText(st.paramText, sizeof st.paramText, *text);
+  }
+  PutText(st.paramText, sizeof st.paramText, *text);
   return st.paramText;
 }
 
 int MIRB_CALL MIRBWriteConfig(const char *file) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string name;
-  if (const int rc = configFileName(file, name); rc != MIRB_VS_OK)
+  if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
     return rc;
+  }
   std::ostringstream out;
   out << kConfigHeader << '\n'
       << "# Parameters of the virtual scanner library; see its README.\n";
-  for (int i = 0; i < kParamCount; ++i)
-    if (st.params[i] != 0)
+  for (int i = 0; i < kParamCount; ++i) {
+    if (st.params[i] != 0) {
       out << "param " << i << ' ' << st.params[i] << '\n';
-  for (int i = 0; i < kParamCount; ++i)
-    if (!st.texts[i].empty())
-      out << "text " << i << ' ' << escape(st.texts[i]) << '\n';
-  std::ofstream file_out(name, std::ios::binary | std::ios::trunc);
-  if (!file_out)
+    }
+  }
+  for (int i = 0; i < kParamCount; ++i) {
+    if (!st.texts[i].empty()) {
+      out << "text " << i << ' ' << Escape(st.texts[i]) << '\n';
+    }
+  }
+  std::ofstream fileOut(name, std::ios::binary | std::ios::trunc);
+  if (!fileOut) {
     return MIRB_VS_ERR_FILE;
-  file_out << out.str();
-  file_out.close();
-  return file_out.fail() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
+  }
+  fileOut << out.str();
+  fileOut.close();
+  return fileOut.fail() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
 }
 
 int MIRB_CALL MIRBReadConfig(const char *file) {
-  State &st = state();
+  State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open)
+  if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
+  }
   std::string name;
-  if (const int rc = configFileName(file, name); rc != MIRB_VS_OK)
+  if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
     return rc;
+  }
   std::ifstream in(name, std::ios::binary);
-  if (!in)
+  if (!in) {
     return MIRB_VS_ERR_FILE;
+  }
   // Parse into fresh tables: a malformed file changes nothing.
   std::array<int, kParamCount> params{};
   std::array<std::string, kParamCount> texts;
-  const int rc = parseConfig(in, params, texts);
-  if (rc != MIRB_VS_OK)
+  const int rc = ParseConfig(in, params, texts);
+  if (rc != MIRB_VS_OK) {
     return rc;
+  }
   st.params = params;
   st.texts = std::move(texts);
   return MIRB_VS_OK;

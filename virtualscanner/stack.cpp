@@ -1,6 +1,6 @@
 // The stack of checks in the hopper when MIRB_VIRTUAL_HOPPER names no
 // file. README.md lists the same code lines; keep the two together.
-#include "virtualscanner/internal.h"
+#include "virtualscanner/stack.h"
 
 namespace vs {
 
@@ -32,7 +32,7 @@ constexpr Check kStack[] = {
 
 } // namespace
 
-std::vector<Document> defaultStack() {
+std::vector<Document> DefaultStack() {
   std::vector<Document> stack;
   for (const Check &check : kStack) {
     Document doc;

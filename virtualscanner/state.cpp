@@ -1,10 +1,12 @@
 // The library's one state and the helpers every area shares.
-#include "virtualscanner/internal.h"
+#include "virtualscanner/state.h"
 
-#include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <system_error>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -20,59 +22,77 @@ void Lock::lock() { mutex_.lock(); }
 void Lock::unlock() { mutex_.unlock(); }
 #endif
 
-State &state() {
+State &TheState() {
   static State instance;
   return instance;
 }
 
-void putText(char *dst, std::size_t size, const std::string &text) {
-  if (dst == nullptr || size == 0)
+void PutText(char *dst, std::size_t size, const std::string &text) {
+  if (dst == nullptr || size == 0) {
     return;
+  }
   const std::size_t n = text.size() < size ? text.size() : size - 1;
   std::memcpy(dst, text.data(), n);
   dst[n] = '\0';
 }
 
-bool readText(const char *src, std::string &out) {
+bool ReadText(const char *src, std::string &out) {
   out.clear();
-  if (src == nullptr)
+  if (src == nullptr) {
     return true;
+  }
   std::size_t n = 0;
-  while (n <= kMaxText && src[n] != '\0')
+  while (n <= kMaxText && src[n] != '\0') {
     ++n;
-  if (n > kMaxText)
+  }
+  if (n > kMaxText) {
     return false;
+  }
   out.assign(src, n);
   return true;
 }
 
-std::optional<long long> envNumber(const char *name) {
+std::optional<long long> EnvNumber(const char *name) {
   const char *text = std::getenv(name);
-  if (text == nullptr || *text == '\0')
+  if (text == nullptr) {
     return std::nullopt;
-  char *end = nullptr;
-  errno = 0;
-  const long long value = std::strtoll(text, &end, 10);
-  if (errno != 0 || *end != '\0')
+  }
+  // Read as strtoll reads: white space and one plus sign may come first.
+  std::string_view digits(text);
+  const std::size_t start = digits.find_first_not_of(" \t\n\v\f\r");
+  if (start == std::string_view::npos) {
     return std::nullopt;
+  }
+  digits.remove_prefix(start);
+  if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') {
+    digits.remove_prefix(1);
+  }
+  const char *end = digits.data() + digits.size();
+  long long value = 0;
+  const auto [at, error] = std::from_chars(digits.data(), end, value);
+  if (error != std::errc() || at != end) {
+    return std::nullopt;
+  }
   return value;
 }
 
-std::optional<int> envInt(const char *name) {
-  const std::optional<long long> value = envNumber(name);
-  if (!value || *value < INT_MIN || *value > INT_MAX)
+std::optional<int> EnvInt(const char *name) {
+  const std::optional<long long> value = EnvNumber(name);
+  if (!value || *value < INT_MIN || *value > INT_MAX) {
     return std::nullopt;
+  }
   return static_cast<int>(*value);
 }
 
-void resetSession(State &st) {
+void ResetSession(State &st) {
   st.open = false;
   st.dllPath.clear();
   st.iniFile.clear();
   st.cfgFile.clear();
   st.params.fill(0);
-  for (auto &text : st.texts)
+  for (auto &text : st.texts) {
     text.clear();
+  }
   st.hopper.clear();
   st.nextDocument = 0;
   st.documentInTrack = false;
@@ -83,10 +103,11 @@ void resetSession(State &st) {
   st.pendingEndorsement = PrintJob{};
 }
 
-const Document *feedDocument(State &st) {
+const Document *FeedDocument(State &st) {
   st.documentInTrack = false; // the previous one goes to the pocket
-  if (st.nextDocument >= st.hopper.size())
+  if (st.nextDocument >= st.hopper.size()) {
     return nullptr;
+  }
   Document doc = st.hopper[st.nextDocument++];
   doc.printed = std::move(st.pendingPrint);
   doc.endorsement = std::move(st.pendingEndorsement);
@@ -98,29 +119,32 @@ const Document *feedDocument(State &st) {
   return &*st.lastDocument;
 }
 
-void placeImage(State &st, const void *address, int length) {
+void PlaceImage(State &st, const void *address, int length) {
   const auto key = reinterpret_cast<std::uintptr_t>(address);
-  for (auto it = st.placedImages.begin(); it != st.placedImages.end(); ++it)
+  for (auto it = st.placedImages.begin(); it != st.placedImages.end(); ++it) {
     if (it->first == key) {
       st.placedImages.erase(it);
       break;
     }
+  }
   st.placedImages.emplace_back(key, length);
   constexpr std::size_t kRemembered = 64; // the newest ones are asked for
-  if (st.placedImages.size() > kRemembered)
+  if (st.placedImages.size() > kRemembered) {
     st.placedImages.pop_front();
+  }
 }
 
-int matchSpecial(const State &st, const std::string &codeLine) {
+int MatchSpecial(const State &st, const std::string &codeLine) {
   for (std::size_t i = 0; i < st.specials.size(); ++i) {
     const SpecialDocument &s = st.specials[i];
     if (codeLine.find(s.routing) != std::string::npos &&
-        codeLine.find(s.account) != std::string::npos)
+        codeLine.find(s.account) != std::string::npos) {
       return static_cast<int>(i + 1);
+    }
   }
   return 0;
 }
 
-std::string decimal(long long value) { return std::to_string(value); }
+std::string Decimal(long long value) { return std::to_string(value); }
 
 } // namespace vs

@@ -19,7 +19,7 @@ namespace {
 struct Guarded {
   char bytes[64];
   Guarded() { std::memset(bytes, '#', sizeof bytes); }
-  bool terminatedWithin(std::size_t size) const {
+  bool TerminatedWithin(std::size_t size) const {
     return std::memchr(bytes, '\0', size) != nullptr &&
            std::all_of(bytes + size, bytes + sizeof bytes,
                        [](char c) { return c == '#'; });
@@ -39,7 +39,7 @@ TEST_F(Identity, ScannerInfoFillsIdsAndTextsWithin32Bytes) {
   EXPECT_EQ(0, adapter);
   EXPECT_EQ(0, target);
   EXPECT_STREQ("", vendor.bytes);
-  EXPECT_TRUE(release.terminatedWithin(32));
+  EXPECT_TRUE(release.TerminatedWithin(32));
 
   ASSERT_EQ(MIRB_VS_OK, MIRBInit());
   EXPECT_EQ(MIRB_VS_OK, MIRBGetScannerInfo(&adapter, &target, vendor.bytes,
@@ -49,8 +49,9 @@ TEST_F(Identity, ScannerInfoFillsIdsAndTextsWithin32Bytes) {
   EXPECT_STREQ(MIRB_VS_VENDOR, vendor.bytes);
   EXPECT_STREQ(MIRB_VS_PRODUCT, product.bytes);
   EXPECT_STREQ(MIRB_VS_RELEASE, release.bytes);
-  for (const Guarded *g : {&vendor, &product, &release})
-    EXPECT_TRUE(g->terminatedWithin(32));
+  for (const Guarded *g : {&vendor, &product, &release}) {
+    EXPECT_TRUE(g->TerminatedWithin(32));
+  }
 }
 
 TEST_F(Identity, SerialNumberCounterAndTime) {
@@ -64,7 +65,7 @@ TEST_F(Identity, SerialNumberCounterAndTime) {
   EXPECT_EQ(0u, time);
 
   setenv("MIRB_VIRTUAL_DOCUMENT_NUMBER", "4294967295", 1);
-  feed({"A1", "A2"});
+  Feed({"A1", "A2"});
   std::memset(serial, '#', sizeof serial);
   ASSERT_EQ(MIRB_VS_OK, MIRBGetScannerSerialNumber(serial, &number, &time));
   EXPECT_STREQ(MIRB_VS_SERIAL, serial);
@@ -96,7 +97,7 @@ TEST_F(Identity, UsbPresenceTypeAndSupportedScanners) {
 using Transport = VirtualScanner;
 
 TEST_F(Transport, ScanEjectAndClearMoveTheDocument) {
-  feed({"D1", "D2"});
+  Feed({"D1", "D2"});
   const int ready = MIRB_VS_STATUS_READY;
   EXPECT_EQ(ready | MIRB_VS_STATUS_HOPPER_LOADED, MIRBStatus());
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, MIRBEjectDocument());

@@ -26,44 +26,52 @@ struct Buffer {
 
 // Whether text, drawn with the library's font at some scale, appears
 // somewhere in the image exactly: its ink and the paper between.
-bool shows(const std::vector<std::uint8_t> &gray, int width, int height,
+bool Shows(const std::vector<std::uint8_t> &gray, int width, int height,
            const std::string &text) {
   for (int scale = 1; scale <= 4; ++scale) {
-    vs::Image t = vs::Image::blank(font::textWidth(text, scale),
+    vs::Image t = vs::Image::Blank(font::TextWidth(text, scale),
                                    font::kGlyphHeight * scale, 8, 200);
-    font::drawText(t, 0, 0, text, scale, 0);
+    font::DrawString(t, 0, 0, text, scale, 0);
     std::vector<std::pair<int, int>> ink, paper; // ink first: fails fast
-    for (int y = 0; y < t.height; ++y)
-      for (int x = 0; x < t.width; ++x)
-        (t.gray(x, y) < 128 ? ink : paper).emplace_back(x, y);
+    for (int y = 0; y < t.height; ++y) {
+      for (int x = 0; x < t.width; ++x) {
+        (t.Gray(x, y) < 128 ? ink : paper).emplace_back(x, y);
+      }
+    }
     ink.insert(ink.end(), paper.begin(), paper.end());
     const std::size_t inkCount = ink.size() - paper.size();
-    for (int y = 0; y + t.height <= height; ++y)
+    for (int y = 0; y + t.height <= height; ++y) {
       for (int x = 0; x + t.width <= width; ++x) {
         std::size_t i = 0;
         for (; i < ink.size(); ++i) {
           const auto [tx, ty] = ink[i];
           const bool dark = gray[std::size_t(y + ty) * width + x + tx] < 128;
-          if (dark != (i < inkCount))
+          if (dark != (i < inkCount)) {
             break;
+          }
         }
-        if (i == ink.size())
+        if (i == ink.size()) {
           return true;
+        }
       }
+    }
   }
   return false;
 }
 
-bool shows(const TiffInfo &info, const std::string &text) {
-  return shows(info.gray, int(info.width), int(info.height), text);
+bool Shows(const TiffInfo &info, const std::string &text) {
+  return Shows(info.gray, int(info.width), int(info.height), text);
 }
 
-bool validRouting(const std::string &routing) {
-  if (routing.size() != 9 || routing.find_first_not_of("0123456789") != std::string::npos)
+bool ValidRouting(const std::string &routing) {
+  if (routing.size() != 9 ||
+      routing.find_first_not_of("0123456789") != std::string::npos) {
     return false;
+  }
   int sum = 0;
-  for (int i = 0; i < 9; ++i)
+  for (int i = 0; i < 9; ++i) {
     sum += (routing[i] - '0') * (i % 3 == 0 ? 3 : i % 3 == 1 ? 7 : 1);
+  }
   return sum % 10 == 0;
 }
 
@@ -74,12 +82,13 @@ struct ReadmeRow {
   int length = 0, quality = 0, contrast = 0;
 };
 
-bool readmeRow(const std::string &line, ReadmeRow &row) {
+bool ParseReadmeRow(const std::string &line, ReadmeRow &row) {
   std::vector<std::string> cells;
   for (std::size_t at = 0; (at = line.find('|', at)) != std::string::npos;) {
     const std::size_t next = line.find('|', at + 1);
-    if (next == std::string::npos)
+    if (next == std::string::npos) {
       break;
+    }
     std::string cell = line.substr(at + 1, next - at - 1);
     cell.erase(0, cell.find_first_not_of(' '));
     cell.erase(cell.find_last_not_of(' ') + 1);
@@ -87,15 +96,18 @@ bool readmeRow(const std::string &line, ReadmeRow &row) {
     at = next;
   }
   const auto number = [](const std::string &text, int &value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
       return false;
+    }
     value = std::stoi(text);
     return true;
   };
   int index = 0;
   if (cells.size() != 5 || !number(cells[0], index) || cells[1].size() < 2 ||
-      cells[1].front() != '`' || cells[1].back() != '`')
+      cells[1].front() != '`' || cells[1].back() != '`') {
     return false;
+  }
   row.codeLine = cells[1].substr(1, cells[1].size() - 2);
   return number(cells[2], row.length) && number(cells[3], row.quality) &&
          number(cells[4], row.contrast);
@@ -106,27 +118,27 @@ bool readmeRow(const std::string &line, ReadmeRow &row) {
 using Images = VirtualScanner;
 
 TEST_F(Images, BilevelScansAreGroup4TiffsAsExchangeFilesWantThem) {
-  feed({"T1T", "T2T"});
+  Feed({"T1T", "T2T"});
   char len[32], micr[256];
-  ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, path("f.tif").c_str(), len,
-                                 path("b.tif").c_str(), len, micr, len));
+  ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, Path("f.tif").c_str(), len,
+                                 Path("b.tif").c_str(), len, micr, len));
   Buffer front;
   int quality, contrast;
-  ASSERT_EQ(MIRB_VS_OK, QELScan(front.md().c_str(), path("qb.tif").c_str(), "",
+  ASSERT_EQ(MIRB_VS_OK, QELScan(front.md().c_str(), Path("qb.tif").c_str(), "",
                                 "", micr, &quality, &contrast, nullptr));
   const struct {
     const char *what;
     std::vector<std::uint8_t> bytes;
-  } images[] = {{"MIRBScan front", slurp(path("f.tif"))},
-                {"MIRBScan back", slurp(path("b.tif"))},
+  } images[] = {{"MIRBScan front", Slurp(Path("f.tif"))},
+                {"MIRBScan back", Slurp(Path("b.tif"))},
                 {"QELScan front in memory", front.image()},
-                {"QELScan back file", slurp(path("qb.tif"))}};
+                {"QELScan back file", Slurp(Path("qb.tif"))}};
   for (const auto &image : images) {
     SCOPED_TRACE(image.what);
     ASSERT_GT(image.bytes.size(), 8u);
     EXPECT_EQ('I', image.bytes[0]);
     EXPECT_EQ('I', image.bytes[1]);
-    const TiffInfo info = inspectTiff(image.bytes);
+    const TiffInfo info = InspectTiff(image.bytes);
     EXPECT_TRUE(info.valid);
     EXPECT_TRUE(info.littleEndian);
     EXPECT_EQ(1, info.pages);
@@ -148,26 +160,26 @@ TEST_F(Images, BilevelScansAreGroup4TiffsAsExchangeFilesWantThem) {
 }
 
 TEST_F(Images, GrayImagesAreJpegsWhereAskedForElseTiffs) {
-  feed({"T1T", "T2T", "T3T"});
+  Feed({"T1T", "T2T", "T3T"});
   char len[32], micr[256];
-  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, path("f.jpg").c_str(), len,
-                                     path("b.JPEG").c_str(), len, micr, len, 0));
-  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, path("f.tif").c_str(), len,
-                                     path("b.jpg.tif").c_str(), len, micr, len, 0));
+  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, Path("f.jpg").c_str(), len,
+                                     Path("b.JPEG").c_str(), len, micr, len, 0));
+  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, Path("f.tif").c_str(), len,
+                                     Path("b.jpg.tif").c_str(), len, micr, len, 0));
   Buffer back;
   int quality, contrast;
-  ASSERT_EQ(MIRB_VS_OK, QELScan("", "", path("qf.jpg").c_str(), back.md().c_str(),
+  ASSERT_EQ(MIRB_VS_OK, QELScan("", "", Path("qf.jpg").c_str(), back.md().c_str(),
                                 micr, &quality, &contrast, nullptr));
   const struct {
     const char *what;
     std::vector<std::uint8_t> bytes;
-  } jpegs[] = {{"MIRBScanGray .jpg", slurp(path("f.jpg"))},
-               {"MIRBScanGray .JPEG", slurp(path("b.JPEG"))},
-               {"QELScan front file", slurp(path("qf.jpg"))},
+  } jpegs[] = {{"MIRBScanGray .jpg", Slurp(Path("f.jpg"))},
+               {"MIRBScanGray .JPEG", Slurp(Path("b.JPEG"))},
+               {"QELScan front file", Slurp(Path("qf.jpg"))},
                {"QELScan back in memory", back.image()}};
   for (const auto &jpeg : jpegs) {
     SCOPED_TRACE(jpeg.what);
-    const JpegInfo info = inspectJpeg(jpeg.bytes);
+    const JpegInfo info = InspectJpeg(jpeg.bytes);
     EXPECT_TRUE(info.valid);
     EXPECT_TRUE(info.jfif);
     EXPECT_EQ(600, info.width);
@@ -179,7 +191,7 @@ TEST_F(Images, GrayImagesAreJpegsWhereAskedForElseTiffs) {
   }
   for (const char *name : {"f.tif", "b.jpg.tif"}) {
     SCOPED_TRACE(name);
-    const TiffInfo info = inspectTiffFile(path(name));
+    const TiffInfo info = InspectTiffFile(Path(name));
     EXPECT_TRUE(info.valid);
     EXPECT_EQ(8, info.bits);
     EXPECT_EQ(600u, info.width);
@@ -200,7 +212,7 @@ TEST_F(Images, EachSideShowsItsTextsInTheFont) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.codeLine);
-    feed({c.codeLine});
+    Feed({c.codeLine});
     if (!c.printed.empty()) {
       ASSERT_EQ(MIRB_VS_OK, QELBatchPrintString(c.printed.c_str(), 0, 0, 0, 0));
     }
@@ -210,19 +222,19 @@ TEST_F(Images, EachSideShowsItsTextsInTheFont) {
                                                       0, 0, "F"));
     }
     char len[32], micr[256];
-    ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, path("f.tif").c_str(), len,
-                                   path("b.tif").c_str(), len, micr, len));
-    const TiffInfo front = inspectTiffFile(path("f.tif"));
-    const TiffInfo back = inspectTiffFile(path("b.tif"));
+    ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, Path("f.tif").c_str(), len,
+                                   Path("b.tif").c_str(), len, micr, len));
+    const TiffInfo front = InspectTiffFile(Path("f.tif"));
+    const TiffInfo back = InspectTiffFile(Path("b.tif"));
     ASSERT_TRUE(front.valid && back.valid);
-    const std::string symbols = font::codeLineSymbols(c.codeLine);
-    EXPECT_TRUE(shows(front, symbols));
-    EXPECT_FALSE(shows(back, symbols));
+    const std::string symbols = font::CodeLineSymbols(c.codeLine);
+    EXPECT_TRUE(Shows(front, symbols));
+    EXPECT_FALSE(Shows(back, symbols));
     if (!c.printed.empty()) {
-      EXPECT_TRUE(shows(back, c.printed));
+      EXPECT_TRUE(Shows(back, c.printed));
     }
     if (!c.endorsement.empty()) {
-      EXPECT_TRUE(shows(front, c.endorsement));
+      EXPECT_TRUE(Shows(front, c.endorsement));
     }
     MIRBExit();
   }
@@ -235,9 +247,11 @@ TEST_F(DefaultStack, TwelveChecksAsTheReadmeListsThem) {
   std::ifstream readme(QELSCAN_VS_README);
   ASSERT_TRUE(readme);
   std::vector<ReadmeRow> rows;
-  for (std::string line; std::getline(readme, line);)
-    if (ReadmeRow r; readmeRow(line, r))
+  for (std::string line; std::getline(readme, line);) {
+    if (ReadmeRow r; ParseReadmeRow(line, r)) {
       rows.push_back(r);
+    }
+  }
   ASSERT_EQ(12u, rows.size());
 
   ASSERT_EQ(MIRB_VS_OK, MIRBInit()); // no hopper file named
@@ -259,7 +273,7 @@ TEST_F(DefaultStack, TwelveChecksAsTheReadmeListsThem) {
     const std::size_t open = line.find('T'), close = line.find('T', open + 1);
     ASSERT_NE(std::string::npos, close);
     const std::string routing = line.substr(open + 1, close - open - 1);
-    EXPECT_TRUE(validRouting(routing)) << routing;
+    EXPECT_TRUE(ValidRouting(routing)) << routing;
     EXPECT_TRUE(routings.insert(routing).second) << routing;
   }
   char micr[256];
@@ -279,8 +293,8 @@ TEST_F(DefaultStack, OnlyANamedFileWithoutDocumentsGivesAnEmptyHopper) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.hopper ? c.hopper : "(empty variable)");
     if (c.hopper != nullptr) {
-      spit(path("hopper.txt"), c.hopper);
-      setenv("MIRB_VIRTUAL_HOPPER", path("hopper.txt").c_str(), 1);
+      Spit(Path("hopper.txt"), c.hopper);
+      setenv("MIRB_VIRTUAL_HOPPER", Path("hopper.txt").c_str(), 1);
     } else {
       setenv("MIRB_VIRTUAL_HOPPER", "", 1);
     }
@@ -292,14 +306,17 @@ TEST_F(DefaultStack, OnlyANamedFileWithoutDocumentsGivesAnEmptyHopper) {
 
 TEST(Font, CoversPrintableAsciiAndTheFourSymbolsWithDistinctGlyphs) {
   std::vector<unsigned char> codes;
-  for (int c = 0x20; c <= 0x7E; ++c)
+  for (int c = 0x20; c <= 0x7E; ++c) {
     codes.push_back(static_cast<unsigned char>(c));
-  for (unsigned char c : {font::kTransit, font::kOnUs, font::kAmount, font::kDash})
+  }
+  for (unsigned char c :
+       {font::kTransit, font::kOnUs, font::kAmount, font::kDash}) {
     codes.push_back(c);
+  }
   std::set<std::vector<std::uint8_t>> shapes;
   for (unsigned char c : codes) {
     SCOPED_TRACE(int(c));
-    const std::uint8_t *rows = font::glyph(c);
+    const std::uint8_t *rows = font::Glyph(c);
     ASSERT_NE(nullptr, rows);
     const std::vector<std::uint8_t> shape(rows, rows + font::kGlyphHeight);
     EXPECT_EQ(c == ' ', std::all_of(shape.begin(), shape.end(),
@@ -308,12 +325,13 @@ TEST(Font, CoversPrintableAsciiAndTheFourSymbolsWithDistinctGlyphs) {
                             [](std::uint8_t r) { return r < (1 << font::kGlyphWidth); }));
     EXPECT_TRUE(shapes.insert(shape).second) << "the same glyph as another";
   }
-  for (unsigned char c : {0x00, 0x1F, 0x7F, 0x84, 0xFF})
-    EXPECT_EQ(nullptr, font::glyph(c)) << int(c);
+  for (unsigned char c : {0x00, 0x1F, 0x7F, 0x84, 0xFF}) {
+    EXPECT_EQ(nullptr, font::Glyph(c)) << int(c);
+  }
   EXPECT_EQ("\x80"
             "12\x81\x82"
             "9\x83x",
-            font::codeLineSymbols("T12U$9-x"));
+            font::CodeLineSymbols("T12U$9-x"));
 }
 
 TEST(Font, DrawTextScalesEveryDotAndClipsAtTheEdges) {
@@ -324,25 +342,28 @@ TEST(Font, DrawTextScalesEveryDotAndClipsAtTheEdges) {
   long ink1 = 0;
   for (int scale : {1, 3}) {
     SCOPED_TRACE(scale);
-    vs::Image image = vs::Image::blank(100, 40, 8, 200);
-    const int end = font::drawText(image, 2, 3, text, scale, 0);
+    vs::Image image = vs::Image::Blank(100, 40, 8, 200);
+    const int end = font::DrawString(image, 2, 3, text, scale, 0);
     EXPECT_EQ(2 + 4 * font::kAdvance * scale, end);
-    if (scale == 1)
+    if (scale == 1) {
       ink1 = inkOf(image);
-    else
+    } else {
       EXPECT_EQ(ink1 * 9, inkOf(image));
+    }
     // Nothing left of x, right of the text's width or below its height.
-    for (int y = 0; y < image.height; ++y)
-      for (int x = 0; x < image.width; ++x)
-        if (x < 2 || x >= 2 + font::textWidth(text, scale) || y < 3 ||
+    for (int y = 0; y < image.height; ++y) {
+      for (int x = 0; x < image.width; ++x) {
+        if (x < 2 || x >= 2 + font::TextWidth(text, scale) || y < 3 ||
             y >= 3 + font::kGlyphHeight * scale) {
-          ASSERT_EQ(255, image.gray(x, y)) << x << "," << y;
+          ASSERT_EQ(255, image.Gray(x, y)) << x << "," << y;
         }
+      }
+    }
   }
   // Half outside on every side: clipped, nothing written past the rows.
-  vs::Image small = vs::Image::blank(9, 9, 1, 200);
-  font::drawText(small, -4, -6, "MW\xff", 2, 0);
-  font::drawText(small, 5, 5, "MW", 2, 0);
+  vs::Image small = vs::Image::Blank(9, 9, 1, 200);
+  font::DrawString(small, -4, -6, "MW\xff", 2, 0);
+  font::DrawString(small, 5, 5, "MW", 2, 0);
   EXPECT_GT(std::count_if(small.data.begin(), small.data.end(),
                           [](std::uint8_t b) { return b != 0; }),
             0);

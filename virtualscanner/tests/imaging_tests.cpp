@@ -18,7 +18,7 @@ namespace {
 
 // One page in any compression: stripes, or noise from seed (not 0), which
 // no codec can squeeze.
-void writeTiff(const std::string &name, std::uint32_t width, std::uint32_t height,
+void WriteTiff(const std::string &name, std::uint32_t width, std::uint32_t height,
                int bits, std::uint16_t compression, unsigned seed = 0) {
   TIFF *tif = TIFFOpen(name.c_str(), "w");
   ASSERT_NE(nullptr, tif);
@@ -42,11 +42,12 @@ void writeTiff(const std::string &name, std::uint32_t width, std::uint32_t heigh
 }
 
 // The compression of every page.
-std::vector<int> compressions(const std::string &name) {
+std::vector<int> Compressions(const std::string &name) {
   std::vector<int> result;
   TIFF *tif = TIFFOpen(name.c_str(), "r");
-  if (tif == nullptr)
+  if (tif == nullptr) {
     return result;
+  }
   do {
     std::uint16_t c = 0;
     TIFFGetField(tif, TIFFTAG_COMPRESSION, &c);
@@ -57,18 +58,20 @@ std::vector<int> compressions(const std::string &name) {
 }
 
 // The pixels of a gray JPEG or of a TIFF's first page, 0 = black.
-std::vector<std::uint8_t> grayOf(const std::string &name) {
-  const std::vector<std::uint8_t> bytes = slurp(name);
-  return !bytes.empty() && bytes[0] == 0xFF ? inspectJpeg(bytes).gray : inspectTiff(bytes).gray;
+std::vector<std::uint8_t> GrayOf(const std::string &name) {
+  const std::vector<std::uint8_t> bytes = Slurp(name);
+  return !bytes.empty() && bytes[0] == 0xFF ? InspectJpeg(bytes).gray : InspectTiff(bytes).gray;
 }
 
 // Mean absolute difference of two gray images, for what JPEG rounds.
-double difference(const std::vector<std::uint8_t> &a, const std::vector<std::uint8_t> &b) {
-  if (a.size() != b.size() || a.empty())
+double Difference(const std::vector<std::uint8_t> &a, const std::vector<std::uint8_t> &b) {
+  if (a.size() != b.size() || a.empty()) {
     return 255;
+  }
   double sum = 0;
-  for (std::size_t i = 0; i < a.size(); ++i)
+  for (std::size_t i = 0; i < a.size(); ++i) {
     sum += std::abs(a[i] - b[i]);
+  }
   return sum / static_cast<double>(a.size());
 }
 
@@ -78,66 +81,68 @@ protected:
   // UV images as TIFF and JPEG) and inputs nothing can use.
   void SetUp() override {
     VirtualScanner::SetUp();
-    feed({"T1T", "T2T", "T3T", "T4T", "T5T", "T6T"});
+    Feed({"T1T", "T2T", "T3T", "T4T", "T5T", "T6T"});
     char len[32], micr[256];
     ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, bw().c_str(), len, "", len, micr, len));
     ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, gray().c_str(), len, "", len, micr, len, 0));
-    ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, path("gray.jpg").c_str(), len, "", len, micr, len, 0));
+    ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, Path("gray.jpg").c_str(), len, "", len, micr, len, 0));
     int size = 0;
     ASSERT_EQ(MIRB_VS_OK, QELScanUV(uv().c_str(), nullptr, &size, 0));
-    ASSERT_EQ(MIRB_VS_OK, QELScanUV(path("uv.jpg").c_str(), nullptr, &size, 2));
-    ASSERT_EQ(MIRB_VS_OK, QELScanLong(path("long.tif").c_str(), nullptr, &size, 2));
+    ASSERT_EQ(MIRB_VS_OK, QELScanUV(Path("uv.jpg").c_str(), nullptr, &size, 2));
+    ASSERT_EQ(MIRB_VS_OK, QELScanLong(Path("long.tif").c_str(), nullptr, &size, 2));
     MIRBExit(); // the utilities need no session
-    spit(path("text.tif"), "not a tiff at all");
-    const std::vector<std::uint8_t> tiff = slurp(bw()), jpeg = slurp(path("gray.jpg"));
-    spit(path("cut.tif"), std::string(tiff.begin(), tiff.begin() + tiff.size() / 2));
-    spit(path("cut.jpg"), std::string(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
-    std::filesystem::create_directory(path("folder"));
+    Spit(Path("text.tif"), "not a tiff at all");
+    const std::vector<std::uint8_t> tiff = Slurp(bw()), jpeg = Slurp(Path("gray.jpg"));
+    Spit(Path("cut.tif"), std::string(tiff.begin(), tiff.begin() + tiff.size() / 2));
+    Spit(Path("cut.jpg"), std::string(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
+    std::filesystem::create_directory(Path("folder"));
   }
   // Everything in the scratch folder, to see that nothing was left behind.
   std::set<std::string> files() const {
     std::set<std::string> names;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(dir_))
+    for (const auto &entry :
+         std::filesystem::recursive_directory_iterator(dir_)) {
       names.insert(entry.path().string());
+    }
     return names;
   }
-  std::string bw() const { return path("bw.tif"); }
-  std::string gray() const { return path("gray.tif"); }
-  std::string uv() const { return path("uv.tif"); }
-  std::string missing() const { return path("missing.tif"); }
+  std::string bw() const { return Path("bw.tif"); }
+  std::string gray() const { return Path("gray.tif"); }
+  std::string uv() const { return Path("uv.tif"); }
+  std::string missing() const { return Path("missing.tif"); }
 };
 
 } // namespace
 
 TEST_F(Imaging, CopyCopiesBytesAndReportsFileErrors) {
-  EXPECT_EQ(MIRB_VS_OK, MIRBCopyFile(bw().c_str(), path("copy.tif").c_str()));
-  EXPECT_EQ(slurp(bw()), slurp(path("copy.tif")));
-  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBCopyFile(missing().c_str(), path("c2").c_str()));
-  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBCopyFile(bw().c_str(), path("no/dir/c").c_str()));
+  EXPECT_EQ(MIRB_VS_OK, MIRBCopyFile(bw().c_str(), Path("copy.tif").c_str()));
+  EXPECT_EQ(Slurp(bw()), Slurp(Path("copy.tif")));
+  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBCopyFile(missing().c_str(), Path("c2").c_str()));
+  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBCopyFile(bw().c_str(), Path("no/dir/c").c_str()));
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBCopyFile(nullptr, "x"));
 }
 
 TEST_F(Imaging, CombineAppendsPagesOfReadableTiffsOnly) {
   EXPECT_EQ(MIRB_VS_OK, MIRBCombineTIFFS(bw().c_str(), gray().c_str()));
-  EXPECT_EQ(2, inspectTiff(slurp(bw())).pages);
+  EXPECT_EQ(2, InspectTiff(Slurp(bw())).pages);
   EXPECT_EQ(MIRB_VS_OK, MIRBCombineTIFFS(bw().c_str(), bw().c_str()));
-  EXPECT_EQ(4, inspectTiff(slurp(bw())).pages);
+  EXPECT_EQ(4, InspectTiff(Slurp(bw())).pages);
   EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBCombineTIFFS(missing().c_str(), gray().c_str()));
   EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBCombineTIFFS(gray().c_str(), missing().c_str()));
   EXPECT_EQ(MIRB_VS_ERR_IMAGE_FORMAT,
-            MIRBCombineTIFFS(gray().c_str(), path("text.tif").c_str()));
-  EXPECT_EQ(1, inspectTiff(slurp(gray())).pages); // untouched by failures
+            MIRBCombineTIFFS(gray().c_str(), Path("text.tif").c_str()));
+  EXPECT_EQ(1, InspectTiff(Slurp(gray())).pages); // untouched by failures
 }
 
 TEST_F(Imaging, CropCutsTheMarginFromEveryEdge) {
-  EXPECT_EQ(MIRB_VS_OK, MIRBCropFile(bw().c_str(), path("crop.tif").c_str(), 100));
-  const TiffInfo info = inspectTiff(slurp(path("crop.tif")));
+  EXPECT_EQ(MIRB_VS_OK, MIRBCropFile(bw().c_str(), Path("crop.tif").c_str(), 100));
+  const TiffInfo info = InspectTiff(Slurp(Path("crop.tif")));
   EXPECT_TRUE(info.valid);
   EXPECT_EQ(1000u, info.width);
   EXPECT_EQ(350u, info.height);
-  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBCropFile(bw().c_str(), path("c").c_str(), -1));
-  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBCropFile(bw().c_str(), path("c").c_str(), 275));
-  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBCropFile(missing().c_str(), path("c").c_str(), 1));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBCropFile(bw().c_str(), Path("c").c_str(), -1));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBCropFile(bw().c_str(), Path("c").c_str(), 275));
+  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBCropFile(missing().c_str(), Path("c").c_str(), 1));
 }
 
 TEST_F(Imaging, CompressPutsAGroup4TiffIntoTheBuffer) {
@@ -147,7 +152,7 @@ TEST_F(Imaging, CompressPutsAGroup4TiffIntoTheBuffer) {
   EXPECT_LT(length, 150 * 550); // smaller than the bare rows
   EXPECT_EQ(length, QELGetMemoryImageLength(buffer.data()));
   const TiffInfo info =
-      inspectTiff(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + length));
+      InspectTiff(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + length));
   EXPECT_TRUE(info.valid);
   EXPECT_EQ(4u, info.compression);
   EXPECT_EQ(1200u, info.width);
@@ -155,31 +160,31 @@ TEST_F(Imaging, CompressPutsAGroup4TiffIntoTheBuffer) {
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBCompressImage(gray().c_str(), buffer.data()));
   EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBCompressImage(missing().c_str(), buffer.data()));
   EXPECT_EQ(MIRB_VS_ERR_IMAGE_FORMAT,
-            MIRBCompressImageGray(path("text.tif").c_str(), buffer.data(), 0));
+            MIRBCompressImageGray(Path("text.tif").c_str(), buffer.data(), 0));
   EXPECT_TRUE(std::all_of(buffer.end() - 16, buffer.end(),
                           [](unsigned char c) { return c == 0xA5; }));
 }
 
 TEST_F(Imaging, UvGainAndUvTiffWorkOnGrayImages) {
-  EXPECT_EQ(MIRB_VS_OK, QELUVGain(uv().c_str(), path("gain.tif").c_str(), 2, 1, 0));
-  const TiffInfo gain = inspectTiff(slurp(path("gain.tif")));
+  EXPECT_EQ(MIRB_VS_OK, QELUVGain(uv().c_str(), Path("gain.tif").c_str(), 2, 1, 0));
+  const TiffInfo gain = InspectTiff(Slurp(Path("gain.tif")));
   EXPECT_TRUE(gain.valid);
   EXPECT_EQ(8u, gain.bits);
-  EXPECT_NE(slurp(uv()), slurp(path("gain.tif")));
-  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELUVGain(uv().c_str(), path("g").c_str(), 1, 0, 0));
-  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELUVGain(bw().c_str(), path("g").c_str(), 1, 1, 0));
-  EXPECT_EQ(MIRB_VS_ERR_FILE, QELUVGain(missing().c_str(), path("g").c_str(), 1, 1, 0));
+  EXPECT_NE(Slurp(uv()), Slurp(Path("gain.tif")));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELUVGain(uv().c_str(), Path("g").c_str(), 1, 0, 0));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELUVGain(bw().c_str(), Path("g").c_str(), 1, 1, 0));
+  EXPECT_EQ(MIRB_VS_ERR_FILE, QELUVGain(missing().c_str(), Path("g").c_str(), 1, 1, 0));
 
-  EXPECT_EQ(MIRB_VS_OK, QELUVTiff(uv().c_str(), path("uvbw.tif").c_str(), 0));
-  EXPECT_EQ(1u, inspectTiff(slurp(path("uvbw.tif"))).bits);
-  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELUVTiff(uv().c_str(), path("u").c_str(), 256));
+  EXPECT_EQ(MIRB_VS_OK, QELUVTiff(uv().c_str(), Path("uvbw.tif").c_str(), 0));
+  EXPECT_EQ(1u, InspectTiff(Slurp(Path("uvbw.tif"))).bits);
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELUVTiff(uv().c_str(), Path("u").c_str(), 256));
   EXPECT_EQ(MIRB_VS_ERR_IMAGE_FORMAT,
-            QELUVTiff(path("text.tif").c_str(), path("u").c_str(), 0));
+            QELUVTiff(Path("text.tif").c_str(), Path("u").c_str(), 0));
 }
 
 TEST_F(Imaging, DamagedGroup4FilesAreRefusedNotHalfRead) {
   // The scan's file: strip first, its one directory at the end.
-  const std::vector<std::uint8_t> good = slurp(bw());
+  const std::vector<std::uint8_t> good = Slurp(bw());
   auto u16 = [](const std::vector<std::uint8_t> &b, std::size_t at) {
     return std::size_t(b[at] | b[at + 1] << 8);
   };
@@ -187,8 +192,9 @@ TEST_F(Imaging, DamagedGroup4FilesAreRefusedNotHalfRead) {
   std::vector<std::uint8_t> shortStrip = good;
   for (std::size_t i = 0; i < u16(good, ifd); ++i) {
     const std::size_t at = ifd + 2 + 12 * i;
-    if (u16(good, at) != 279)
+    if (u16(good, at) != 279) {
       continue;
+    }
     // StripByteCounts, a LONG well below 65536: halve it.
     const std::size_t half = u16(good, at + 8) / 2;
     shortStrip[at + 8] = static_cast<std::uint8_t>(half);
@@ -204,13 +210,13 @@ TEST_F(Imaging, DamagedGroup4FilesAreRefusedNotHalfRead) {
   };
   for (const auto &d : damaged) {
     SCOPED_TRACE(d.what);
-    spit(path("bad.tif"), std::string(d.bytes.begin(), d.bytes.end()));
+    Spit(Path("bad.tif"), std::string(d.bytes.begin(), d.bytes.end()));
     EXPECT_EQ(MIRB_VS_ERR_IMAGE_FORMAT,
-              MIRBCropFile(path("bad.tif").c_str(), path("c.tif").c_str(), 1));
+              MIRBCropFile(Path("bad.tif").c_str(), Path("c.tif").c_str(), 1));
     EXPECT_EQ(MIRB_VS_ERR_IMAGE_FORMAT,
-              MIRBCombineTIFFS(gray().c_str(), path("bad.tif").c_str()));
+              MIRBCombineTIFFS(gray().c_str(), Path("bad.tif").c_str()));
   }
-  EXPECT_EQ(1, inspectTiff(slurp(gray())).pages);
+  EXPECT_EQ(1, InspectTiff(Slurp(gray())).pages);
 }
 
 TEST_F(Imaging, CompressPlacesABareTiffOrJpegFromByteZero) {
@@ -222,7 +228,7 @@ TEST_F(Imaging, CompressPlacesABareTiffOrJpegFromByteZero) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.input);
     ImageBuffer buffer;
-    const std::string input = path(c.input);
+    const std::string input = Path(c.input);
     const int length = c.gray ? MIRBCompressImageGray(input.c_str(), buffer.data(), 0)
                               : MIRBCompressImage(input.c_str(), buffer.data());
     ASSERT_GT(length, 0);
@@ -230,13 +236,13 @@ TEST_F(Imaging, CompressPlacesABareTiffOrJpegFromByteZero) {
     EXPECT_TRUE(buffer.guardIntact());
     const std::vector<std::uint8_t> bytes(buffer.bytes.begin(), buffer.bytes.begin() + length);
     if (c.gray) {
-      const JpegInfo out = inspectJpeg(bytes);
+      const JpegInfo out = InspectJpeg(bytes);
       EXPECT_TRUE(out.valid && out.jfif && out.components == 1 && out.xDensity == 100);
-      EXPECT_LT(difference(grayOf(input), out.gray), 3.0);
+      EXPECT_LT(Difference(GrayOf(input), out.gray), 3.0);
     } else { // lossless: the very pixels
-      const TiffInfo out = inspectTiff(bytes);
+      const TiffInfo out = InspectTiff(bytes);
       EXPECT_EQ(COMPRESSION_CCITTFAX4, out.compression);
-      EXPECT_EQ(grayOf(input), out.gray);
+      EXPECT_EQ(GrayOf(input), out.gray);
     }
   }
   // The option is the JPEG quality.
@@ -247,12 +253,12 @@ TEST_F(Imaging, CompressPlacesABareTiffOrJpegFromByteZero) {
 }
 
 TEST_F(Imaging, CompressRefusesAnImageBeyondTheBufferAndWritesNothing) {
-  writeTiff(path("noise8.tif"), 2048, 2048, 8, COMPRESSION_NONE, 7);
-  writeTiff(path("noise1.tif"), 4096, 4096, 1, COMPRESSION_NONE, 7);
+  WriteTiff(Path("noise8.tif"), 2048, 2048, 8, COMPRESSION_NONE, 7);
+  WriteTiff(Path("noise1.tif"), 4096, 4096, 1, COMPRESSION_NONE, 7);
   ImageBuffer buffer;
   EXPECT_EQ(MIRB_VS_ERR_TOO_LARGE,
-            MIRBCompressImageGray(path("noise8.tif").c_str(), buffer.data(), 100));
-  EXPECT_EQ(MIRB_VS_ERR_TOO_LARGE, MIRBCompressImage(path("noise1.tif").c_str(), buffer.data()));
+            MIRBCompressImageGray(Path("noise8.tif").c_str(), buffer.data(), 100));
+  EXPECT_EQ(MIRB_VS_ERR_TOO_LARGE, MIRBCompressImage(Path("noise1.tif").c_str(), buffer.data()));
   EXPECT_TRUE(std::all_of(buffer.bytes.begin(), buffer.bytes.end(),
                           [](unsigned char b) { return b == 0xA5; }));
 }
@@ -263,16 +269,17 @@ TEST_F(Imaging, UvGainMapsEveryValueAndKeepsTheKindOfFile) {
     SCOPED_TRACE(std::to_string(g[0]) + "/" + std::to_string(g[1]) + "+" + std::to_string(g[2]));
     // A JPEG stays a JPEG, a TIFF a TIFF, whatever the output's name.
     for (const char *input : {"uv.tif", "uv.jpg"}) {
-      ASSERT_EQ(MIRB_VS_OK, QELUVGain(path(input).c_str(), path("g.tif").c_str(), g[0], g[1], g[2]));
-      std::vector<std::uint8_t> expected = grayOf(path(input));
-      for (std::uint8_t &v : expected)
+      ASSERT_EQ(MIRB_VS_OK, QELUVGain(Path(input).c_str(), Path("g.tif").c_str(), g[0], g[1], g[2]));
+      std::vector<std::uint8_t> expected = GrayOf(Path(input));
+      for (std::uint8_t &v : expected) {
         v = static_cast<std::uint8_t>(
             std::clamp(std::floor(double(v) * g[0] / g[1]) + g[2], 0.0, 255.0));
+      }
       if (input[3] == 't') {
-        EXPECT_EQ(COMPRESSION_NONE, inspectTiffFile(path("g.tif")).compression);
-        EXPECT_EQ(expected, grayOf(path("g.tif")));
+        EXPECT_EQ(COMPRESSION_NONE, InspectTiffFile(Path("g.tif")).compression);
+        EXPECT_EQ(expected, GrayOf(Path("g.tif")));
       } else {
-        EXPECT_LT(difference(expected, inspectJpeg(slurp(path("g.tif"))).gray), 3.0);
+        EXPECT_LT(Difference(expected, InspectJpeg(Slurp(Path("g.tif"))).gray), 3.0);
       }
     }
   }
@@ -285,13 +292,14 @@ TEST_F(Imaging, UvTiffThresholdsAnyGrayInputToAGroup4Tiff) {
   } cases[] = {{"uv.tif", 0, 128}, {"uv.jpg", 96, 96}, {"gray.tif", 255, 255}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.input);
-    ASSERT_EQ(MIRB_VS_OK, QELUVTiff(path(c.input).c_str(), path("bw.jpg").c_str(), c.option));
-    const TiffInfo out = inspectTiffFile(path("bw.jpg"));
+    ASSERT_EQ(MIRB_VS_OK, QELUVTiff(Path(c.input).c_str(), Path("bw.jpg").c_str(), c.option));
+    const TiffInfo out = InspectTiffFile(Path("bw.jpg"));
     EXPECT_TRUE(out.valid && out.bits == 1 && out.xResolution == 100.0f);
     EXPECT_EQ(COMPRESSION_CCITTFAX4, out.compression);
-    std::vector<std::uint8_t> expected = grayOf(path(c.input));
-    for (std::uint8_t &v : expected)
+    std::vector<std::uint8_t> expected = GrayOf(Path(c.input));
+    for (std::uint8_t &v : expected) {
       v = v < c.threshold ? 0 : 255;
+    }
     EXPECT_EQ(expected, out.gray);
   }
 }
@@ -308,19 +316,21 @@ TEST_F(Imaging, CropAndCombineKeepEveryPagesCompression) {
       {8, COMPRESSION_PACKBITS, COMPRESSION_PACKBITS}};
   for (const auto &c : cases) {
     SCOPED_TRACE(std::to_string(c[0]) + " bit, compression " + std::to_string(c[1]));
-    writeTiff(path("in.tif"), 203, 61, c[0], static_cast<std::uint16_t>(c[1]));
-    const std::vector<std::uint8_t> in = grayOf(path("in.tif"));
-    ASSERT_EQ(MIRB_VS_OK, MIRBCropFile(path("in.tif").c_str(), path("out.tif").c_str(), 3));
+    WriteTiff(Path("in.tif"), 203, 61, c[0], static_cast<std::uint16_t>(c[1]));
+    const std::vector<std::uint8_t> in = GrayOf(Path("in.tif"));
+    ASSERT_EQ(MIRB_VS_OK, MIRBCropFile(Path("in.tif").c_str(), Path("out.tif").c_str(), 3));
     std::vector<std::uint8_t> inner;
-    for (int y = 3; y < 58; ++y)
-      inner.insert(inner.end(), in.begin() + y * 203 + 3, in.begin() + y * 203 + 200);
-    EXPECT_EQ(inner, grayOf(path("out.tif")));
-    ASSERT_EQ(MIRB_VS_OK, MIRBCombineTIFFS(path("out.tif").c_str(), bw().c_str()));
-    EXPECT_EQ((std::vector<int>{c[2], COMPRESSION_CCITTFAX4}), compressions(path("out.tif")));
+    for (int y = 3; y < 58; ++y) {
+      inner.insert(inner.end(), in.begin() + y * 203 + 3,
+                   in.begin() + y * 203 + 200);
+    }
+    EXPECT_EQ(inner, GrayOf(Path("out.tif")));
+    ASSERT_EQ(MIRB_VS_OK, MIRBCombineTIFFS(Path("out.tif").c_str(), bw().c_str()));
+    EXPECT_EQ((std::vector<int>{c[2], COMPRESSION_CCITTFAX4}), Compressions(Path("out.tif")));
   }
   // A JPEG is cropped into a JPEG; 137 of 275 rows leaves one.
-  ASSERT_EQ(MIRB_VS_OK, MIRBCropFile(path("gray.jpg").c_str(), path("crop.tif").c_str(), 137));
-  const JpegInfo crop = inspectJpeg(slurp(path("crop.tif")));
+  ASSERT_EQ(MIRB_VS_OK, MIRBCropFile(Path("gray.jpg").c_str(), Path("crop.tif").c_str(), 137));
+  const JpegInfo crop = InspectJpeg(Slurp(Path("crop.tif")));
   EXPECT_TRUE(crop.valid && crop.width == 326 && crop.height == 1);
 }
 
@@ -349,27 +359,28 @@ TEST_F(Imaging, EveryUtilityAnswersUnusableFilesWithTheirCodes) {
                 {"text.tif", MIRB_VS_ERR_IMAGE_FORMAT, MIRB_VS_OK},
                 {"cut.tif", MIRB_VS_ERR_IMAGE_FORMAT, MIRB_VS_OK},
                 {"cut.jpg", MIRB_VS_ERR_IMAGE_FORMAT, MIRB_VS_OK}};
-  const std::vector<std::uint8_t> bwBefore = slurp(bw());
+  const std::vector<std::uint8_t> bwBefore = Slurp(bw());
   for (const auto &u : utilities) {
     for (const auto &i : inputs) {
       SCOPED_TRACE(std::string(u.what) + " of " + i.input);
-      EXPECT_EQ(u.decodes ? i.code : i.copyCode, u.call(path(i.input), path("out")));
+      EXPECT_EQ(u.decodes ? i.code : i.copyCode, u.call(Path(i.input), Path("out")));
     }
-    if (!u.writes)
+    if (!u.writes) {
       continue;
+    }
     // In a missing folder, under a file, a folder: nobody can write there.
     for (const char *out : {"no/dir/out", "text.tif/out", "folder"}) {
       SCOPED_TRACE(std::string(u.what) + " to " + out);
-      EXPECT_EQ(MIRB_VS_ERR_FILE, u.call(uv(), path(out)));
+      EXPECT_EQ(MIRB_VS_ERR_FILE, u.call(uv(), Path(out)));
     }
   }
-  EXPECT_EQ(bwBefore, slurp(bw()));
+  EXPECT_EQ(bwBefore, Slurp(bw()));
   EXPECT_TRUE(buf.guardIntact());
 }
 
 TEST_F(Imaging, WrongKindsAndNumbersOutOfRangeAreBadArguments) {
   ImageBuffer buf;
-  const std::string b = bw(), u = uv(), j = path("gray.jpg"), o = path("o");
+  const std::string b = bw(), u = uv(), j = Path("gray.jpg"), o = Path("o");
   MIRBCombineTIFFS(gray().c_str(), gray().c_str()); // two pages
   const struct {
     const char *what;
@@ -397,9 +408,9 @@ TEST_F(Imaging, WrongKindsAndNumbersOutOfRangeAreBadArguments) {
 }
 
 TEST_F(Imaging, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
-  const std::string keep = path("keep.tif");
-  spit(keep, "the old output");
-  const std::vector<std::uint8_t> keepBefore = slurp(keep), bwBefore = slurp(bw());
+  const std::string keep = Path("keep.tif");
+  Spit(keep, "the old output");
+  const std::vector<std::uint8_t> keepBefore = Slurp(keep), bwBefore = Slurp(bw());
   char len[32], micr[256];
   const std::function<int()> writes[] = {
       [&] { return MIRBCopyFile(uv().c_str(), keep.c_str()); },
@@ -409,7 +420,7 @@ TEST_F(Imaging, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
       [&] { return MIRBCombineTIFFS(bw().c_str(), uv().c_str()); },
       [&] { return MIRBScanGray(0, keep.c_str(), len, "", len, micr, len, 0); },
   };
-  feed({"T1T"});
+  Feed({"T1T"});
   const std::set<std::string> before = files();
   // Every write past 1024 bytes of a file fails, as on a full disk.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -419,24 +430,25 @@ TEST_F(Imaging, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
   small.rlim_cur = 1024;
   setrlimit(RLIMIT_FSIZE, &small);
   std::vector<int> results;
-  for (const auto &write : writes)
+  for (const auto &write : writes) {
     results.push_back(write());
+  }
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, SIG_DFL);
   EXPECT_EQ(std::vector<int>(std::size(writes), MIRB_VS_ERR_FILE), results);
-  EXPECT_EQ(keepBefore, slurp(keep));
-  EXPECT_EQ(bwBefore, slurp(bw()));
+  EXPECT_EQ(keepBefore, Slurp(keep));
+  EXPECT_EQ(bwBefore, Slurp(bw()));
   EXPECT_EQ(before, files());
 }
 
 TEST_F(Imaging, AReplacedFileKeepsItsPermissionsAndLinks) {
-  spit(path("old.tif"), "old");
-  chmod(path("old.tif").c_str(), 0640);
-  std::filesystem::create_symlink(path("old.tif"), path("link.tif"));
-  ASSERT_EQ(MIRB_VS_OK, MIRBCropFile(bw().c_str(), path("link.tif").c_str(), 10));
-  EXPECT_TRUE(std::filesystem::is_symlink(path("link.tif")));
-  EXPECT_EQ(1180u, inspectTiffFile(path("old.tif")).width);
+  Spit(Path("old.tif"), "old");
+  chmod(Path("old.tif").c_str(), 0640);
+  std::filesystem::create_symlink(Path("old.tif"), Path("link.tif"));
+  ASSERT_EQ(MIRB_VS_OK, MIRBCropFile(bw().c_str(), Path("link.tif").c_str(), 10));
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("link.tif")));
+  EXPECT_EQ(1180u, InspectTiffFile(Path("old.tif")).width);
   struct stat info {};
-  ASSERT_EQ(0, stat(path("old.tif").c_str(), &info));
+  ASSERT_EQ(0, stat(Path("old.tif").c_str(), &info));
   EXPECT_EQ(0640u, info.st_mode & 07777);
 }

@@ -9,7 +9,7 @@ using namespace vstest;
 
 namespace {
 
-std::string descriptor(const void *address) {
+std::string Descriptor(const void *address) {
   return "MD:" + std::to_string(reinterpret_cast<std::uintptr_t>(address));
 }
 
@@ -18,16 +18,16 @@ std::string descriptor(const void *address) {
 using NoDocument = VirtualScanner;
 
 TEST_F(NoDocument, EveryScanAnswersNoDocumentWithEmptyOutputs) {
-  feed({});
+  Feed({});
   char frontLen[32] = "x", backLen[32] = "x", micr[256] = "x", micrLen[32] = "x";
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
-            MIRBScan(0, path("f.tif").c_str(), frontLen, path("b.tif").c_str(),
+            MIRBScan(0, Path("f.tif").c_str(), frontLen, Path("b.tif").c_str(),
                      backLen, micr, micrLen));
   EXPECT_STREQ("", frontLen);
   EXPECT_STREQ("", backLen);
   EXPECT_STREQ("", micr);
   EXPECT_STREQ("", micrLen);
-  EXPECT_FALSE(std::filesystem::exists(path("f.tif")));
+  EXPECT_FALSE(std::filesystem::exists(Path("f.tif")));
   std::strcpy(micr, "x");
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
             MIRBScanGray(0, "", frontLen, "", backLen, micr, micrLen, 0));
@@ -38,13 +38,13 @@ TEST_F(NoDocument, EveryScanAnswersNoDocumentWithEmptyOutputs) {
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
             MIRBScanMemory(0, front.data(), &fl, back.data(), &bl, micr, &ml));
   EXPECT_EQ(0, fl + bl + ml);
-  EXPECT_EQ(0, front.header(0) | front.header(1) | front.header(2) | front.header(3));
+  EXPECT_EQ(0, front.Header(0) | front.Header(1) | front.Header(2) | front.Header(3));
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
             MIRBScanMemoryGray(0, nullptr, &fl, nullptr, &bl, micr, &ml, 0));
 
   int quality = 9, contrast = 9, status[32];
   std::fill(std::begin(status), std::end(status), 9);
-  const std::string md = descriptor(front.data());
+  const std::string md = Descriptor(front.data());
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
             QELScan(md.c_str(), "", "", "", micr, &quality, &contrast, status));
   EXPECT_EQ(0, quality + contrast);
@@ -55,7 +55,7 @@ TEST_F(NoDocument, EveryScanAnswersNoDocumentWithEmptyOutputs) {
   int size = 9;
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELScanUV(nullptr, front.data(), &size, 0));
   EXPECT_EQ(0, size);
-  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELScanLong(path("l.tif").c_str(), nullptr, &size, 0));
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELScanLong(Path("l.tif").c_str(), nullptr, &size, 0));
   char conf[256] = "x";
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELGetOcrMicr(micr, conf));
   EXPECT_STREQ("", conf);
@@ -65,31 +65,31 @@ TEST_F(NoDocument, EveryScanAnswersNoDocumentWithEmptyOutputs) {
 using Hopper = VirtualScanner;
 
 TEST_F(Hopper, ScanToFilesWritesCodeLineLengthsAndValidTiffs) {
-  feed({"# a comment, then a blank line", "", "T123456789T 0042A 1234U\r",
+  Feed({"# a comment, then a blank line", "", "T123456789T 0042A 1234U\r",
         "\tconfidence=", "T987T\tquality=70\tcontrast=40\tconfidence=95870"});
   char frontLen[32], backLen[32], micr[256], micrLen[32];
-  ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, path("f.tif").c_str(), frontLen,
-                                 path("b.tif").c_str(), backLen, micr, micrLen));
+  ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, Path("f.tif").c_str(), frontLen,
+                                 Path("b.tif").c_str(), backLen, micr, micrLen));
   EXPECT_STREQ("T123456789T 0042A 1234U", micr);
   EXPECT_STREQ("23", micrLen);
-  const auto front = slurp(path("f.tif")), back = slurp(path("b.tif"));
+  const auto front = Slurp(Path("f.tif")), back = Slurp(Path("b.tif"));
   EXPECT_EQ(std::to_string(front.size()), frontLen);
   EXPECT_EQ(std::to_string(back.size()), backLen);
-  const TiffInfo info = inspectTiff(front);
+  const TiffInfo info = InspectTiff(front);
   EXPECT_TRUE(info.valid);
   EXPECT_EQ(1, info.pages);
   EXPECT_EQ(1u, info.bits);
   EXPECT_EQ(1200u, info.width);
-  EXPECT_TRUE(inspectTiff(back).valid);
+  EXPECT_TRUE(InspectTiff(back).valid);
   EXPECT_NE(front, back);
 
   // A document without a code line; only the back image wanted.
-  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, nullptr, frontLen, path("g.tif").c_str(),
+  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, nullptr, frontLen, Path("g.tif").c_str(),
                                      backLen, micr, micrLen, 0));
   EXPECT_STREQ("", micr);
   EXPECT_STREQ("0", micrLen);
   EXPECT_STREQ("0", frontLen);
-  EXPECT_EQ(8u, inspectTiff(slurp(path("g.tif"))).bits);
+  EXPECT_EQ(8u, InspectTiff(Slurp(Path("g.tif"))).bits);
 
   char conf[256];
   int quality = 0, contrast = 0;
@@ -104,20 +104,20 @@ TEST_F(Hopper, ScanToFilesWritesCodeLineLengthsAndValidTiffs) {
 }
 
 TEST_F(Hopper, UnreadableOrMalformedHopperKeepsTheSessionClosed) {
-  setenv("MIRB_VIRTUAL_HOPPER", path("missing.txt").c_str(), 1);
+  setenv("MIRB_VIRTUAL_HOPPER", Path("missing.txt").c_str(), 1);
   EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit());
   EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBStatus());
-  spit(path("bad.txt"), "T1T\tquality=high\n");
-  setenv("MIRB_VIRTUAL_HOPPER", path("bad.txt").c_str(), 1);
+  Spit(Path("bad.txt"), "T1T\tquality=high\n");
+  setenv("MIRB_VIRTUAL_HOPPER", Path("bad.txt").c_str(), 1);
   EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit());
-  spit(path("long.txt"), std::string(256, '1') + "\n");
-  setenv("MIRB_VIRTUAL_HOPPER", path("long.txt").c_str(), 1);
+  Spit(Path("long.txt"), std::string(256, '1') + "\n");
+  setenv("MIRB_VIRTUAL_HOPPER", Path("long.txt").c_str(), 1);
   EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit());
   // A confidence character for each code-line character, no more, no less.
   for (const char *line : {"T1T\tconfidence=99\n", "T1T\tconfidence=9999\n",
                            "\tconfidence=9\n"}) {
-    spit(path("confidence.txt"), line);
-    setenv("MIRB_VIRTUAL_HOPPER", path("confidence.txt").c_str(), 1);
+    Spit(Path("confidence.txt"), line);
+    setenv("MIRB_VIRTUAL_HOPPER", Path("confidence.txt").c_str(), 1);
     EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit()) << line;
   }
 }
@@ -125,7 +125,7 @@ TEST_F(Hopper, UnreadableOrMalformedHopperKeepsTheSessionClosed) {
 using Special = VirtualScanner;
 
 TEST_F(Special, DocStatusNamesTheFirstOfAtMost32MatchingRegistrations) {
-  feed({"T021000021T 123456789U 0101", "T111T 222U"});
+  Feed({"T021000021T 123456789U 0101", "T111T 222U"});
   // Required: an empty text would match every code line.
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELSetSpecialDocument(0, 0, "", "1", 0, 0, 0, 0));
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELSetSpecialDocument(0, 0, "1", "", 0, 0, 0, 0));
@@ -134,9 +134,11 @@ TEST_F(Special, DocStatusNamesTheFirstOfAtMost32MatchingRegistrations) {
                                                 0, 0, 0, 0, 0, 0, 0));
   ASSERT_EQ(MIRB_VS_OK,
             QELSetSpecialDocument(0, 0, "021000021", "123456789", 0, 0, 0, 0));
-  for (int i = 4; i <= 32; ++i)
-    ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocument(0, 0, std::to_string(5000 + i).c_str(),
-                                                "7", 0, 0, 0, 0));
+  for (int i = 4; i <= 32; ++i) {
+    ASSERT_EQ(MIRB_VS_OK,
+              QELSetSpecialDocument(0, 0, std::to_string(5000 + i).c_str(), "7",
+                                    0, 0, 0, 0));
+  }
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
             QELSetSpecialDocument(0, 0, "111", "222", 0, 0, 0, 0)); // the 33rd
   // Full, yet an entry can still be replaced; it keeps its number.
@@ -153,7 +155,7 @@ TEST_F(Special, DocStatusNamesTheFirstOfAtMost32MatchingRegistrations) {
 using Memory = VirtualScanner;
 
 TEST_F(Memory, ScanToMemoryPlacesHeaderedImagesWithinTheBuffer) {
-  feed({"T111T 222U", "T333T"});
+  Feed({"T111T 222U", "T333T"});
   ImageBuffer front, back;
   char micr[256];
   int fl = 0, bl = 0, ml = 0;
@@ -161,25 +163,25 @@ TEST_F(Memory, ScanToMemoryPlacesHeaderedImagesWithinTheBuffer) {
             MIRBScanMemory(0, front.data(), &fl, back.data(), &bl, micr, &ml));
   EXPECT_STREQ("T111T 222U", micr);
   EXPECT_EQ(10, ml);
-  EXPECT_EQ(1200, front.header(0));
-  EXPECT_EQ(550, front.header(1));
-  EXPECT_EQ(1, front.header(2));
-  EXPECT_EQ(200, front.header(3));
-  EXPECT_EQ(MIRB_VS_MEMORY_FORMAT_TIFF, front.header(5));
-  const TiffInfo frontTiff = inspectTiff(front.stream(fl));
+  EXPECT_EQ(1200, front.Header(0));
+  EXPECT_EQ(550, front.Header(1));
+  EXPECT_EQ(1, front.Header(2));
+  EXPECT_EQ(200, front.Header(3));
+  EXPECT_EQ(MIRB_VS_MEMORY_FORMAT_TIFF, front.Header(5));
+  const TiffInfo frontTiff = InspectTiff(front.Stream(fl));
   EXPECT_TRUE(frontTiff.valid);
   EXPECT_EQ(4u, frontTiff.compression);
   EXPECT_EQ(1200u, frontTiff.width);
-  EXPECT_TRUE(inspectTiff(back.stream(bl)).valid);
+  EXPECT_TRUE(InspectTiff(back.Stream(bl)).valid);
   EXPECT_EQ(fl, QELGetMemoryImageLength(front.data()));
   EXPECT_EQ(MIRB_VS_ERR_UNKNOWN_ADDRESS, QELGetMemoryImageLength(front.data() + 1));
 
   ASSERT_EQ(MIRB_VS_OK,
             MIRBScanMemoryGray(0, front.data(), &fl, nullptr, &bl, micr, &ml, 0));
-  EXPECT_EQ(8, front.header(2));
-  EXPECT_EQ(100, front.header(3));
-  EXPECT_EQ(MIRB_VS_MEMORY_FORMAT_JPEG, front.header(5));
-  const JpegInfo gray = inspectJpeg(front.stream(fl));
+  EXPECT_EQ(8, front.Header(2));
+  EXPECT_EQ(100, front.Header(3));
+  EXPECT_EQ(MIRB_VS_MEMORY_FORMAT_JPEG, front.Header(5));
+  const JpegInfo gray = InspectJpeg(front.Stream(fl));
   EXPECT_TRUE(gray.valid);
   EXPECT_EQ(600, gray.width);
   EXPECT_EQ(0, bl);
@@ -188,14 +190,14 @@ TEST_F(Memory, ScanToMemoryPlacesHeaderedImagesWithinTheBuffer) {
 }
 
 TEST_F(Memory, FullScanFillsDescriptorsFilesAndTheResultBlock) {
-  feed({"T021000021T 123456789U 0101"});
+  Feed({"T021000021T 123456789U 0101"});
   ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocument(1, 2, "021000021", "123456789", 3, 4, 5, 6));
   ImageBuffer frontTiff, backJpeg;
-  const std::string front = descriptor(frontTiff.data());
-  const std::string back = descriptor(backJpeg.data());
+  const std::string front = Descriptor(frontTiff.data());
+  const std::string back = Descriptor(backJpeg.data());
   char micr[256];
   int quality = 0, contrast = 0, status[32];
-  ASSERT_EQ(MIRB_VS_OK, QELScan(front.c_str(), path("b.tif").c_str(), "",
+  ASSERT_EQ(MIRB_VS_OK, QELScan(front.c_str(), Path("b.tif").c_str(), "",
                                 back.c_str(), micr, &quality, &contrast, status));
   EXPECT_STREQ("T021000021T 123456789U 0101", micr);
   EXPECT_EQ(100, quality);
@@ -209,13 +211,13 @@ TEST_F(Memory, FullScanFillsDescriptorsFilesAndTheResultBlock) {
   ASSERT_GT(length, 0);
   const std::vector<std::uint8_t> tiff(frontTiff.bytes.begin(),
                                        frontTiff.bytes.begin() + length);
-  EXPECT_TRUE(inspectTiff(tiff).valid);
-  const JpegInfo jpeg = inspectJpeg(std::vector<std::uint8_t>(
+  EXPECT_TRUE(InspectTiff(tiff).valid);
+  const JpegInfo jpeg = InspectJpeg(std::vector<std::uint8_t>(
       backJpeg.bytes.begin(),
       backJpeg.bytes.begin() + QELGetMemoryImageLength(backJpeg.data())));
   EXPECT_TRUE(jpeg.valid);
   EXPECT_EQ(600, jpeg.width);
-  EXPECT_TRUE(inspectTiff(slurp(path("b.tif"))).valid);
+  EXPECT_TRUE(InspectTiff(Slurp(Path("b.tif"))).valid);
   EXPECT_TRUE(frontTiff.guardIntact());
   EXPECT_TRUE(backJpeg.guardIntact());
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
@@ -223,19 +225,19 @@ TEST_F(Memory, FullScanFillsDescriptorsFilesAndTheResultBlock) {
 }
 
 TEST_F(Memory, UvAndLongScansGoToFileMemoryOrBoth) {
-  feed({"T1T", "T2T", "T3T"});
+  Feed({"T1T", "T2T", "T3T"});
   ImageBuffer image;
   int size = 0;
-  ASSERT_EQ(MIRB_VS_OK, QELScanUV(path("uv.tif").c_str(), image.data(), &size, 1));
-  EXPECT_EQ(8, image.header(2));
+  ASSERT_EQ(MIRB_VS_OK, QELScanUV(Path("uv.tif").c_str(), image.data(), &size, 1));
+  EXPECT_EQ(8, image.Header(2));
   EXPECT_EQ(size, QELGetMemoryImageLength(image.data()));
-  EXPECT_EQ(32773u, inspectTiff(image.stream(size)).compression);
-  const TiffInfo uv = inspectTiff(slurp(path("uv.tif")));
+  EXPECT_EQ(32773u, InspectTiff(image.Stream(size)).compression);
+  const TiffInfo uv = InspectTiff(Slurp(Path("uv.tif")));
   EXPECT_TRUE(uv.valid);
   EXPECT_EQ(32773u, uv.compression);
-  ASSERT_EQ(MIRB_VS_OK, QELScanLong(path("long.tif").c_str(), nullptr, &size, 0));
-  EXPECT_EQ(static_cast<int>(slurp(path("long.tif")).size()), size);
-  EXPECT_EQ(2400u, inspectTiff(slurp(path("long.tif"))).width);
+  ASSERT_EQ(MIRB_VS_OK, QELScanLong(Path("long.tif").c_str(), nullptr, &size, 0));
+  EXPECT_EQ(static_cast<int>(Slurp(Path("long.tif")).size()), size);
+  EXPECT_EQ(2400u, InspectTiff(Slurp(Path("long.tif"))).width);
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELScanLong(nullptr, image.data(), &size, 7));
   EXPECT_EQ(MIRB_VS_STATUS_READY | MIRB_VS_STATUS_DOCUMENT_IN_TRACK |
                 MIRB_VS_STATUS_HOPPER_LOADED,
@@ -245,7 +247,7 @@ TEST_F(Memory, UvAndLongScansGoToFileMemoryOrBoth) {
 using Printing = VirtualScanner;
 
 TEST_F(Printing, PrintTextsWaitForTheNextDocument) {
-  feed({"T1T", "T2T"});
+  Feed({"T1T", "T2T"});
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELBatchPrintString(nullptr, 0, 0, 0, 0));
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELBatchPrintString("", 0, 0, 0, 0));
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,

@@ -31,8 +31,8 @@ TEST_F(Session, DeviceEntriesAnswerNotInitialisedOutsideASession) {
   EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBGetParam(1));
   EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBSetParamString(1, "a"));
   EXPECT_EQ(nullptr, MIRBGetParamString(1));
-  EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBWriteConfig(path("c").c_str()));
-  EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBReadConfig(path("c").c_str()));
+  EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBWriteConfig(Path("c").c_str()));
+  EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBReadConfig(Path("c").c_str()));
   EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, QELBatchPrintString("E", 0, 0, 0, 0));
   EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED,
             QELBatchPrintBMP("E", 0, 0, 0, 0, 0, 0, 0, 0, 0, "F"));
@@ -116,13 +116,13 @@ TEST_F(Config, WriteChangeReadRestoresEveryParameter) {
   MIRBSetParam(200, -3);
   MIRBSetParamString(2, "two words\\and a\nline break\r");
   MIRBSetParamString(9, "nine");
-  ASSERT_EQ(MIRB_VS_OK, MIRBWriteConfig(path("scanner.cfg").c_str()));
+  ASSERT_EQ(MIRB_VS_OK, MIRBWriteConfig(Path("scanner.cfg").c_str()));
 
   MIRBSetParam(1, 0);
   MIRBSetParam(7, 77); // not in the file: back to its default
   MIRBSetParamString(2, "changed");
   MIRBSetParamString(9, "");
-  ASSERT_EQ(MIRB_VS_OK, MIRBReadConfig(path("scanner.cfg").c_str()));
+  ASSERT_EQ(MIRB_VS_OK, MIRBReadConfig(Path("scanner.cfg").c_str()));
   EXPECT_EQ(42, MIRBGetParam(1));
   EXPECT_EQ(-3, MIRBGetParam(200));
   EXPECT_EQ(0, MIRBGetParam(7));
@@ -133,8 +133,8 @@ TEST_F(Config, WriteChangeReadRestoresEveryParameter) {
 TEST_F(Config, MissingOrMalformedFilesHaveTheirCodesAndChangeNothing) {
   ASSERT_EQ(MIRB_VS_OK, MIRBInit());
   MIRBSetParam(1, 11);
-  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBReadConfig(path("missing.cfg").c_str()));
-  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBWriteConfig(path("no/such/dir.cfg").c_str()));
+  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBReadConfig(Path("missing.cfg").c_str()));
+  EXPECT_EQ(MIRB_VS_ERR_FILE, MIRBWriteConfig(Path("no/such/dir.cfg").c_str()));
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBReadConfig(nullptr));
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBWriteConfig(""));
 
@@ -150,13 +150,13 @@ TEST_F(Config, MissingOrMalformedFilesHaveTheirCodesAndChangeNothing) {
       "MIRBAP32-VIRTUAL-CONFIG 1\nvalue 1 2\n",     // unknown keyword
   };
   for (const char *text : malformed) {
-    spit(path("bad.cfg"), text);
-    EXPECT_EQ(MIRB_VS_ERR_CONFIG_FORMAT, MIRBReadConfig(path("bad.cfg").c_str()))
+    Spit(Path("bad.cfg"), text);
+    EXPECT_EQ(MIRB_VS_ERR_CONFIG_FORMAT, MIRBReadConfig(Path("bad.cfg").c_str()))
         << text;
     EXPECT_EQ(11, MIRBGetParam(1)) << text;
   }
-  spit(path("ok.cfg"), "MIRBAP32-VIRTUAL-CONFIG 1\r\n# comment\r\n\r\n"
+  Spit(Path("ok.cfg"), "MIRBAP32-VIRTUAL-CONFIG 1\r\n# comment\r\n\r\n"
                        "param 1 5\r\ntext 4\r\n");
-  EXPECT_EQ(MIRB_VS_OK, MIRBReadConfig(path("ok.cfg").c_str()));
+  EXPECT_EQ(MIRB_VS_OK, MIRBReadConfig(Path("ok.cfg").c_str()));
   EXPECT_EQ(5, MIRBGetParam(1));
 }

@@ -34,12 +34,12 @@ inline const char *const kEnvironment[] = {
     "MIRB_VIRTUAL_VERSION", "MIRB_VIRTUAL_INIT_RESULT", "MIRB_VIRTUAL_HOPPER",
     "MIRB_VIRTUAL_USB", "MIRB_VIRTUAL_DOCUMENT_NUMBER"};
 
-inline std::vector<std::uint8_t> slurp(const std::string &name) {
+inline std::vector<std::uint8_t> Slurp(const std::string &name) {
   std::ifstream in(name, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void spit(const std::string &name, const std::string &text) {
+inline void Spit(const std::string &name, const std::string &text) {
   std::ofstream(name, std::ios::binary) << text;
 }
 
@@ -64,40 +64,42 @@ struct ReadStream {
   std::uint64_t at = 0;
 };
 
-inline ReadStream &streamOf(thandle_t h) { return *reinterpret_cast<ReadStream *>(h); }
+inline ReadStream &StreamOf(thandle_t h) { return *reinterpret_cast<ReadStream *>(h); }
 
-inline tmsize_t tiffRead(thandle_t h, void *buffer, tmsize_t n) {
-  ReadStream &s = streamOf(h);
-  if (n <= 0 || s.at >= s.bytes.size())
+inline tmsize_t TiffRead(thandle_t h, void *buffer, tmsize_t n) {
+  ReadStream &s = StreamOf(h);
+  if (n <= 0 || s.at >= s.bytes.size()) {
     return 0;
+  }
   const std::uint64_t count =
       std::min<std::uint64_t>(static_cast<std::uint64_t>(n), s.bytes.size() - s.at);
   std::memcpy(buffer, s.bytes.data() + s.at, static_cast<std::size_t>(count));
   s.at += count;
   return static_cast<tmsize_t>(count);
 }
-inline tmsize_t tiffWrite(thandle_t, void *, tmsize_t) { return -1; }
-inline toff_t tiffSeek(thandle_t h, toff_t offset, int whence) {
-  ReadStream &s = streamOf(h);
+inline tmsize_t TiffWrite(thandle_t, void *, tmsize_t) { return -1; }
+inline toff_t TiffSeek(thandle_t h, toff_t offset, int whence) {
+  ReadStream &s = StreamOf(h);
   s.at = (whence == SEEK_CUR ? s.at : whence == SEEK_END ? s.bytes.size() : 0) + offset;
   return s.at;
 }
-inline int tiffClose(thandle_t) { return 0; }
-inline toff_t tiffSize(thandle_t h) { return streamOf(h).bytes.size(); }
-inline int tiffMap(thandle_t, void **, toff_t *) { return 0; }
-inline void tiffUnmap(thandle_t, void *, toff_t) {}
+inline int TiffClose(thandle_t) { return 0; }
+inline toff_t TiffSize(thandle_t h) { return StreamOf(h).bytes.size(); }
+inline int TiffMap(thandle_t, void **, toff_t *) { return 0; }
+inline void TiffUnmap(thandle_t, void *, toff_t) {}
 
 } // namespace detail
 
-inline TiffInfo inspectTiff(const std::vector<std::uint8_t> &bytes) {
+inline TiffInfo InspectTiff(const std::vector<std::uint8_t> &bytes) {
   TiffInfo info;
   detail::ReadStream stream{bytes};
   TIFF *tif = TIFFClientOpen("test", "r", reinterpret_cast<thandle_t>(&stream),
-                             detail::tiffRead, detail::tiffWrite, detail::tiffSeek,
-                             detail::tiffClose, detail::tiffSize, detail::tiffMap,
-                             detail::tiffUnmap);
-  if (tif == nullptr)
+                             detail::TiffRead, detail::TiffWrite, detail::TiffSeek,
+                             detail::TiffClose, detail::TiffSize, detail::TiffMap,
+                             detail::TiffUnmap);
+  if (tif == nullptr) {
     return info;
+  }
   info.littleEndian = !TIFFIsBigEndian(tif);
   bool decoded = true;
   do {
@@ -132,12 +134,14 @@ inline TiffInfo inspectTiff(const std::vector<std::uint8_t> &bytes) {
     std::vector<std::uint8_t> line(static_cast<std::size_t>(lineBytes));
     for (std::uint32_t y = 0; y < height && decoded; ++y) {
       decoded = TIFFReadScanline(tif, line.data(), y, 0) >= 0;
-      if (info.pages != 1)
+      if (info.pages != 1) {
         continue;
+      }
       for (std::uint32_t x = 0; x < width; ++x) {
         int v = bits == 8 ? line[x] : (line[x / 8] >> (7 - x % 8) & 1) * 255;
-        if (photometric == 0) // min-is-white
+        if (photometric == 0) { // min-is-white
           v = 255 - v;
+        }
         info.gray.push_back(static_cast<std::uint8_t>(v));
       }
     }
@@ -147,7 +151,7 @@ inline TiffInfo inspectTiff(const std::vector<std::uint8_t> &bytes) {
   return info;
 }
 
-inline TiffInfo inspectTiffFile(const std::string &name) { return inspectTiff(slurp(name)); }
+inline TiffInfo InspectTiffFile(const std::string &name) { return InspectTiff(Slurp(name)); }
 
 // What libjpeg reads from a JPEG. valid: it decoded to the end.
 struct JpegInfo {
@@ -165,19 +169,19 @@ struct JpegErrors {
   std::jmp_buf escape;
 };
 
-inline void jpegFail(j_common_ptr info) {
+inline void JpegFail(j_common_ptr info) {
   std::longjmp(reinterpret_cast<JpegErrors *>(info->err)->escape, 1);
 }
-inline void jpegQuiet(j_common_ptr) {}
+inline void JpegQuiet(j_common_ptr) {}
 
 // Only C objects in this frame: the jump skips no destructor.
-inline bool jpegDecode(const std::vector<std::uint8_t> &bytes, JpegInfo *info,
+inline bool JpegDecode(const std::vector<std::uint8_t> &bytes, JpegInfo *info,
                        std::vector<std::uint8_t> *row) {
   jpeg_decompress_struct d;
   JpegErrors errors;
   d.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = jpegFail;
-  errors.base.output_message = jpegQuiet;
+  errors.base.error_exit = JpegFail;
+  errors.base.output_message = JpegQuiet;
   if (setjmp(errors.escape) != 0) {
     jpeg_destroy_decompress(&d);
     return false;
@@ -207,10 +211,10 @@ inline bool jpegDecode(const std::vector<std::uint8_t> &bytes, JpegInfo *info,
 
 } // namespace detail
 
-inline JpegInfo inspectJpeg(const std::vector<std::uint8_t> &bytes) {
+inline JpegInfo InspectJpeg(const std::vector<std::uint8_t> &bytes) {
   JpegInfo info;
   std::vector<std::uint8_t> row;
-  info.valid = !bytes.empty() && detail::jpegDecode(bytes, &info, &row);
+  info.valid = !bytes.empty() && detail::JpegDecode(bytes, &info, &row);
   return info;
 }
 
@@ -224,18 +228,19 @@ struct ImageBuffer {
     return std::all_of(bytes.begin() + kImage, bytes.end(),
                        [](unsigned char c) { return c == 0xA5; });
   }
-  int header(int field) const { // the signed 16-bit header fields
+  int Header(int field) const { // the signed 16-bit header fields
     return static_cast<std::int16_t>(bytes[2 * field] | bytes[2 * field + 1] << 8);
   }
   // The stream behind the header, as long as the header says; its length
   // with the header must be what the scan reported.
-  std::vector<std::uint8_t> stream(int reported) const {
+  std::vector<std::uint8_t> Stream(int reported) const {
     const std::uint32_t size = bytes[12] | bytes[13] << 8 | bytes[14] << 16 |
                                static_cast<std::uint32_t>(bytes[15]) << 24;
-    EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES, header(4));
+    EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES, Header(4));
     EXPECT_EQ(static_cast<std::uint32_t>(reported), MIRB_VS_MEMORY_HEADER_BYTES + size);
-    if (size > kImage - MIRB_VS_MEMORY_HEADER_BYTES)
+    if (size > kImage - MIRB_VS_MEMORY_HEADER_BYTES) {
       return {};
+    }
     return {bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES,
             bytes.begin() + MIRB_VS_MEMORY_HEADER_BYTES + size};
   }
@@ -244,8 +249,9 @@ struct ImageBuffer {
 class VirtualScanner : public ::testing::Test {
 protected:
   void SetUp() override {
-    for (const char *name : kEnvironment)
+    for (const char *name : kEnvironment) {
       unsetenv(name);
+    }
     MIRBExit();
     const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::temp_directory_path() /
@@ -256,20 +262,22 @@ protected:
   }
   void TearDown() override {
     MIRBExit();
-    for (const char *name : kEnvironment)
+    for (const char *name : kEnvironment) {
       unsetenv(name);
+    }
     std::filesystem::remove_all(dir_);
   }
 
-  std::string path(const std::string &leaf) const { return (dir_ / leaf).string(); }
+  std::string Path(const std::string &leaf) const { return (dir_ / leaf).string(); }
 
   // Puts these documents into the hopper and opens the session.
-  void feed(std::initializer_list<std::string> documents) {
+  void Feed(std::initializer_list<std::string> documents) {
     std::string text;
-    for (const std::string &line : documents)
+    for (const std::string &line : documents) {
       text += line + "\n";
-    spit(path("hopper.txt"), text);
-    setenv("MIRB_VIRTUAL_HOPPER", path("hopper.txt").c_str(), 1);
+    }
+    Spit(Path("hopper.txt"), text);
+    setenv("MIRB_VIRTUAL_HOPPER", Path("hopper.txt").c_str(), 1);
     ASSERT_EQ(MIRB_VS_OK, MIRBInit());
   }
 

@@ -1,8 +1,8 @@
 // The virtual scanner's state and the helpers its entries share. Nothing
 // here is exported: the library builds with hidden visibility and only the
 // entries of scannerlib/mirbap32.h are default.
-#ifndef QELSCANNER_VIRTUALSCANNER_INTERNAL_H
-#define QELSCANNER_VIRTUALSCANNER_INTERNAL_H
+#ifndef QELSCANNER_VIRTUALSCANNER_STATE_H
+#define QELSCANNER_VIRTUALSCANNER_STATE_H
 
 #include <array>
 #include <cstddef>
@@ -88,38 +88,37 @@ struct State {
   char paramText[kTextBuffer] = {};
 };
 
-// The one instance; every entry takes state().mutex first.
-State &state();
+// The one instance; every entry takes TheState().mutex first.
+State &TheState();
 
 // Writes text into dst of size bytes, cut to size - 1 and always
 // terminated. A null dst is skipped.
-void putText(char *dst, std::size_t size, const std::string &text);
-inline void putInt(int *dst, int value) {
-  if (dst != nullptr)
+void PutText(char *dst, std::size_t size, const std::string &text);
+inline void PutInt(int *dst, int value) {
+  if (dst != nullptr) {
     *dst = value;
+  }
 }
 // Reads a NUL-terminated text of at most kMaxText bytes; never reads past
 // its NUL nor past kMaxText + 1 bytes. Null reads as the empty text.
 // False: too long.
-bool readText(const char *src, std::string &out);
+bool ReadText(const char *src, std::string &out);
 
 // An environment variable as a whole int, if set and well formed.
-std::optional<int> envInt(const char *name);
-std::optional<long long> envNumber(const char *name);
+std::optional<int> EnvInt(const char *name);
+std::optional<long long> EnvNumber(const char *name);
 
-void resetSession(State &st);
-// The documents in the hopper when no hopper file is named.
-std::vector<Document> defaultStack();
+void ResetSession(State &st);
 // Moves the document in the track (if any) to the pocket and feeds the
 // next one from the hopper; null when the hopper is empty.
-const Document *feedDocument(State &st);
+const Document *FeedDocument(State &st);
 // Records that an image of length bytes now starts at address.
-void placeImage(State &st, const void *address, int length);
+void PlaceImage(State &st, const void *address, int length);
 // Number of the special document whose routing and account both occur in
 // the code line (1-based), or 0.
-int matchSpecial(const State &st, const std::string &codeLine);
+int MatchSpecial(const State &st, const std::string &codeLine);
 
-std::string decimal(long long value);
+std::string Decimal(long long value);
 
 } // namespace vs
 
