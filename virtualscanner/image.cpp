@@ -3,6 +3,7 @@
 // memory image format, and the reading of an image file, TIFF or JPEG.
 #include "virtualscanner/image.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -289,7 +290,7 @@ int ReadPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution) && resolution > 0) {
     const double dpi = unit == RESUNIT_CENTIMETER ? resolution * 2.54 : resolution;
     if (dpi >= 1 && dpi <= 10000) {
-      image.dpi = static_cast<int>(dpi + 0.5);
+      image.dpi = static_cast<int>(std::lround(dpi));
     }
   }
   // TIFFReadScanline fills a whole scanline: it must be our row exactly.

@@ -3,6 +3,7 @@
 // clashes with libjpeg's.
 #include "virtualscanner/jpeg.h"
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -148,7 +149,7 @@ int Decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   image->width = static_cast<int>(info.image_width);
   image->height = static_cast<int>(info.image_height);
   image->bitsPerPixel = 8;
-  image->dpi = static_cast<int>(dpi + 0.5);
+  image->dpi = static_cast<int>(std::lround(dpi));
   image->compression = Compression::kNone;
   try {
     image->data.assign(image->stride() * static_cast<std::size_t>(image->height), 0);

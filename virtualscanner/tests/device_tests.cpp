@@ -125,7 +125,7 @@ TEST(Exports, EveryEntryIsExportedByName) {
   void *self = dlopen("libMIRBAP32.so", RTLD_NOW | RTLD_NOLOAD);
   ASSERT_NE(nullptr, self);
 #define VS_CHECK_EXPORT(ordinal, result, name, parameters, bytes)              \
-  EXPECT_EQ(reinterpret_cast<void *>(&name), dlsym(self, #name)) << ordinal;
+  EXPECT_EQ(reinterpret_cast<void *>(&(name)), dlsym(self, #name)) << (ordinal);
   QEL_SCANNER_ENTRIES(VS_CHECK_EXPORT)
 #undef VS_CHECK_EXPORT
   EXPECT_EQ(nullptr, dlsym(self, "_ZN2vs5stateEv")); // internals stay hidden

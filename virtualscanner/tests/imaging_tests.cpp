@@ -93,8 +93,8 @@ protected:
     MIRBExit(); // the utilities need no session
     Spit(Path("text.tif"), "not a tiff at all");
     const std::vector<std::uint8_t> tiff = Slurp(bw()), jpeg = Slurp(Path("gray.jpg"));
-    Spit(Path("cut.tif"), std::string(tiff.begin(), tiff.begin() + tiff.size() / 2));
-    Spit(Path("cut.jpg"), std::string(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
+    Spit(Path("cut.tif"), std::string(tiff.data(), tiff.data() + tiff.size() / 2));
+    Spit(Path("cut.jpg"), std::string(jpeg.data(), jpeg.data() + jpeg.size() / 2));
     std::filesystem::create_directory(Path("folder"));
   }
   // Everything in the scratch folder, to see that nothing was left behind.
@@ -206,7 +206,7 @@ TEST_F(Imaging, DamagedGroup4FilesAreRefusedNotHalfRead) {
     std::vector<std::uint8_t> bytes;
   } damaged[] = {
       {"strip cut short", shortStrip},
-      {"file cut short", {good.begin(), good.begin() + good.size() / 2}},
+      {"file cut short", {good.data(), good.data() + good.size() / 2}},
   };
   for (const auto &d : damaged) {
     SCOPED_TRACE(d.what);
@@ -320,7 +320,7 @@ TEST_F(Imaging, CropAndCombineKeepEveryPagesCompression) {
     const std::vector<std::uint8_t> in = GrayOf(Path("in.tif"));
     ASSERT_EQ(MIRB_VS_OK, MIRBCropFile(Path("in.tif").c_str(), Path("out.tif").c_str(), 3));
     std::vector<std::uint8_t> inner;
-    for (int y = 3; y < 58; ++y) {
+    for (std::ptrdiff_t y = 3; y < 58; ++y) {
       inner.insert(inner.end(), in.begin() + y * 203 + 3,
                    in.begin() + y * 203 + 200);
     }

@@ -228,7 +228,7 @@ struct ImageBuffer {
     return std::all_of(bytes.begin() + kImage, bytes.end(),
                        [](unsigned char c) { return c == 0xA5; });
   }
-  int Header(int field) const { // the signed 16-bit header fields
+  int Header(std::size_t field) const { // the signed 16-bit header fields
     return static_cast<std::int16_t>(bytes[2 * field] | bytes[2 * field + 1] << 8);
   }
   // The stream behind the header, as long as the header says; its length
