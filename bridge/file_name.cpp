@@ -6,8 +6,8 @@
 
 namespace qel {
 
-bool DecodeModifiedUtf8(const char *text, char16_t *units,
-                        std::size_t capacity, std::size_t &count) noexcept {
+bool DecodeModifiedUtf8(const char *text, char16_t *units, std::size_t capacity,
+                        std::size_t &count) noexcept {
   const auto *p = reinterpret_cast<const unsigned char *>(text);
   const auto continuation = [](unsigned char c) { return (c & 0xC0) == 0x80; };
   count = 0;
@@ -50,8 +50,8 @@ FileNameResult EncodeFileName(const char *modifiedUtf8, Text &out,
     }
   }
   bool representable = true;
-  const int needed = encoder(units, static_cast<int>(count), nullptr, 0,
-                             representable);
+  const int needed =
+      encoder(units, static_cast<int>(count), nullptr, 0, representable);
   if (!representable || needed < 0) {
     return FileNameResult::kUnrepresentable;
   }

@@ -14,8 +14,8 @@ namespace qel {
 // Decodes modified UTF-8 (one to three bytes for each UTF-16 unit, as Java
 // gives it) into UTF-16 units. False for a malformed sequence or more than
 // `capacity` units.
-bool DecodeModifiedUtf8(const char *text, char16_t *units,
-                        std::size_t capacity, std::size_t &count) noexcept;
+bool DecodeModifiedUtf8(const char *text, char16_t *units, std::size_t capacity,
+                        std::size_t &count) noexcept;
 
 // Spells `count` UTF-16 units in a code page: returns the bytes it takes
 // and writes them when `out` has room for them; `representable` false

@@ -30,8 +30,12 @@ namespace {
 LocalTime ToLocalTime(const timespec &reading) noexcept {
   std::tm local{};
   localtime_r(&reading.tv_sec, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-          local.tm_hour,        local.tm_min,     local.tm_sec,
+  return {local.tm_year + 1900,
+          local.tm_mon + 1,
+          local.tm_mday,
+          local.tm_hour,
+          local.tm_min,
+          local.tm_sec,
           static_cast<int>(reading.tv_nsec / 1000000)};
 }
 #endif
@@ -122,7 +126,7 @@ LocalTime ReadLocalTime() noexcept {
 #if defined(_WIN32)
   SYSTEMTIME st;
   GetLocalTime(&st);
-  now = {st.wYear, st.wMonth,  st.wDay,         st.wHour,
+  now = {st.wYear,   st.wMonth,  st.wDay,         st.wHour,
          st.wMinute, st.wSecond, st.wMilliseconds};
 #else
   timespec reading{};
@@ -163,7 +167,8 @@ void LogBoth(const char *text) noexcept {
 
 namespace {
 
-int FormatTextV(Text &buffer, const char *format, std::va_list values) noexcept {
+int FormatTextV(Text &buffer, const char *format,
+                std::va_list values) noexcept {
   const int needed = std::vsnprintf(buffer, kTextSize, format, values);
   if (needed < 0) {
     buffer[0] = '\0';

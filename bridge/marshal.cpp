@@ -55,9 +55,9 @@ bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
   return true;
 }
 
-bool CopyTracedString(JNIEnv *env, jstring value, Text &copy,
-                      const char *name, const char *fetchMessage,
-                      const char *traceFormat, StringUse use) noexcept {
+bool CopyTracedString(JNIEnv *env, jstring value, Text &copy, const char *name,
+                      const char *fetchMessage, const char *traceFormat,
+                      StringUse use) noexcept {
   if (!CopyStringArgument(env, value, copy, name, fetchMessage, LogError,
                           use)) {
     return false;
@@ -86,8 +86,7 @@ Presence CopyOptionalString(JNIEnv *env, jstring value, Text &copy,
     LogInfo(absentNotice);
     return Presence::kAbsent;
   }
-  return CopyStringArgument(env, value, copy, name, fetchMessage, LogError,
-                            use)
+  return CopyStringArgument(env, value, copy, name, fetchMessage, LogError, use)
              ? Presence::kCopied
              : Presence::kFailed;
 }
@@ -101,8 +100,7 @@ bool CheckLength(JNIEnv *env, jarray array, jsize minimum,
   return true;
 }
 
-bool CheckOutputSlot(JNIEnv *env, jobjectArray array,
-                     const char *lengthMessage,
+bool CheckOutputSlot(JNIEnv *env, jobjectArray array, const char *lengthMessage,
                      const char *fetchMessage) noexcept {
   if (lengthMessage != nullptr && !CheckLength(env, array, 1, lengthMessage)) {
     return false;
@@ -120,8 +118,8 @@ bool CheckOutputSlot(JNIEnv *env, jobjectArray array,
   return true;
 }
 
-bool PutString(JNIEnv *env, jobjectArray array, char *buffer,
-               std::size_t size, const char *failMessage) noexcept {
+bool PutString(JNIEnv *env, jobjectArray array, char *buffer, std::size_t size,
+               const char *failMessage) noexcept {
   buffer[size - 1] = '\0';
   const LocalRef text(env, env->NewStringUTF(buffer));
   if (text.get() == nullptr) {

@@ -41,9 +41,8 @@ bool CopyStringArgument(JNIEnv *env, jstring value, Text &copy,
 
 // CopyStringArgument, its fetch message to the error log, then the copy
 // traced to the information log through `traceFormat` ("capPath = %s").
-bool CopyTracedString(JNIEnv *env, jstring value, Text &copy,
-                      const char *name, const char *fetchMessage,
-                      const char *traceFormat,
+bool CopyTracedString(JNIEnv *env, jstring value, Text &copy, const char *name,
+                      const char *fetchMessage, const char *traceFormat,
                       StringUse use = StringUse::kText) noexcept;
 
 // A mandatory string tested for null first, with a message of its own:
@@ -74,15 +73,14 @@ bool CheckLength(JNIEnv *env, jarray array, jsize minimum,
 // it before element 0 is read; without one, reading element 0 of an empty
 // array leaves the virtual machine's ArrayIndexOutOfBoundsException for the
 // caller and `fetchMessage` is logged.
-bool CheckOutputSlot(JNIEnv *env, jobjectArray array,
-                     const char *lengthMessage,
+bool CheckOutputSlot(JNIEnv *env, jobjectArray array, const char *lengthMessage,
                      const char *fetchMessage) noexcept;
 
 // Array output slot, after the call: a new string from `buffer` becomes
 // element 0 of `array`. The buffer is terminated at its last byte first, so
 // a library that overfills it cannot make us read past it.
-bool PutString(JNIEnv *env, jobjectArray array, char *buffer,
-               std::size_t size, const char *failMessage) noexcept;
+bool PutString(JNIEnv *env, jobjectArray array, char *buffer, std::size_t size,
+               const char *failMessage) noexcept;
 
 template <std::size_t N>
 bool PutString(JNIEnv *env, jobjectArray array, char (&buffer)[N],
@@ -160,7 +158,8 @@ public:
   // Pins an array that receives a value in element 0: one without elements
   // is refused with `fetchMessage` too, as there is nowhere to store it.
   bool PinOutput(Array array, const char *fetchMessage) noexcept {
-    return CheckLength(env_, array, 1, fetchMessage) && Pin(array, fetchMessage);
+    return CheckLength(env_, array, 1, fetchMessage) &&
+           Pin(array, fetchMessage);
   }
 
   Element *get() const noexcept { return elements_; }

@@ -48,8 +48,7 @@ extern "C" {
 JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbCompressImage(
     JNIEnv *env, jclass, jstring sFileName, jbyteArray abHugeImage) {
   return CompressImage(env, QEL_CALL_LINE(MirbCompressImage), sFileName,
-                       abHugeImage,
-                       [](const char *file, unsigned char *image) {
+                       abHugeImage, [](const char *file, unsigned char *image) {
                          return MIRBCompressImage(file, image);
                        });
 }

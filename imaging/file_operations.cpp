@@ -55,9 +55,10 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbCombineTIFFS(
                     });
 }
 
-JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbCropFile(
-    JNIEnv *env, jclass, jstring sInputFile, jstring sOutputFile,
-    jint iOption) {
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbCropFile(JNIEnv *env, jclass,
+                                                            jstring sInputFile,
+                                                            jstring sOutputFile,
+                                                            jint iOption) {
   return OnTwoFiles(env, QEL_CALL_LINE(MirbCropFile), sInputFile, sOutputFile,
                     kOutputName,
                     [iOption](const char *input, const char *output) {
@@ -68,8 +69,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbCropFile(
 JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbCopyFile(
     JNIEnv *env, jclass, jstring sInputFile, jstring sOutputFile) {
   return OnTwoFiles(env, QEL_CALL_LINE(MirbCopyFile), sInputFile, sOutputFile,
-                    kOutputName,
-                    [](const char *input, const char *output) {
+                    kOutputName, [](const char *input, const char *output) {
                       return MIRBCopyFile(input, output);
                     });
 }

@@ -27,9 +27,11 @@ bool CopyInputAndOutput(JNIEnv *env, jstring sInputFile, Text &acInput,
 
 extern "C" {
 
-JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelUVGain(
-    JNIEnv *env, jclass, jstring sInputFile, jstring sOutputFile, jint i1,
-    jint i2, jint i3) {
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelUVGain(JNIEnv *env, jclass,
+                                                         jstring sInputFile,
+                                                         jstring sOutputFile,
+                                                         jint i1, jint i2,
+                                                         jint i3) {
   LogBoth(QEL_CALL_LINE(QelUVGain));
   Text acInput;
   Text acOutput;

@@ -13,13 +13,13 @@ namespace qel {
 
 // The messages and trace names of one kind of print text.
 struct PrintTextNames {
-  const char *nullMessage;  // the array is null (both logs)
-  const char *pinMessage;   // its elements cannot be had (error log)
-  const char *lengthTrace;  // "lengthPrintString = %d"
-  const char *emptyMessage; // no byte (both logs)
+  const char *nullMessage;    // the array is null (both logs)
+  const char *pinMessage;     // its elements cannot be had (error log)
+  const char *lengthTrace;    // "lengthPrintString = %d"
+  const char *emptyMessage;   // no byte (both logs)
   const char *tooLongMessage; // more than 255 bytes (error log)
-  const char *textTrace;    // "acPrintString = %s"
-  const char *dumpLabel;    // "acPrintString:"
+  const char *textTrace;      // "acPrintString = %s"
+  const char *dumpLabel;      // "acPrintString:"
 };
 
 // Copies the bytes of `array` into `text` with a NUL behind them and gives

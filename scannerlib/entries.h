@@ -37,8 +37,8 @@
     (const char *file, unsigned char *image, int option), 12)                  \
   X(18, int, MIRBCombineTIFFS, (const char *input, const char *append), 8)     \
   X(23, int, MIRBCopyFile, (const char *input, const char *output), 8)         \
-  X(24, int, MIRBCropFile, (const char *input, const char *output, int option),\
-    12)                                                                        \
+  X(24, int, MIRBCropFile,                                                     \
+    (const char *input, const char *output, int option), 12)                   \
   X(29, int, MIRBGetScannerInfo,                                               \
     (unsigned char *adapter, unsigned char *target, char *vendor,              \
      char *product, char *release, int option),                                \
@@ -58,9 +58,8 @@
      int *docStatus),                                                          \
     32)                                                                        \
   X(86, const char *, MIRBGetParamString, (int selector), 4)                   \
-  X(87, int, QELBatchPrintString, (const char *text, int a, int b, int c,      \
-                                   int d),                                     \
-    20)                                                                        \
+  X(87, int, QELBatchPrintString,                                              \
+    (const char *text, int a, int b, int c, int d), 20)                        \
   X(88, int, QELBatchPrintBMP,                                                 \
     (const char *text, int a, int b, int c, int d, int e, int f, int g, int h, \
      int i, const char *font),                                                 \

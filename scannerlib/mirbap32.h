@@ -30,7 +30,7 @@
 extern "C" {
 #endif
 
-#define MIRB_DECLARE_ENTRY(ordinal, result, name, parameters, bytes)            \
+#define MIRB_DECLARE_ENTRY(ordinal, result, name, parameters, bytes)           \
   MIRB_API result MIRB_CALL name parameters;
 QEL_SCANNER_ENTRIES(MIRB_DECLARE_ENTRY)
 #undef MIRB_DECLARE_ENTRY

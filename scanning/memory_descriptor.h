@@ -16,7 +16,8 @@ constexpr std::size_t kDescriptorSize = 32;
 // must not: it would have the library write the image to that address.
 constexpr char kDescriptorPrefix[] = "MD:";
 inline bool LooksLikeMemoryDescriptor(const char *name) noexcept {
-  return std::strncmp(name, kDescriptorPrefix, sizeof kDescriptorPrefix - 1) == 0;
+  return std::strncmp(name, kDescriptorPrefix, sizeof kDescriptorPrefix - 1) ==
+         0;
 }
 
 // A 32-bit address is written with "%u", as the 32-bit Windows library

@@ -47,9 +47,8 @@ bool FileSide(JNIEnv *env, jstring name, Text &copy, jobjectArray lengthArray,
               const char *what, const char *fetchMessage,
               const char *absentNotice, const char *lengthMessage,
               const char *slotMessage, bool &wanted) {
-  const Presence presence =
-      CopyOptionalString(env, name, copy, what, fetchMessage, absentNotice,
-                         StringUse::kFileName);
+  const Presence presence = CopyOptionalString(
+      env, name, copy, what, fetchMessage, absentNotice, StringUse::kFileName);
   wanted = presence == Presence::kCopied;
   return presence == Presence::kAbsent ||
          (wanted &&
@@ -74,8 +73,8 @@ jint ScanToFiles(JNIEnv *env, const ScanToFilesTexts &texts,
   }
   Text pcBackFileName;
   bool back = false;
-  if (!FileSide(env, sBackFileName, pcBackFileName, asBackLen,
-                "Back file name", "Get Back file name error", texts.backOff,
+  if (!FileSide(env, sBackFileName, pcBackFileName, asBackLen, "Back file name",
+                "Get Back file name error", texts.backOff,
                 "Array of Back Length < 1", "Get Back Length buffer error",
                 back)) {
     return -1;
@@ -135,11 +134,11 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbScan(
     JNIEnv *env, jclass, jint iScanOption, jstring sFrontFileName,
     jobjectArray asFrontLen, jstring sBackFileName, jobjectArray asBackLen,
     jobjectArray asCode, jobjectArray asCodeLen) {
-  return ScanToFiles(env, kScanTexts, sFrontFileName, asFrontLen,
-                     sBackFileName, asBackLen, asCode, asCodeLen,
+  return ScanToFiles(env, kScanTexts, sFrontFileName, asFrontLen, sBackFileName,
+                     asBackLen, asCode, asCodeLen,
                      [iScanOption](const char *front, char *frontLen,
-                                   const char *back, char *backLen,
-                                   char *micr, char *micrLen) {
+                                   const char *back, char *backLen, char *micr,
+                                   char *micrLen) {
                        return MIRBScan(iScanOption, front, frontLen, back,
                                        backLen, micr, micrLen);
                      });
@@ -155,8 +154,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbScanGray(
                          const char *front, char *frontLen, const char *back,
                          char *backLen, char *micr, char *micrLen) {
                        return MIRBScanGray(iScanOption, front, frontLen, back,
-                                           backLen, micr, micrLen,
-                                           iGrayOption);
+                                           backLen, micr, micrLen, iGrayOption);
                      });
 }
 

@@ -40,8 +40,8 @@ constexpr ScanToMemoryTexts kScanMemoryTexts = {
 
 constexpr ScanToMemoryTexts kScanMemoryGrayTexts = {
     QEL_CALL_LINE(MirbScanMemoryGray),
-    {"Get front image buffer error", "Front buffer size is less than %d",
-     false, "Array of Front Length < 1", "Get Front Length buffer error"},
+    {"Get front image buffer error", "Front buffer size is less than %d", false,
+     "Array of Front Length < 1", "Get Front Length buffer error"},
     "Back Image Buffer is NULL, do not capture image",
     {"Get back image buffer error", "Back buffer size is less than %d", false,
      "Array of Back length < 1", "Get Back Length buffer error"},
@@ -51,7 +51,8 @@ constexpr ScanToMemoryTexts kScanMemoryGrayTexts = {
 
 // The memory image header's fields are signed 16-bit, little-endian.
 int HeaderField(const unsigned char *image, std::size_t index) {
-  return static_cast<std::int16_t>(image[2 * index] | image[2 * index + 1] << 8);
+  return static_cast<std::int16_t>(image[2 * index] | image[2 * index + 1]
+                                                          << 8);
 }
 
 template <typename Scan>
@@ -85,16 +86,18 @@ jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
   int lLenBack = 0;
   char acMICR[kTextSize] = "";
   int iLenCode = 0;
-  const int iResult =
-      scan(pinnedFront.bytes(), &lLenFront, pinnedBack.bytes(), &lLenBack,
-           acMICR, &iLenCode);
+  const int iResult = scan(pinnedFront.bytes(), &lLenFront, pinnedBack.bytes(),
+                           &lLenBack, acMICR, &iLenCode);
   acMICR[kTextSize - 1] = '\0';
 
   if (pinnedFront.wanted()) {
     const unsigned char *pMIRBMemHdr = pinnedFront.bytes();
-    LogInfoFormatted("pMIRBMemHdr->hdrImageWidth = %d", HeaderField(pMIRBMemHdr, 0));
-    LogInfoFormatted("pMIRBMemHdr->hdrImageLength = %d", HeaderField(pMIRBMemHdr, 1));
-    LogInfoFormatted("pMIRBMemHdr->hdrBitsPixel = %d", HeaderField(pMIRBMemHdr, 2));
+    LogInfoFormatted("pMIRBMemHdr->hdrImageWidth = %d",
+                     HeaderField(pMIRBMemHdr, 0));
+    LogInfoFormatted("pMIRBMemHdr->hdrImageLength = %d",
+                     HeaderField(pMIRBMemHdr, 1));
+    LogInfoFormatted("pMIRBMemHdr->hdrBitsPixel = %d",
+                     HeaderField(pMIRBMemHdr, 2));
     LogInfoFormatted("pMIRBMemHdr->hdrDPI = %d", HeaderField(pMIRBMemHdr, 3));
     LogInfoFormatted("lLenFront = %d", lLenFront);
   }
@@ -142,16 +145,15 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbScanMemoryGray(
     JNIEnv *env, jclass, jint iScanOption, jbyteArray abFrontImage,
     jintArray aiFrontLen, jbyteArray abBackImage, jintArray aiBackLen,
     jobjectArray asCode, jint, jint iGrayOption) {
-  return ScanToMemory(env, kScanMemoryGrayTexts, abFrontImage, aiFrontLen,
-                      abBackImage, aiBackLen, asCode,
-                      [iScanOption, iGrayOption](
-                          unsigned char *front, int *frontLen,
-                          unsigned char *back, int *backLen, char *micr,
-                          int *micrLen) {
-                        return MIRBScanMemoryGray(iScanOption, front,
-                                                  frontLen, back, backLen,
-                                                  micr, micrLen, iGrayOption);
-                      });
+  return ScanToMemory(
+      env, kScanMemoryGrayTexts, abFrontImage, aiFrontLen, abBackImage,
+      aiBackLen, asCode,
+      [iScanOption, iGrayOption](unsigned char *front, int *frontLen,
+                                 unsigned char *back, int *backLen, char *micr,
+                                 int *micrLen) {
+        return MIRBScanMemoryGray(iScanOption, front, frontLen, back, backLen,
+                                  micr, micrLen, iGrayOption);
+      });
 }
 
 } // extern "C"

@@ -28,13 +28,12 @@ jint ScanSingle(JNIEnv *env, const char *callLine, SingleScanEntry scan,
     return -1;
   }
   PinnedImage pinned(env);
-  if (!pinned.PinIfGiven(env, abFrontImage, aiFrontFileSize,
-                         {"Get front buffer error",
-                          "Front buffer size is less than %d", false,
-                          "lengthFrontFileSize < 1",
-                          "Get Front Length buffer error"},
-                         "Front Image Buffer is NULL, "
-                         "do not capture image to memory")) {
+  if (!pinned.PinIfGiven(
+          env, abFrontImage, aiFrontFileSize,
+          {"Get front buffer error", "Front buffer size is less than %d", false,
+           "lengthFrontFileSize < 1", "Get Front Length buffer error"},
+          "Front Image Buffer is NULL, "
+          "do not capture image to memory")) {
     return -1;
   }
 
@@ -70,8 +69,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanLong(
     JNIEnv *env, jclass, jstring sFrontFileName, jbyteArray abFrontImage,
     jintArray aiFrontFileSize, jint iFormatComp) {
   return ScanSingle(env, QEL_CALL_LINE(QelScanLong), QELScanLong,
-                    sFrontFileName, abFrontImage, aiFrontFileSize,
-                    iFormatComp);
+                    sFrontFileName, abFrontImage, aiFrontFileSize, iFormatComp);
 }
 
 } // extern "C"

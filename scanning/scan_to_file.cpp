@@ -17,8 +17,7 @@ extern "C" {
 JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToFile(
     JNIEnv *env, jclass, jstring sFrontTiffFileName, jstring sBackTiffFileName,
     jstring sFrontJPEGFileName, jstring sBackJPEGFileName, jobjectArray MICR,
-    jintArray FinalImageQuality, jintArray FinalContrast,
-    jintArray DocStatus) {
+    jintArray FinalImageQuality, jintArray FinalContrast, jintArray DocStatus) {
   LogBoth(QEL_CALL_LINE(QelScanToFile));
 
   struct Image {
@@ -48,10 +47,9 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToFile(
        "pcBackJPEGFileName", "", false},
   };
   for (Image &image : images) {
-    const Presence presence =
-        CopyOptionalString(env, image.name, image.copy, image.what,
-                           image.fetchMessage, image.absentNotice,
-                           StringUse::kFileName);
+    const Presence presence = CopyOptionalString(
+        env, image.name, image.copy, image.what, image.fetchMessage,
+        image.absentNotice, StringUse::kFileName);
     if (presence == Presence::kFailed) {
       return -1;
     }
@@ -85,10 +83,9 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToFile(
   const auto name = [](const Image &image) {
     return image.wanted ? image.copy : nullptr;
   };
-  const int iResult =
-      QELScan(name(images[0]), name(images[1]), name(images[2]),
-              backJpeg.copy, results.micr(), results.quality(),
-              results.contrast(), results.docStatus());
+  const int iResult = QELScan(name(images[0]), name(images[1]), name(images[2]),
+                              backJpeg.copy, results.micr(), results.quality(),
+                              results.contrast(), results.docStatus());
 
   LogInfo("Output from QELScan()");
   results.Trace();

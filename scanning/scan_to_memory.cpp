@@ -87,9 +87,8 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanToMemory(
 
   for (Image &image : images) {
     if (image.pinned.wanted()) {
-      FormatMemoryDescriptor(
-          image.descriptor,
-          reinterpret_cast<std::uintptr_t>(image.pinned.bytes()));
+      FormatMemoryDescriptor(image.descriptor, reinterpret_cast<std::uintptr_t>(
+                                                   image.pinned.bytes()));
     }
   }
   // The library takes an unwanted front TIFF as null, the others as the

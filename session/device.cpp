@@ -22,8 +22,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbStatus(JNIEnv *, jclass) {
   return MIRBStatus();
 }
 
-JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbStatusDelay(JNIEnv *,
-                                                               jclass,
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbStatusDelay(JNIEnv *, jclass,
                                                                jint iFirst,
                                                                jint iSecond) {
   LogBoth(QEL_CALL_LINE(MirbStatusDelay));
@@ -48,21 +47,19 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_GetScannerType(JNIEnv *,
   return QELGetScannerType();
 }
 
-JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelApiVersion(JNIEnv *,
-                                                             jclass) {
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelApiVersion(JNIEnv *, jclass) {
   LogBoth(QEL_CALL_LINE(QelApiVersion));
   return QELApiVersion();
 }
 
-JNIEXPORT jint JNICALL
-Java_QelScan_QelScanApi_QelApiSupportedScanners(JNIEnv *, jclass) {
+JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelApiSupportedScanners(JNIEnv *,
+                                                                       jclass) {
   LogBoth(QEL_CALL_LINE(QelApiSupportedScanners));
   return QELApiSupportedScanners();
 }
 
 JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_IsQelUsbScannerAvailable(
-    JNIEnv *env, jclass, jintArray aiQELProductVID,
-    jintArray aiQELProductPID) {
+    JNIEnv *env, jclass, jintArray aiQELProductVID, jintArray aiQELProductPID) {
   LogBoth(QEL_CALL_LINE(IsQelUsbScannerAvailable));
   // Both arrays are outputs only, whatever their messages say.
   PinnedInts pinnedVID(env);
@@ -78,8 +75,8 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_IsQelUsbScannerAvailable(
 
   int iQELProductVID = 0;
   int iQELProductPID = 0;
-  const int iResult = QELIsUsbScannerAvailable(&iQELProductVID,
-                                               &iQELProductPID);
+  const int iResult =
+      QELIsUsbScannerAvailable(&iQELProductVID, &iQELProductPID);
   LogInfoFormatted("iQELProductVID = %d", iQELProductVID);
   LogInfoFormatted("iQELProductPID = %d", iQELProductPID);
 
@@ -102,8 +99,7 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbGetScannerInfo(
   if (!pinnedTarget.PinOutput(aiTargetID, "Get Target ID input info error")) {
     return -1;
   }
-  if (!CheckOutputSlot(env, asVendor, nullptr,
-                       "Get Vendor input info error") ||
+  if (!CheckOutputSlot(env, asVendor, nullptr, "Get Vendor input info error") ||
       !CheckOutputSlot(env, asProduct, nullptr,
                        "Get Product input info error") ||
       !CheckOutputSlot(env, asRelease, nullptr,
@@ -162,8 +158,8 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbGetScannerSerialNumber(
   char acSerialNumber[kSerialNumberSize] = "";
   unsigned int uiDocumentNumber = 0;
   unsigned int uiTime = 0;
-  const int iResult = MIRBGetScannerSerialNumber(acSerialNumber,
-                                                 &uiDocumentNumber, &uiTime);
+  const int iResult =
+      MIRBGetScannerSerialNumber(acSerialNumber, &uiDocumentNumber, &uiTime);
   acSerialNumber[kSerialNumberSize - 1] = '\0';
 
   LogInfo("Api C/C++ output from MIRBGetScannerSerialNumber()");

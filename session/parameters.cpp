@@ -16,9 +16,8 @@ jint ConfigFile(JNIEnv *env, jstring sFilename, const char *callLine,
                 int(MIRB_CALL *entry)(const char *file)) {
   LogBoth(callLine);
   Text cap;
-  if (!CopyTracedString(env, sFilename, cap, "sFilename",
-                        "Get sFilename error", "cap = %s",
-                        StringUse::kFileName)) {
+  if (!CopyTracedString(env, sFilename, cap, "sFilename", "Get sFilename error",
+                        "cap = %s", StringUse::kFileName)) {
     return -1;
   }
   return entry(cap);
@@ -66,8 +65,8 @@ JNIEXPORT jstring JNICALL Java_QelScan_QelScanApi_MirbGetParamString(
   return env->NewStringUTF(pacParameter);
 }
 
-JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbReadConfig(
-    JNIEnv *env, jclass, jstring sFilename) {
+JNIEXPORT jint JNICALL
+Java_QelScan_QelScanApi_MirbReadConfig(JNIEnv *env, jclass, jstring sFilename) {
   return ConfigFile(env, sFilename, QEL_CALL_LINE(MirbReadConfig),
                     &MIRBReadConfig);
 }

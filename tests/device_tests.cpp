@@ -22,7 +22,9 @@ TEST_F(DeviceTest, PassThroughsReturnTheEntrysResultAndLogOnlyTheCall) {
       {"MirbStatus", Entry::MIRBStatus,
        [](JNIEnv *e) { return QEL_EXPORT(MirbStatus)(e, nullptr); }},
       {"MirbStatusDelay", Entry::MIRBStatusDelay,
-       [](JNIEnv *e) { return QEL_EXPORT(MirbStatusDelay)(e, nullptr, 250, -3); }},
+       [](JNIEnv *e) {
+         return QEL_EXPORT(MirbStatusDelay)(e, nullptr, 250, -3);
+       }},
       {"MirbEjectDocument", Entry::MIRBEjectDocument,
        [](JNIEnv *e) { return QEL_EXPORT(MirbEjectDocument)(e, nullptr); }},
       {"MirbClearDocument", Entry::MIRBClearDocument,
@@ -61,16 +63,17 @@ TEST_F(DeviceTest, UsbPresenceDeliversBothIdsWhateverTheResult) {
   scanner.setInt(Entry::QELIsUsbScannerAvailable, 1, -1);
   const jintArray vid = jni.IntArray({5, 6});
   const jintArray pid = jni.IntArray({7});
-  EXPECT_EQ(-12, QEL_EXPORT(IsQelUsbScannerAvailable)(jni.env(), jni.cls(),
-                                                      vid, pid));
+  EXPECT_EQ(-12, QEL_EXPORT(IsQelUsbScannerAvailable)(jni.env(), jni.cls(), vid,
+                                                      pid));
   EXPECT_THAT(jni.ints(vid), ElementsAre(0x1a2b, 6));
   EXPECT_THAT(jni.ints(pid), ElementsAre(-1));
   EXPECT_THAT(WriteBacks(),
               ElementsAre("ReleaseIntArrayElements " + jni.ref(vid),
                           "ReleaseIntArrayElements " + jni.ref(pid)));
-  EXPECT_THAT(LogFiles::InfoTexts(),
-              ElementsAre("Calling Java_QelScan_QelScanApi_IsQelUsbScannerAvailable()",
-                          "iQELProductVID = 6699", "iQELProductPID = -1"));
+  EXPECT_THAT(
+      LogFiles::InfoTexts(),
+      ElementsAre("Calling Java_QelScan_QelScanApi_IsQelUsbScannerAvailable()",
+                  "iQELProductVID = 6699", "iQELProductPID = -1"));
 }
 
 TEST_F(DeviceTest, UsbPresenceRefusesArraysItCannotWrite) {
@@ -79,13 +82,13 @@ TEST_F(DeviceTest, UsbPresenceRefusesArraysItCannotWrite) {
   const jintArray vid = jni.IntArray({5});
   // A failed pin, an empty array and a null reference, first and second.
   jni.FailCall(Fn::GetIntArrayElements, 2);
-  EXPECT_EQ(-1, QEL_EXPORT(IsQelUsbScannerAvailable)(jni.env(), jni.cls(),
-                                                     vid, jni.IntArray({1})));
+  EXPECT_EQ(-1, QEL_EXPORT(IsQelUsbScannerAvailable)(jni.env(), jni.cls(), vid,
+                                                     jni.IntArray({1})));
   jni.ClearException();
   EXPECT_EQ(-1, QEL_EXPORT(IsQelUsbScannerAvailable)(jni.env(), jni.cls(),
                                                      jni.IntArray({}), vid));
-  EXPECT_EQ(-1, QEL_EXPORT(IsQelUsbScannerAvailable)(jni.env(), jni.cls(),
-                                                     vid, nullptr));
+  EXPECT_EQ(-1, QEL_EXPORT(IsQelUsbScannerAvailable)(jni.env(), jni.cls(), vid,
+                                                     nullptr));
   EXPECT_THAT(LogFiles::ErrorTexts(),
               ElementsAre(call, "Get aiQELProductPID input info error", call,
                           "Get aiQELProductVID input info error", call,
@@ -97,8 +100,8 @@ TEST_F(DeviceTest, UsbPresenceRefusesArraysItCannotWrite) {
 class ScannerInfoTest : public qeltest::BridgeTest {
 public:
   jint Run() {
-    return QEL_EXPORT(MirbGetScannerInfo)(jni.env(), jni.cls(), adapter,
-                                          target, vendor, product, release, 3);
+    return QEL_EXPORT(MirbGetScannerInfo)(jni.env(), jni.cls(), adapter, target,
+                                          vendor, product, release, 3);
   }
   void Script() {
     scanner.setResult(Entry::MIRBGetScannerInfo, 9);
@@ -121,7 +124,8 @@ public:
   jobjectArray vendor = jni.StringArray({"v", "old"});
   jobjectArray product = jni.StringArray({"p"});
   jobjectArray release = jni.StringArray({"r"});
-  const std::string call = "Calling Java_QelScan_QelScanApi_MirbGetScannerInfo()";
+  const std::string call =
+      "Calling Java_QelScan_QelScanApi_MirbGetScannerInfo()";
 };
 
 TEST_F(ScannerInfoTest, DeliversUnsignedIdsBeforeTheTexts) {
@@ -140,11 +144,11 @@ TEST_F(ScannerInfoTest, DeliversUnsignedIdsBeforeTheTexts) {
                           "SetObjectArrayElement " + jni.ref(vendor),
                           "SetObjectArrayElement " + jni.ref(product),
                           "SetObjectArrayElement " + jni.ref(release)));
-  EXPECT_THAT(LogFiles::InfoTexts(),
-              ElementsAre(call, "Api C/C++ output from MIRBGetScannerInfo()",
-                          "Adapter ID = 200", "Target ID = 7",
-                          "Vendor = Vendor Co", "Product = " + std::string(31, 'P'),
-                          "Release = R2.1"));
+  EXPECT_THAT(
+      LogFiles::InfoTexts(),
+      ElementsAre(call, "Api C/C++ output from MIRBGetScannerInfo()",
+                  "Adapter ID = 200", "Target ID = 7", "Vendor = Vendor Co",
+                  "Product = " + std::string(31, 'P'), "Release = R2.1"));
   EXPECT_THAT(LogFiles::ErrorTexts(), ElementsAre(call));
 }
 
@@ -162,13 +166,19 @@ TEST_F(ScannerInfoTest, EachArgumentThatCannotBeUsedStopsTheCallUnchanged) {
   };
   const Case cases[] = {
       {"Get Adapter ID input info error",
-       [](ScannerInfoTest &t) { t.jni.FailFor(Fn::GetIntArrayElements, t.adapter); }},
+       [](ScannerInfoTest &t) {
+         t.jni.FailFor(Fn::GetIntArrayElements, t.adapter);
+       }},
       {"Get Target ID input info error",
        [](ScannerInfoTest &t) { t.target = t.jni.IntArray({}); }},
       {"Get Vendor input info error",
-       [](ScannerInfoTest &t) { t.vendor = t.jni.StringArray({std::nullopt}); }},
+       [](ScannerInfoTest &t) {
+         t.vendor = t.jni.StringArray({std::nullopt});
+       }},
       {"Get Product input info error",
-       [](ScannerInfoTest &t) { t.product = t.jni.StringArray({std::nullopt}); }},
+       [](ScannerInfoTest &t) {
+         t.product = t.jni.StringArray({std::nullopt});
+       }},
       {"Get Release input info error",
        [](ScannerInfoTest &t) { t.release = nullptr; }},
   };
@@ -222,7 +232,8 @@ TEST_F(ScannerInfoTest, AFailedTextKeepsWhatWasDeliveredBeforeIt) {
     EXPECT_THAT(jni.ints(adapter), ElementsAre(200, 11));
     EXPECT_THAT(jni.ints(target), ElementsAre(7));
     EXPECT_EQ(failing > 1 ? "Vendor Co" : "v", jni.element(vendor, 0));
-    EXPECT_EQ(failing > 2 ? std::string(31, 'P') : "p", jni.element(product, 0));
+    EXPECT_EQ(failing > 2 ? std::string(31, 'P') : "p",
+              jni.element(product, 0));
     EXPECT_EQ("r", jni.element(release, 0));
     EXPECT_THAT(LogFiles::ErrorTexts(),
                 ElementsAre(call, messages[failing - 1]));
@@ -271,7 +282,9 @@ TEST_F(SerialNumberTest, RefusesWhatItCannotUseWithItsOwnMessages) {
   };
   const Case cases[] = {
       {"Get SerialNumber input info error",
-       [](SerialNumberTest &t) { t.serial = t.jni.StringArray({std::nullopt}); }},
+       [](SerialNumberTest &t) {
+         t.serial = t.jni.StringArray({std::nullopt});
+       }},
       // The document number shares the adapter id's words.
       {"Get Adapter ID input info error",
        [](SerialNumberTest &t) { t.jni.FailCall(Fn::GetIntArrayElements); }},

@@ -26,8 +26,7 @@ HMODULE Bridge();
 
 template <typename Function> Function Export(const char *method) {
   const std::string name = std::string("_Java_QelScan_QelScanApi_") + method +
-                           "@" +
-                           std::to_string(ArgumentBytes(Function{}));
+                           "@" + std::to_string(ArgumentBytes(Function{}));
   FARPROC found = GetProcAddress(Bridge(), name.c_str());
   if (found == nullptr) {
     std::fprintf(stderr, "QELScanner.dll does not export %s\n", name.c_str());

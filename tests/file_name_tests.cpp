@@ -16,7 +16,8 @@ namespace {
 using qeltest::Entry;
 
 // ISO 8859-1: every unit below 256 is its own byte, nothing else exists.
-int Latin1(const char16_t *units, int count, char *out, int size, bool &representable) noexcept {
+int Latin1(const char16_t *units, int count, char *out, int size,
+           bool &representable) noexcept {
   representable = true;
   for (int i = 0; i < count; ++i) {
     representable = representable && units[i] < 256;
@@ -35,21 +36,32 @@ TEST(FileNameTest, IsSpelledInTheCodePageOrRefused) {
     std::string spelled;
   };
   const Case cases[] = {
-      {"C:\\scans\\front.tif", qel::FileNameResult::kOk, "C:\\scans\\front.tif"},
+      {"C:\\scans\\front.tif", qel::FileNameResult::kOk,
+       "C:\\scans\\front.tif"},
       {"caf" + e + ".tif", qel::FileNameResult::kOk, "caf\xE9.tif"},
       {std::string(255, 'a'), qel::FileNameResult::kOk, std::string(255, 'a')},
       // 510 bytes of modified UTF-8 that the code page spells in 255.
-      {[&] { std::string s; for (int i = 0; i < 255; ++i) { s += e; } return s; }(),
+      {[&] {
+         std::string s;
+         for (int i = 0; i < 255; ++i) {
+           s += e;
+         }
+         return s;
+       }(),
        qel::FileNameResult::kOk, std::string(255, '\xE9')},
       {std::string(256, 'a'), qel::FileNameResult::kTooLong, ""},
-      {"\xE6\x97\xA5.tif", qel::FileNameResult::kUnrepresentable, ""}, // a CJK letter
-      {"a\xC0\x80" "b", qel::FileNameResult::kUnrepresentable, ""},    // Java's NUL
-      {"bad\xC3", qel::FileNameResult::kUnrepresentable, ""},          // cut short
+      {"\xE6\x97\xA5.tif", qel::FileNameResult::kUnrepresentable,
+       ""}, // a CJK letter
+      {"a\xC0\x80"
+       "b",
+       qel::FileNameResult::kUnrepresentable, ""},            // Java's NUL
+      {"bad\xC3", qel::FileNameResult::kUnrepresentable, ""}, // cut short
       {"bad\xFF", qel::FileNameResult::kUnrepresentable, ""},
   };
   for (const Case &c : cases) {
     qel::Text out = "unchanged";
-    EXPECT_EQ(c.result, qel::EncodeFileName(c.name.c_str(), out, Latin1)) << c.name;
+    EXPECT_EQ(c.result, qel::EncodeFileName(c.name.c_str(), out, Latin1))
+        << c.name;
     if (c.result == qel::FileNameResult::kOk) {
       EXPECT_EQ(c.spelled, out);
     }
@@ -60,7 +72,8 @@ class FileNameExportTest : public qeltest::BridgeTest {};
 
 // On Windows the library receives the ANSI spelling (Wine's default code
 // page is 1252); elsewhere the modified UTF-8 bytes as they are.
-TEST_F(FileNameExportTest, AConfigurationFileNameReachesTheLibraryInItsCodePage) {
+TEST_F(FileNameExportTest,
+       AConfigurationFileNameReachesTheLibraryInItsCodePage) {
   const std::string accented = "caf\xC3\xA9.cfg";
 #if defined(_WIN32)
   if (GetACP() != 1252) {
@@ -70,23 +83,27 @@ TEST_F(FileNameExportTest, AConfigurationFileNameReachesTheLibraryInItsCodePage)
 #else
   const std::string &spelled = accented;
 #endif
-  EXPECT_EQ(0, QEL_EXPORT(MirbReadConfig)(jni.env(), jni.cls(), jni.String(accented)));
+  EXPECT_EQ(0, QEL_EXPORT(MirbReadConfig)(jni.env(), jni.cls(),
+                                          jni.String(accented)));
   EXPECT_EQ(spelled, scanner.lastCall(Entry::MIRBReadConfig).texts.at(0));
 
   const std::string cjk = "\xE6\x97\xA5.cfg";
 #if defined(_WIN32)
-  EXPECT_EQ(-1, QEL_EXPORT(MirbWriteConfig)(jni.env(), jni.cls(), jni.String(cjk)));
+  EXPECT_EQ(-1,
+            QEL_EXPORT(MirbWriteConfig)(jni.env(), jni.cls(), jni.String(cjk)));
   EXPECT_EQ(0, scanner.count(Entry::MIRBWriteConfig));
   EXPECT_THAT(LogFiles::ErrorTexts(),
               ElementsAre("Calling Java_QelScan_QelScanApi_MirbReadConfig()",
                           "Calling Java_QelScan_QelScanApi_MirbWriteConfig()",
                           "Get sFilename error"));
 #else
-  EXPECT_EQ(0, QEL_EXPORT(MirbWriteConfig)(jni.env(), jni.cls(), jni.String(cjk)));
+  EXPECT_EQ(0,
+            QEL_EXPORT(MirbWriteConfig)(jni.env(), jni.cls(), jni.String(cjk)));
   EXPECT_EQ(cjk, scanner.lastCall(Entry::MIRBWriteConfig).texts.at(0));
 #endif
   // Texts that are no file names keep their bytes everywhere.
-  EXPECT_EQ(0, QEL_EXPORT(MirbSetParamString)(jni.env(), jni.cls(), 3, jni.String(cjk)));
+  EXPECT_EQ(0, QEL_EXPORT(MirbSetParamString)(jni.env(), jni.cls(), 3,
+                                              jni.String(cjk)));
   EXPECT_EQ(cjk, scanner.lastCall(Entry::MIRBSetParamString).texts.at(0));
 }
 

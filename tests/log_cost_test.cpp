@@ -95,8 +95,8 @@ void ResetCounts() {
 }
 
 TEST(LogCostTest, AbsentFilesCostOneClockReadAndOneTestPerFile) {
-  qeltest::LogFiles logs; // both absent
-  qel::LogInfo("warm up");  // the first local-time conversion loads the zone
+  qeltest::LogFiles logs;  // both absent
+  qel::LogInfo("warm up"); // the first local-time conversion loads the zone
 
   ResetCounts();
   qel::LogInfo("info");
@@ -124,7 +124,8 @@ TEST(LogCostTest, PresentFileIsOpenedOncePerLineForAppendingOnly) {
   EXPECT_EQ(1, clockReads);
   EXPECT_EQ(2, statCalls);
   EXPECT_EQ(2, opens);
-  EXPECT_EQ(O_WRONLY | O_APPEND, lastOpenFlags & (O_ACCMODE | O_APPEND | O_CREAT | O_TRUNC));
+  EXPECT_EQ(O_WRONLY | O_APPEND,
+            lastOpenFlags & (O_ACCMODE | O_APPEND | O_CREAT | O_TRUNC));
 }
 
 // The stamp's local time and a traced value's text are made only for a file
@@ -140,12 +141,15 @@ TEST(LogCostTest, StampAndTextAreMadeOnlyForAFilePresent) {
     int textFormats;
     int writes;
   };
-  const auto formatted = [] { qel::LogInfoFormatted("iDocStatus[%d]= %d", 3, 45); };
+  const auto formatted = [] {
+    qel::LogInfoFormatted("iDocStatus[%d]= %d", 3, 45);
+  };
   const auto both = [] { qel::LogBoth("both"); };
   const Case cases[] = {
       {"formatted, both absent", false, false, formatted, 1, 0, 0, 0},
       {"formatted, only the error log", false, true, formatted, 1, 0, 0, 0},
-      {"formatted, information log present", true, false, formatted, 1, 1, 1, 1},
+      {"formatted, information log present", true, false, formatted, 1, 1, 1,
+       1},
       {"LogBoth, both absent", false, false, both, 2, 0, 0, 0},
       {"LogBoth, only the error log", false, true, both, 2, 1, 0, 1},
       // One conversion stamps both lines.

@@ -47,7 +47,8 @@ TEST(LogEntryTest, WindowsEntriesEndEveryLineWithCarriageReturnLineFeed) {
   EXPECT_EQ(10u, qel::ToCrLf("\nab\ncd\n", out, sizeof out));
   EXPECT_STREQ("\r\nab\r\ncd\r\n", out);
   char small[5];
-  EXPECT_EQ(4u, qel::ToCrLf("\nabcdef", small, sizeof small)); // never past the end
+  EXPECT_EQ(4u,
+            qel::ToCrLf("\nabcdef", small, sizeof small)); // never past the end
   EXPECT_STREQ("\r\nab", small);
 }
 
@@ -58,7 +59,8 @@ TEST(LogEntryTest, WindowsEntriesEndEveryLineWithCarriageReturnLineFeed) {
 // tests only show that nothing crashes and report what they saw.
 bool UnderWine() {
 #if defined(_WIN32)
-  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") !=
+         nullptr;
 #else
   return false;
 #endif
@@ -89,7 +91,8 @@ TEST_F(LogTest, ConcurrentWritersLeaveEveryLineWholeAndNoneLost) {
     int torn = 0;
     for (const std::string &text : LogFiles::Texts(file)) {
       const bool whole = text.size() > padding.size() &&
-                         text.compare(text.size() - padding.size(), padding.size(), padding) == 0;
+                         text.compare(text.size() - padding.size(),
+                                      padding.size(), padding) == 0;
       torn += whole ? 0 : 1;
       EXPECT_TRUE(UnderWine() || whole) << "torn: " << text;
       EXPECT_TRUE(seen.insert(text).second) << "twice: " << text;
@@ -98,9 +101,10 @@ TEST_F(LogTest, ConcurrentWritersLeaveEveryLineWholeAndNoneLost) {
     if (!UnderWine()) {
       EXPECT_EQ(written, seen.size()) << file;
     } else if (seen.size() != written || torn != 0) {
-      std::printf("note: under Wine %u of %u lines kept whole in %s, %d mixed\n",
-                  static_cast<unsigned>(seen.size() - torn), static_cast<unsigned>(written),
-                  file.string().c_str(), torn);
+      std::printf(
+          "note: under Wine %u of %u lines kept whole in %s, %d mixed\n",
+          static_cast<unsigned>(seen.size() - torn),
+          static_cast<unsigned>(written), file.string().c_str(), torn);
     }
   }
 }
@@ -141,12 +145,18 @@ TEST_F(LogTest, FilesDeletedUnderRunningWritersStayDeletedAndResumeWhole) {
     }
     return done();
   };
-  const auto present = [] { return fs::exists(LogFiles::Info()) && fs::exists(LogFiles::Error()); };
-  const auto absent = [] { return !fs::exists(LogFiles::Info()) && !fs::exists(LogFiles::Error()); };
+  const auto present = [] {
+    return fs::exists(LogFiles::Info()) && fs::exists(LogFiles::Error());
+  };
+  const auto absent = [] {
+    return !fs::exists(LogFiles::Info()) && !fs::exists(LogFiles::Error());
+  };
   bool recreated = false;
   for (int flip = 0; flip < 10; ++flip) {
-    ASSERT_TRUE(within([] { LogFiles::Remove(); return !fs::exists(LogFiles::Info()) &&
-                                                      !fs::exists(LogFiles::Error()); }));
+    ASSERT_TRUE(within([] {
+      LogFiles::Remove();
+      return !fs::exists(LogFiles::Info()) && !fs::exists(LogFiles::Error());
+    }));
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     recreated = recreated || !absent();
     ASSERT_TRUE(within([&] {
@@ -199,7 +209,8 @@ TEST_F(LogTest, FilesThatStartEmptyGetOneEntryPerCallAndNoTrailingBreak) {
 TEST_F(LogTest, TextIsWrittenLiterally) {
   logs.EnableBoth();
   qel::LogError("100% done %s %d\nnext line");
-  EXPECT_THAT(LogFiles::ErrorTexts(), ElementsAre("100% done %s %d\nnext line"));
+  EXPECT_THAT(LogFiles::ErrorTexts(),
+              ElementsAre("100% done %s %d\nnext line"));
 }
 
 TEST_F(LogTest, EachHelperWritesOnlyItsOwnFiles) {

@@ -38,7 +38,8 @@ TEST_F(ParametersTest, SetParamStringHandsOverUpTo255BytesWhole) {
   EXPECT_EQ(shortValue, calls[0].texts.at(0));
   EXPECT_EQ(longValue, calls[1].texts.at(0));
   EXPECT_THAT(calls[1].ints, ElementsAre(4));
-  const std::string call = "Calling Java_QelScan_QelScanApi_MirbSetParamString()";
+  const std::string call =
+      "Calling Java_QelScan_QelScanApi_MirbSetParamString()";
   EXPECT_THAT(LogFiles::InfoTexts(),
               ElementsAre(call, "cap = " + shortValue, call,
                           ("cap = " + longValue).substr(0, 255)));
@@ -58,8 +59,8 @@ TEST_F(ParametersTest, StringArgumentsThatCannotBeHadAreRefused) {
        [](JNIEnv *env, jstring s) {
          return QEL_EXPORT(MirbSetParamString)(env, nullptr, 1, s);
        },
-       "Get sParamString error",
-       "sParamString is longer than 255 bytes error", Entry::MIRBSetParamString},
+       "Get sParamString error", "sParamString is longer than 255 bytes error",
+       Entry::MIRBSetParamString},
       {"MirbReadConfig",
        [](JNIEnv *env, jstring s) {
          return QEL_EXPORT(MirbReadConfig)(env, nullptr, s);
@@ -96,10 +97,10 @@ TEST_F(ParametersTest, ReadAndWriteConfigDifferOnlyInCallLineAndEntry) {
   scanner.setResults(Entry::MIRBReadConfig, {-2});
   scanner.setResults(Entry::MIRBWriteConfig, {7});
   const std::string file = "/var/scan/branch 12.cfg";
-  EXPECT_EQ(-2, QEL_EXPORT(MirbReadConfig)(jni.env(), jni.cls(),
-                                           jni.String(file)));
-  EXPECT_EQ(7, QEL_EXPORT(MirbWriteConfig)(jni.env(), jni.cls(),
-                                           jni.String(file)));
+  EXPECT_EQ(-2,
+            QEL_EXPORT(MirbReadConfig)(jni.env(), jni.cls(), jni.String(file)));
+  EXPECT_EQ(
+      7, QEL_EXPORT(MirbWriteConfig)(jni.env(), jni.cls(), jni.String(file)));
   EXPECT_THAT(scanner.entries(),
               ElementsAre(Entry::MIRBReadConfig, Entry::MIRBWriteConfig));
   EXPECT_EQ(file, scanner.lastCall(Entry::MIRBReadConfig).texts.at(0));
@@ -121,18 +122,20 @@ TEST_F(ParametersTest, GetParamStringReturnsTheLibrarysTextUncut) {
   jni.env()->DeleteLocalRef(result);
   EXPECT_THAT(scanner.lastCall(Entry::MIRBGetParamString).ints,
               ElementsAre(42));
-  EXPECT_THAT(LogFiles::InfoTexts(),
-              ElementsAre("Calling Java_QelScan_QelScanApi_MirbGetParamString()",
-                          ("pacParameter = " + value).substr(0, 255)));
+  EXPECT_THAT(
+      LogFiles::InfoTexts(),
+      ElementsAre("Calling Java_QelScan_QelScanApi_MirbGetParamString()",
+                  ("pacParameter = " + value).substr(0, 255)));
 }
 
 TEST_F(ParametersTest, GetParamStringTurnsANullTextIntoANullString) {
   scanner.setParamString(nullptr);
   EXPECT_EQ(nullptr, QEL_EXPORT(MirbGetParamString)(jni.env(), jni.cls(), 1));
   EXPECT_EQ(0, jni.calls(Fn::NewStringUTF));
-  EXPECT_THAT(LogFiles::InfoTexts(),
-              ElementsAre("Calling Java_QelScan_QelScanApi_MirbGetParamString()",
-                          "pacParameter is NULL"));
+  EXPECT_THAT(
+      LogFiles::InfoTexts(),
+      ElementsAre("Calling Java_QelScan_QelScanApi_MirbGetParamString()",
+                  "pacParameter is NULL"));
 }
 
 TEST_F(ParametersTest, GetParamStringLeavesTheOutOfMemoryErrorToTheCaller) {
@@ -141,8 +144,9 @@ TEST_F(ParametersTest, GetParamStringLeavesTheOutOfMemoryErrorToTheCaller) {
   EXPECT_EQ(nullptr, QEL_EXPORT(MirbGetParamString)(jni.env(), jni.cls(), 1));
   EXPECT_EQ("java/lang/OutOfMemoryError", jni.pendingException());
   jni.ClearException();
-  EXPECT_THAT(LogFiles::ErrorTexts(),
-              ElementsAre("Calling Java_QelScan_QelScanApi_MirbGetParamString()"));
+  EXPECT_THAT(
+      LogFiles::ErrorTexts(),
+      ElementsAre("Calling Java_QelScan_QelScanApi_MirbGetParamString()"));
 }
 
 } // namespace

@@ -20,15 +20,19 @@ struct Twin {
 };
 
 const Twin kTwins[] = {
-    {"QelScanSetSpecialDocument", Entry::QELSetSpecialDocument, {1, -2, 0, 5, -6, 7},
+    {"QelScanSetSpecialDocument",
+     Entry::QELSetSpecialDocument,
+     {1, -2, 0, 5, -6, 7},
      [](JNIEnv *e, jstring r, jstring a) {
-       return QEL_EXPORT(QelScanSetSpecialDocument)(e, nullptr, 1, -2, r, a, 0, 5, -6, 7);
+       return QEL_EXPORT(QelScanSetSpecialDocument)(e, nullptr, 1, -2, r, a, 0,
+                                                    5, -6, 7);
      }},
-    {"QelScanSetSpecialDocumentEx", Entry::QELSetSpecialDocumentEx,
+    {"QelScanSetSpecialDocumentEx",
+     Entry::QELSetSpecialDocumentEx,
      {1, -2, 0, 5, -6, 7, 8, 9, 10, 11, 12, -13},
      [](JNIEnv *e, jstring r, jstring a) {
-       return QEL_EXPORT(QelScanSetSpecialDocumentEx)(e, nullptr, 1, -2, r, a, 0, 5, -6,
-                                                      7, 8, 9, 10, 11, 12, -13);
+       return QEL_EXPORT(QelScanSetSpecialDocumentEx)(
+           e, nullptr, 1, -2, r, a, 0, 5, -6, 7, 8, 9, 10, 11, 12, -13);
      }},
 };
 
@@ -45,7 +49,8 @@ public:
 
 TEST_P(SpecialDocumentTest, PassesEverythingThroughInJavaOrder) {
   scanner.setResult(GetParam().entry, 31);
-  EXPECT_EQ(31, GetParam().run(jni.env(), jni.String("021000021"), jni.String("")));
+  EXPECT_EQ(31,
+            GetParam().run(jni.env(), jni.String("021000021"), jni.String("")));
   const qeltest::Call call = scanner.lastCall(GetParam().entry);
   EXPECT_EQ(GetParam().ints, call.ints);
   EXPECT_THAT(call.texts, ElementsAre("021000021", ""));
@@ -65,8 +70,8 @@ TEST_P(SpecialDocumentTest, RefusesAnAbsentNumberRoutingFirst) {
   const Case cases[] = {
       {"Routing string is NULL error", nullptr, nullptr, nullptr},
       {"Get Routing error", routing, account, routing},
-      {"Routing is longer than 255 bytes error", jni.String(std::string(256, '1')),
-       account, nullptr},
+      {"Routing is longer than 255 bytes error",
+       jni.String(std::string(256, '1')), account, nullptr},
       {"Account string is NULL error", routing, nullptr, nullptr},
       {"Get Account error", routing, account, account},
   };
@@ -82,7 +87,8 @@ TEST_P(SpecialDocumentTest, RefusesAnAbsentNumberRoutingFirst) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Twins, SpecialDocumentTest, ::testing::ValuesIn(kTwins),
+INSTANTIATE_TEST_SUITE_P(Twins, SpecialDocumentTest,
+                         ::testing::ValuesIn(kTwins),
                          [](const ::testing::TestParamInfo<Twin> &info) {
                            return std::string(info.param.method);
                          });
@@ -90,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(Twins, SpecialDocumentTest, ::testing::ValuesIn(kTwins)
 class OcrMicrTest : public qeltest::BridgeTest {
 public:
   jint Run() {
-    return QEL_EXPORT(QelScanGetOcrMicr)(jni.env(), jni.cls(), code, confidence);
+    return QEL_EXPORT(QelScanGetOcrMicr)(jni.env(), jni.cls(), code,
+                                         confidence);
   }
   void Reset() {
     code = jni.StringArray({"c", "keep"});
@@ -103,7 +110,8 @@ public:
   }
 
   jobjectArray code, confidence;
-  const std::string call = "Calling Java_QelScan_QelScanApi_QelScanGetOcrMicr()";
+  const std::string call =
+      "Calling Java_QelScan_QelScanApi_QelScanGetOcrMicr()";
 };
 
 TEST_F(OcrMicrTest, DeliversBothTextsWhateverTheResult) {
@@ -126,19 +134,21 @@ TEST_F(OcrMicrTest, EachFailureKeepsWhatItMust) {
   const Case cases[] = {
       {"MICR array must be at least 1 element",
        [](OcrMicrTest &t) { t.code = t.jni.StringArray({}); }, false, nullptr},
-      {"MICR array must be at least 1 element", [](OcrMicrTest &t) { t.code = nullptr; },
-       false, nullptr},
+      {"MICR array must be at least 1 element",
+       [](OcrMicrTest &t) { t.code = nullptr; }, false, nullptr},
       {"Get MICR error",
-       [](OcrMicrTest &t) { t.code = t.jni.StringArray({std::nullopt}); }, false, nullptr},
+       [](OcrMicrTest &t) { t.code = t.jni.StringArray({std::nullopt}); },
+       false, nullptr},
       {"MICRConf array must be at least 1 element",
        [](OcrMicrTest &t) { t.confidence = nullptr; }, false, "c"},
       {"Get MICRConf error",
-       [](OcrMicrTest &t) { t.confidence = t.jni.StringArray({std::nullopt}); }, false,
-       "c"},
-      {"Put and Release MICR error", [](OcrMicrTest &t) { t.jni.FailCall(Fn::NewStringUTF); },
-       true, "c"},
+       [](OcrMicrTest &t) { t.confidence = t.jni.StringArray({std::nullopt}); },
+       false, "c"},
+      {"Put and Release MICR error",
+       [](OcrMicrTest &t) { t.jni.FailCall(Fn::NewStringUTF); }, true, "c"},
       {"Put and Release MICRConf error",
-       [](OcrMicrTest &t) { t.jni.FailCall(Fn::NewStringUTF, 2); }, true, "T1T 2U"},
+       [](OcrMicrTest &t) { t.jni.FailCall(Fn::NewStringUTF, 2); }, true,
+       "T1T 2U"},
   };
   for (const Case &c : cases) {
     Reset();
@@ -146,7 +156,8 @@ TEST_F(OcrMicrTest, EachFailureKeepsWhatItMust) {
     EXPECT_EQ(-1, Run()) << c.message;
     jni.ClearException();
     EXPECT_THAT(LogFiles::ErrorTexts(), ElementsAre(call, c.message));
-    EXPECT_EQ(c.called ? 1 : 0, scanner.count(Entry::QELGetOcrMicr)) << c.message;
+    EXPECT_EQ(c.called ? 1 : 0, scanner.count(Entry::QELGetOcrMicr))
+        << c.message;
     if (c.codeAfter != nullptr) {
       EXPECT_EQ(c.codeAfter, jni.element(code, 0)) << c.message;
     }

@@ -26,7 +26,9 @@ struct Twin {
 };
 
 const Twin kTwins[] = {
-    {"MirbScan", Entry::MIRBScan, {7},
+    {"MirbScan",
+     Entry::MIRBScan,
+     {7},
      "Back file name string is NULL, do not capture image",
      "sCode buffer is NULL, do not capture MICR",
      {"Put and Release FrontLength error", "Put and Release BackLength error",
@@ -35,7 +37,9 @@ const Twin kTwins[] = {
         jobjectArray c, jobjectArray cl) {
        return QEL_EXPORT(MirbScan)(e, nullptr, 7, f, fl, b, bl, c, cl);
      }},
-    {"MirbScanGray", Entry::MIRBScanGray, {7, 3},
+    {"MirbScanGray",
+     Entry::MIRBScanGray,
+     {7, 3},
      "Back file name string is NULL, do not capture back image",
      "asCode is NULL, do not MICR",
      {"Put and Release Front Length error", "Put and Release Back Length error",
@@ -94,12 +98,14 @@ TEST_P(ScanFilesTest, DeliversEveryTextInOrderWhateverTheResult) {
   const qeltest::Call call = scanner.lastCall(GetParam().entry);
   EXPECT_EQ(GetParam().ints, call.ints);
   EXPECT_THAT(call.texts, ElementsAre("front.tif", "back.tif"));
-  EXPECT_THAT(Outputs(), ElementsAre("51234", "48000", "T021000021T 1234U", "17"));
+  EXPECT_THAT(Outputs(),
+              ElementsAre("51234", "48000", "T021000021T 1234U", "17"));
   EXPECT_EQ("keep", jni.element(frontLen, 1));
-  EXPECT_THAT(WriteBacks(), ElementsAre("SetObjectArrayElement " + jni.ref(frontLen),
-                                        "SetObjectArrayElement " + jni.ref(backLen),
-                                        "SetObjectArrayElement " + jni.ref(code),
-                                        "SetObjectArrayElement " + jni.ref(codeLen)));
+  EXPECT_THAT(WriteBacks(),
+              ElementsAre("SetObjectArrayElement " + jni.ref(frontLen),
+                          "SetObjectArrayElement " + jni.ref(backLen),
+                          "SetObjectArrayElement " + jni.ref(code),
+                          "SetObjectArrayElement " + jni.ref(codeLen)));
   EXPECT_THAT(LogFiles::InfoTexts(),
               ElementsAre(CallLine(), "acFrontLen = 51234", "acBackLen = 48000",
                           "acMICRLen = 17", "acMICR = T021000021T 1234U"));
@@ -115,10 +121,11 @@ TEST_P(ScanFilesTest, NullArgumentsSwitchTheirOutputsOff) {
   EXPECT_THAT(call.texts, ElementsAre("", ""));
   EXPECT_FALSE(call.isNull(0) || call.isNull(1));
   EXPECT_THAT(WriteBacks(), IsEmpty());
-  EXPECT_THAT(LogFiles::InfoTexts(),
-              ElementsAre(CallLine(),
-                          "front file name string is NULL, do not capture front image",
-                          GetParam().backOff, GetParam().codeOff));
+  EXPECT_THAT(
+      LogFiles::InfoTexts(),
+      ElementsAre(CallLine(),
+                  "front file name string is NULL, do not capture front image",
+                  GetParam().backOff, GetParam().codeOff));
 }
 
 TEST_P(ScanFilesTest, EachCheckStopsTheCallBeforeTheScanner) {
@@ -133,19 +140,26 @@ TEST_P(ScanFilesTest, EachCheckStopsTheCallBeforeTheScanner) {
        [](ScanFilesTest &t) { t.front = t.jni.String(std::string(256, 'f')); }},
       {"Array of Front Length < 1",
        [](ScanFilesTest &t) { t.frontLen = t.jni.StringArray({}); }},
-      {"Array of Front Length < 1", [](ScanFilesTest &t) { t.frontLen = nullptr; }},
+      {"Array of Front Length < 1",
+       [](ScanFilesTest &t) { t.frontLen = nullptr; }},
       {"Get Front Length buffer error",
-       [](ScanFilesTest &t) { t.frontLen = t.jni.StringArray({std::nullopt}); }},
+       [](ScanFilesTest &t) {
+         t.frontLen = t.jni.StringArray({std::nullopt});
+       }},
       {"Get Back file name error",
        [](ScanFilesTest &t) { t.jni.FailFor(Fn::GetStringUTFChars, t.back); }},
-      {"Array of Back Length < 1", [](ScanFilesTest &t) { t.backLen = nullptr; }},
+      {"Array of Back Length < 1",
+       [](ScanFilesTest &t) { t.backLen = nullptr; }},
       {"Get Back Length buffer error",
-       [](ScanFilesTest &t) { t.backLen = t.jni.StringArray({std::nullopt, "x"}); }},
+       [](ScanFilesTest &t) {
+         t.backLen = t.jni.StringArray({std::nullopt, "x"});
+       }},
       {"MICR array must be at least 1 element",
        [](ScanFilesTest &t) { t.code = t.jni.StringArray({}); }},
       {"Get MICR error",
        [](ScanFilesTest &t) { t.code = t.jni.StringArray({std::nullopt}); }},
-      {"Array of MICR Length < 1", [](ScanFilesTest &t) { t.codeLen = nullptr; }},
+      {"Array of MICR Length < 1",
+       [](ScanFilesTest &t) { t.codeLen = nullptr; }},
       {"Get MICR Length buffer error",
        [](ScanFilesTest &t) { t.codeLen = t.jni.StringArray({std::nullopt}); }},
   };

@@ -25,25 +25,37 @@ struct Twin {
   const char *backPin;
   bool backTooSmallToBothLogs;
   bool codeOptional;
-  jint (*run)(JNIEnv *, jbyteArray, jintArray, jbyteArray, jintArray, jobjectArray);
+  jint (*run)(JNIEnv *, jbyteArray, jintArray, jbyteArray, jintArray,
+              jobjectArray);
 };
 
 const Twin kTwins[] = {
-    {"MirbScanMemory", Entry::MIRBScanMemory, {7}, "Get front buffer error",
+    {"MirbScanMemory",
+     Entry::MIRBScanMemory,
+     {7},
+     "Get front buffer error",
      "Array of Front length < 1",
      "Back Image Buffer is NULL, do not capture back image",
-     "Get back buffer error", true, false,
+     "Get back buffer error",
+     true,
+     false,
      [](JNIEnv *e, jbyteArray f, jintArray fl, jbyteArray b, jintArray bl,
         jobjectArray c) {
        return QEL_EXPORT(MirbScanMemory)(e, nullptr, 7, f, fl, b, bl, c, 12345);
      }},
-    {"MirbScanMemoryGray", Entry::MIRBScanMemoryGray, {7, 3},
-     "Get front image buffer error", "Array of Front Length < 1",
+    {"MirbScanMemoryGray",
+     Entry::MIRBScanMemoryGray,
+     {7, 3},
+     "Get front image buffer error",
+     "Array of Front Length < 1",
      "Back Image Buffer is NULL, do not capture image",
-     "Get back image buffer error", false, true,
+     "Get back image buffer error",
+     false,
+     true,
      [](JNIEnv *e, jbyteArray f, jintArray fl, jbyteArray b, jintArray bl,
         jobjectArray c) {
-       return QEL_EXPORT(MirbScanMemoryGray)(e, nullptr, 7, f, fl, b, bl, c, -1, 3);
+       return QEL_EXPORT(MirbScanMemoryGray)(e, nullptr, 7, f, fl, b, bl, c, -1,
+                                             3);
      }},
 };
 
@@ -65,7 +77,8 @@ public:
     scanner.reset();
   }
   std::string CallLine() const {
-    return std::string("Calling Java_QelScan_QelScanApi_") + GetParam().method + "()";
+    return std::string("Calling Java_QelScan_QelScanApi_") + GetParam().method +
+           "()";
   }
 
   jbyteArray front, back;
@@ -77,7 +90,8 @@ TEST_P(ScanMemoryTest, DeliversImagesCountsAndCodeLineInOrder) {
   Reset();
   const Entry entry = GetParam().entry;
   // Header: width 40000 (negative as int16), length 550, 1 bit, 200 dpi.
-  const std::vector<unsigned char> header = {0x40, 0x9C, 0x26, 0x02, 1, 0, 0xC8, 0};
+  const std::vector<unsigned char> header = {0x40, 0x9C, 0x26, 0x02,
+                                             1,    0,    0xC8, 0};
   scanner.setResult(entry, -102);
   scanner.setBytes(entry, 0, header);
   scanner.setBytes(entry, 1, std::vector<unsigned char>{5, 6});
@@ -95,15 +109,19 @@ TEST_P(ScanMemoryTest, DeliversImagesCountsAndCodeLineInOrder) {
   EXPECT_THAT(jni.ints(frontLen), ElementsAre(4000, 9, 9));
   EXPECT_THAT(jni.ints(backLen), ElementsAre(3000));
   EXPECT_EQ("T1T", jni.element(code, 0));
-  EXPECT_THAT(WriteBacks(), ElementsAre("ReleaseByteArrayElements " + jni.ref(front),
-                                        "ReleaseByteArrayElements " + jni.ref(back),
-                                        "ReleaseIntArrayElements " + jni.ref(frontLen),
-                                        "ReleaseIntArrayElements " + jni.ref(backLen),
-                                        "SetObjectArrayElement " + jni.ref(code)));
-  std::vector<std::string> info = {
-      CallLine(), "pMIRBMemHdr->hdrImageWidth = -25536",
-      "pMIRBMemHdr->hdrImageLength = 550", "pMIRBMemHdr->hdrBitsPixel = 1",
-      "pMIRBMemHdr->hdrDPI = 200", "lLenFront = 4000", "lLenBack = 3000"};
+  EXPECT_THAT(WriteBacks(),
+              ElementsAre("ReleaseByteArrayElements " + jni.ref(front),
+                          "ReleaseByteArrayElements " + jni.ref(back),
+                          "ReleaseIntArrayElements " + jni.ref(frontLen),
+                          "ReleaseIntArrayElements " + jni.ref(backLen),
+                          "SetObjectArrayElement " + jni.ref(code)));
+  std::vector<std::string> info = {CallLine(),
+                                   "pMIRBMemHdr->hdrImageWidth = -25536",
+                                   "pMIRBMemHdr->hdrImageLength = 550",
+                                   "pMIRBMemHdr->hdrBitsPixel = 1",
+                                   "pMIRBMemHdr->hdrDPI = 200",
+                                   "lLenFront = 4000",
+                                   "lLenBack = 3000"};
   if (GetParam().codeOptional) {
     info.insert(info.end(), {"iLenCode = 3", "acMICR = T1T"});
   } else {
@@ -143,20 +161,30 @@ TEST_P(ScanMemoryTest, EachCheckGivesEveryArrayBackUnchanged) {
   const Twin &twin = GetParam();
   const std::vector<Case> cases = {
       {twin.frontPin,
-       [](ScanMemoryTest &t) { t.jni.FailFor(Fn::GetByteArrayElements, t.front); }},
+       [](ScanMemoryTest &t) {
+         t.jni.FailFor(Fn::GetByteArrayElements, t.front);
+       }},
       {"Front buffer size is less than 1048576",
        [](ScanMemoryTest &t) { t.front = t.jni.ByteArray(kImage - 1, 0x11); }},
-      {twin.frontLength, [](ScanMemoryTest &t) { t.frontLen = t.jni.IntArray({}); }},
+      {twin.frontLength,
+       [](ScanMemoryTest &t) { t.frontLen = t.jni.IntArray({}); }},
       {twin.frontLength, [](ScanMemoryTest &t) { t.frontLen = nullptr; }},
       {"Get Front Length buffer error",
-       [](ScanMemoryTest &t) { t.jni.FailFor(Fn::GetIntArrayElements, t.frontLen); }},
+       [](ScanMemoryTest &t) {
+         t.jni.FailFor(Fn::GetIntArrayElements, t.frontLen);
+       }},
       {twin.backPin,
-       [](ScanMemoryTest &t) { t.jni.FailFor(Fn::GetByteArrayElements, t.back); }},
+       [](ScanMemoryTest &t) {
+         t.jni.FailFor(Fn::GetByteArrayElements, t.back);
+       }},
       {"Back buffer size is less than 1048576",
        [](ScanMemoryTest &t) { t.back = t.jni.ByteArray(kImage - 1, 0x22); }},
-      {"Array of Back length < 1", [](ScanMemoryTest &t) { t.backLen = nullptr; }},
+      {"Array of Back length < 1",
+       [](ScanMemoryTest &t) { t.backLen = nullptr; }},
       {"Get Back Length buffer error",
-       [](ScanMemoryTest &t) { t.jni.FailFor(Fn::GetIntArrayElements, t.backLen); }},
+       [](ScanMemoryTest &t) {
+         t.jni.FailFor(Fn::GetIntArrayElements, t.backLen);
+       }},
       {"MICR array must be at least 1 element",
        [](ScanMemoryTest &t) { t.code = t.jni.StringArray({}); }},
       {"Get MICR error",
@@ -170,11 +198,12 @@ TEST_P(ScanMemoryTest, EachCheckGivesEveryArrayBackUnchanged) {
     EXPECT_EQ(-1, Run()) << c.message;
     jni.ClearException();
     EXPECT_THAT(LogFiles::ErrorTexts(), ElementsAre(CallLine(), c.message));
-    const bool toInfo = c.message.rfind("Back buffer", 0) == 0 &&
-                        twin.backTooSmallToBothLogs;
+    const bool toInfo =
+        c.message.rfind("Back buffer", 0) == 0 && twin.backTooSmallToBothLogs;
     EXPECT_EQ(toInfo, LogFiles::InfoTexts().back() == c.message) << c.message;
     EXPECT_EQ(0, scanner.count(twin.entry)) << c.message;
-    EXPECT_EQ(0, jni.outstandingBytePins() + jni.outstandingIntPins()) << c.message;
+    EXPECT_EQ(0, jni.outstandingBytePins() + jni.outstandingIntPins())
+        << c.message;
     arrays = original;
     EXPECT_EQ(0x11, jni.bytes(front)[0]) << c.message;
     EXPECT_THAT(jni.ints(frontLen), ElementsAre(9, 9, 9)) << c.message;
@@ -189,7 +218,8 @@ TEST_P(ScanMemoryTest, AFailedCodeLineComesAfterTheImagesWereDelivered) {
   jni.ClearException();
   EXPECT_THAT(jni.ints(frontLen), ElementsAre(4000, 9, 9));
   EXPECT_EQ("c", jni.element(code, 0));
-  EXPECT_THAT(LogFiles::ErrorTexts(), ElementsAre(CallLine(), "Put and Release MICR error"));
+  EXPECT_THAT(LogFiles::ErrorTexts(),
+              ElementsAre(CallLine(), "Put and Release MICR error"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Twins, ScanMemoryTest, ::testing::ValuesIn(kTwins),

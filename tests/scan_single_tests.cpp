@@ -47,7 +47,8 @@ public:
     scanner.reset();
   }
   std::string CallLine() const {
-    return std::string("Calling Java_QelScan_QelScanApi_") + GetParam().method + "()";
+    return std::string("Calling Java_QelScan_QelScanApi_") + GetParam().method +
+           "()";
   }
 
   jstring name;
@@ -66,11 +67,12 @@ TEST_P(ScanSingleTest, DeliversTheImageAndItsSizeWhateverTheResult) {
   EXPECT_THAT(call.ints, ElementsAre(2));
   EXPECT_EQ(1, jni.bytes(image)[0]);
   EXPECT_THAT(jni.ints(size), ElementsAre(777, 8));
-  EXPECT_THAT(WriteBacks(), ElementsAre("ReleaseByteArrayElements " + jni.ref(image),
-                                        "ReleaseIntArrayElements " + jni.ref(size)));
+  EXPECT_THAT(WriteBacks(),
+              ElementsAre("ReleaseByteArrayElements " + jni.ref(image),
+                          "ReleaseIntArrayElements " + jni.ref(size)));
   EXPECT_THAT(LogFiles::InfoTexts(),
-              ElementsAre(CallLine(), "pcFrontFileName = doc.tif\n", "iFormatComp = 2",
-                          "lFrontFileSize = 777"));
+              ElementsAre(CallLine(), "pcFrontFileName = doc.tif\n",
+                          "iFormatComp = 2", "lFrontFileSize = 777"));
 }
 
 TEST_P(ScanSingleTest, NullArgumentsReachTheLibraryAsNullPointers) {
@@ -82,11 +84,13 @@ TEST_P(ScanSingleTest, NullArgumentsReachTheLibraryAsNullPointers) {
   const qeltest::Call call = scanner.lastCall(GetParam().entry);
   EXPECT_TRUE(call.isNull(0));
   EXPECT_EQ(nullptr, call.pointers.at(1));
-  EXPECT_THAT(LogFiles::InfoTexts(),
-              ElementsAre(CallLine(),
-                          "front file name string is NULL, do not capture image to file",
-                          "Front Image Buffer is NULL, do not capture image to memory",
-                          "iFormatComp = 0", "lFrontFileSize = 0"));
+  EXPECT_THAT(
+      LogFiles::InfoTexts(),
+      ElementsAre(
+          CallLine(),
+          "front file name string is NULL, do not capture image to file",
+          "Front Image Buffer is NULL, do not capture image to memory",
+          "iFormatComp = 0", "lFrontFileSize = 0"));
 }
 
 TEST_P(ScanSingleTest, EachCheckStopsTheCallWithTheImageUnchanged) {
@@ -100,13 +104,18 @@ TEST_P(ScanSingleTest, EachCheckStopsTheCallWithTheImageUnchanged) {
       {"front file name is longer than 255 bytes error",
        [](ScanSingleTest &t) { t.name = t.jni.String(std::string(256, 'n')); }},
       {"Get front buffer error",
-       [](ScanSingleTest &t) { t.jni.FailFor(Fn::GetByteArrayElements, t.image); }},
+       [](ScanSingleTest &t) {
+         t.jni.FailFor(Fn::GetByteArrayElements, t.image);
+       }},
       {"Front buffer size is less than 1048576",
        [](ScanSingleTest &t) { t.image = t.jni.ByteArray(kImage - 1, 0x33); }},
-      {"lengthFrontFileSize < 1", [](ScanSingleTest &t) { t.size = t.jni.IntArray({}); }},
+      {"lengthFrontFileSize < 1",
+       [](ScanSingleTest &t) { t.size = t.jni.IntArray({}); }},
       {"lengthFrontFileSize < 1", [](ScanSingleTest &t) { t.size = nullptr; }},
       {"Get Front Length buffer error",
-       [](ScanSingleTest &t) { t.jni.FailFor(Fn::GetIntArrayElements, t.size); }},
+       [](ScanSingleTest &t) {
+         t.jni.FailFor(Fn::GetIntArrayElements, t.size);
+       }},
   };
   for (const Case &c : cases) {
     Reset();

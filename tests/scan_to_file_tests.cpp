@@ -84,9 +84,9 @@ TEST_F(ScanToFileTest, DeliversTheResultBlockAndPrintsTheNames) {
                           "ReleaseIntArrayElements " + jni.ref(quality),
                           "ReleaseIntArrayElements " + jni.ref(contrast),
                           "ReleaseIntArrayElements " + jni.ref(docStatus)));
-  std::vector<std::string> info = {kCall, "Output from QELScan()",
-                                   "MICR Data = T021000021T 99U",
-                                   "FinalImageQuality = 88", "FinalContrast= -44"};
+  std::vector<std::string> info = {
+      kCall, "Output from QELScan()", "MICR Data = T021000021T 99U",
+      "FinalImageQuality = 88", "FinalContrast= -44"};
   info.insert(info.end(), statusLines.begin(), statusLines.end());
   EXPECT_THAT(LogFiles::InfoTexts(), ElementsAreArray(info));
   EXPECT_THAT(LogFiles::ErrorTexts(), ElementsAre(kCall));
@@ -104,16 +104,18 @@ TEST_F(ScanToFileTest, NullNamesAndANullStatusArrayAreNoFailures) {
   EXPECT_EQ("", call.texts.at(3));
   EXPECT_EQ(nullptr, call.pointers.at(7)); // no status array for the library
   EXPECT_THAT(jni.ints(quality), ElementsAre(3, 6));
-  EXPECT_THAT(LogFiles::InfoTexts(),
-              ElementsAre(kCall,
-                          "front tiff file name string is NULL, do not capture image",
-                          "back tiff file name string is NULL, do not capture image",
-                          "front JPEG file name string is NULL, do not capture image",
-                          "back JPEG file name string is NULL, do not capture image",
-                          "Output from QELScan()", "MICR Data = ",
-                          "FinalImageQuality = 3", "FinalContrast= 0"));
-  EXPECT_THAT(LogFiles::ErrorTexts(),
-              ElementsAre(kCall, "DocStatus buffer is NULL, still valid option"));
+  EXPECT_THAT(
+      LogFiles::InfoTexts(),
+      ElementsAre(kCall,
+                  "front tiff file name string is NULL, do not capture image",
+                  "back tiff file name string is NULL, do not capture image",
+                  "front JPEG file name string is NULL, do not capture image",
+                  "back JPEG file name string is NULL, do not capture image",
+                  "Output from QELScan()",
+                  "MICR Data = ", "FinalImageQuality = 3", "FinalContrast= 0"));
+  EXPECT_THAT(
+      LogFiles::ErrorTexts(),
+      ElementsAre(kCall, "DocStatus buffer is NULL, still valid option"));
 }
 
 TEST_F(ScanToFileTest, EachCheckStopsTheCallBeforeTheScanner) {
@@ -123,15 +125,25 @@ TEST_F(ScanToFileTest, EachCheckStopsTheCallBeforeTheScanner) {
   };
   const Case cases[] = {
       {"Get front tiff file name error",
-       [](ScanToFileTest &t) { t.jni.FailFor(Fn::GetStringUTFChars, t.names[0]); }},
+       [](ScanToFileTest &t) {
+         t.jni.FailFor(Fn::GetStringUTFChars, t.names[0]);
+       }},
       {"Get back tiff file name error",
-       [](ScanToFileTest &t) { t.jni.FailFor(Fn::GetStringUTFChars, t.names[1]); }},
+       [](ScanToFileTest &t) {
+         t.jni.FailFor(Fn::GetStringUTFChars, t.names[1]);
+       }},
       {"Get front JPEG file name error",
-       [](ScanToFileTest &t) { t.jni.FailFor(Fn::GetStringUTFChars, t.names[2]); }},
+       [](ScanToFileTest &t) {
+         t.jni.FailFor(Fn::GetStringUTFChars, t.names[2]);
+       }},
       {"Get back JPEG file name error",
-       [](ScanToFileTest &t) { t.jni.FailFor(Fn::GetStringUTFChars, t.names[3]); }},
+       [](ScanToFileTest &t) {
+         t.jni.FailFor(Fn::GetStringUTFChars, t.names[3]);
+       }},
       {"back JPEG file name is longer than 255 bytes error",
-       [](ScanToFileTest &t) { t.names[3] = t.jni.String(std::string(300, 'j')); }},
+       [](ScanToFileTest &t) {
+         t.names[3] = t.jni.String(std::string(300, 'j'));
+       }},
       // The library would take these as addresses to write the images to.
       {"front tiff file name starts with MD: error",
        [](ScanToFileTest &t) {
@@ -145,17 +157,26 @@ TEST_F(ScanToFileTest, EachCheckStopsTheCallBeforeTheScanner) {
        [](ScanToFileTest &t) { t.micr = t.jni.StringArray({}); }},
       {"Get MICR error",
        [](ScanToFileTest &t) { t.micr = t.jni.StringArray({std::nullopt}); }},
-      {"lengthFinalImageQuality < 1", [](ScanToFileTest &t) { t.quality = nullptr; }},
+      {"lengthFinalImageQuality < 1",
+       [](ScanToFileTest &t) { t.quality = nullptr; }},
       {"Get FinalImageQuality error",
-       [](ScanToFileTest &t) { t.jni.FailFor(Fn::GetIntArrayElements, t.quality); }},
+       [](ScanToFileTest &t) {
+         t.jni.FailFor(Fn::GetIntArrayElements, t.quality);
+       }},
       {"lengthFinalContrast < 1",
        [](ScanToFileTest &t) { t.contrast = t.jni.IntArray({}); }},
       {"Get FinalContrast error",
-       [](ScanToFileTest &t) { t.jni.FailFor(Fn::GetIntArrayElements, t.contrast); }},
+       [](ScanToFileTest &t) {
+         t.jni.FailFor(Fn::GetIntArrayElements, t.contrast);
+       }},
       {"DocStatus buffer must be at least 32 interger",
-       [](ScanToFileTest &t) { t.docStatus = t.jni.IntArray(std::vector<jint>(31)); }},
+       [](ScanToFileTest &t) {
+         t.docStatus = t.jni.IntArray(std::vector<jint>(31));
+       }},
       {"Get DocStatus error",
-       [](ScanToFileTest &t) { t.jni.FailFor(Fn::GetIntArrayElements, t.docStatus); }},
+       [](ScanToFileTest &t) {
+         t.jni.FailFor(Fn::GetIntArrayElements, t.docStatus);
+       }},
   };
   for (const Case &c : cases) {
     Reset();
@@ -178,7 +199,8 @@ TEST_F(ScanToFileTest, AFailedCodeLineWritesNothingBack) {
   jni.FailCall(Fn::NewStringUTF);
   Run(-1);
   ExpectUnchanged();
-  EXPECT_THAT(LogFiles::ErrorTexts(), ElementsAre(kCall, "Put and Release MICR error"));
+  EXPECT_THAT(LogFiles::ErrorTexts(),
+              ElementsAre(kCall, "Put and Release MICR error"));
 }
 
 } // namespace

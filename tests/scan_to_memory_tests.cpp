@@ -17,14 +17,15 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
 constexpr std::size_t kImage = 1048576;
-constexpr const char *kCall = "Calling Java_QelScan_QelScanApi_QelScanToMemory()";
+constexpr const char *kCall =
+    "Calling Java_QelScan_QelScanApi_QelScanToMemory()";
 
 // Per image, in parameter order: its name in the messages and its trace.
 struct ImageTexts {
-  const char *tiffOrJpeg;  // "front tiff", as the pin message writes it
-  const char *sizeName;    // "Front Tiff", as the size message writes it
-  const char *lengthName;  // "FrontTiffLength", as its array's message writes it
-  const char *trace;       // "Front BW image length = "
+  const char *tiffOrJpeg; // "front tiff", as the pin message writes it
+  const char *sizeName;   // "Front Tiff", as the size message writes it
+  const char *lengthName; // "FrontTiffLength", as its array's message writes it
+  const char *trace;      // "Front BW image length = "
 };
 const ImageTexts kImages[] = {
     {"front tiff", "Front Tiff", "FrontTiffLength", "Front BW image length = "},
@@ -36,11 +37,10 @@ const ImageTexts kImages[] = {
 class ScanToMemoryTest : public qeltest::BridgeTest {
 public:
   jint Run() {
-    return QEL_EXPORT(QelScanToMemory)(jni.env(), jni.cls(), buffers[0],
-                                       lengths[0], buffers[1], lengths[1],
-                                       buffers[2], lengths[2], buffers[3],
-                                       lengths[3], micr, quality, contrast,
-                                       docStatus);
+    return QEL_EXPORT(QelScanToMemory)(
+        jni.env(), jni.cls(), buffers[0], lengths[0], buffers[1], lengths[1],
+        buffers[2], lengths[2], buffers[3], lengths[3], micr, quality, contrast,
+        docStatus);
   }
   void Reset() {
     buffers.clear();
@@ -62,7 +62,8 @@ public:
     for (const qeltest::Call &call : scanner.calls()) {
       if (call.entry == Entry::QELGetMemoryImageLength) {
         descriptors.push_back(
-            "MD:" + std::to_string(reinterpret_cast<std::uintptr_t>(call.pointers.at(0))));
+            "MD:" + std::to_string(
+                        reinterpret_cast<std::uintptr_t>(call.pointers.at(0))));
       }
     }
     return descriptors;
@@ -76,9 +77,11 @@ public:
 
 TEST_F(ScanToMemoryTest, NamesEachBufferAndDeliversImagesLengthsAndResults) {
   Reset();
-  scanner.setResult(Entry::QELScan, -5); // a failed scan is delivered all the same
+  scanner.setResult(Entry::QELScan,
+                    -5); // a failed scan is delivered all the same
   for (int i = 0; i < 4; ++i) {
-    scanner.setBytes(Entry::QELScan, i, std::vector<unsigned char>(10 + i, 0xE0 + i));
+    scanner.setBytes(Entry::QELScan, i,
+                     std::vector<unsigned char>(10 + i, 0xE0 + i));
   }
   scanner.setText(Entry::QELScan, 0, "T2T");
   scanner.setInt(Entry::QELScan, 0, 70);
@@ -92,10 +95,12 @@ TEST_F(ScanToMemoryTest, NamesEachBufferAndDeliversImagesLengthsAndResults) {
     EXPECT_THAT(jni.ints(lengths[i]), ElementsAre(10 + i, -8));
     info.push_back(kImages[i].trace + std::to_string(10 + i));
   }
-  info.insert(info.end(), {"MICR Data = T2T", "FinalImageQuality = 70", "FinalContrast= 0"});
+  info.insert(info.end(), {"MICR Data = T2T", "FinalImageQuality = 70",
+                           "FinalContrast= 0"});
   EXPECT_THAT(LogFiles::InfoTexts(), ElementsAreArray(info));
-  EXPECT_THAT(LogFiles::ErrorTexts(),
-              ElementsAre(kCall, "DocStatus buffer is NULL, still valid option"));
+  EXPECT_THAT(
+      LogFiles::ErrorTexts(),
+      ElementsAre(kCall, "DocStatus buffer is NULL, still valid option"));
   EXPECT_THAT(WriteBacks(),
               ElementsAre("ReleaseByteArrayElements " + jni.ref(buffers[0]),
                           "ReleaseByteArrayElements " + jni.ref(buffers[1]),
@@ -120,16 +125,19 @@ TEST_F(ScanToMemoryTest, UnwantedImagesAreNeitherNamedNorMeasured) {
   EXPECT_EQ(0, Run());
   const qeltest::Call scan = scanner.lastCall(Entry::QELScan);
   EXPECT_TRUE(scan.isNull(0));
-  EXPECT_THAT(std::vector<std::string>(scan.texts.begin() + 1, scan.texts.begin() + 3),
-              ElementsAre("", ""));
+  EXPECT_THAT(
+      std::vector<std::string>(scan.texts.begin() + 1, scan.texts.begin() + 3),
+      ElementsAre("", ""));
   EXPECT_THAT(LengthQueries(), ElementsAre(scan.texts.at(3)));
   EXPECT_THAT(jni.ints(lengths[3]), ElementsAre(321, -8));
-  EXPECT_THAT(LogFiles::InfoTexts(),
-              ElementsAre(kCall, "Front Tiff Image Buffer is NULL, do not capture image",
-                          "Back Tiff Image Buffer is NULL, do not capture image",
-                          "Front JPEG Image Buffer is NULL, do not capture image",
-                          "Output from QELScan()", "Back GS image length = 321",
-                          "MICR Data = ", "FinalImageQuality = 0", "FinalContrast= 0"));
+  EXPECT_THAT(
+      LogFiles::InfoTexts(),
+      ElementsAre(kCall,
+                  "Front Tiff Image Buffer is NULL, do not capture image",
+                  "Back Tiff Image Buffer is NULL, do not capture image",
+                  "Front JPEG Image Buffer is NULL, do not capture image",
+                  "Output from QELScan()", "Back GS image length = 321",
+                  "MICR Data = ", "FinalImageQuality = 0", "FinalContrast= 0"));
 }
 
 TEST_F(ScanToMemoryTest, EachCheckGivesEveryArrayBackUnchanged) {
@@ -143,17 +151,23 @@ TEST_F(ScanToMemoryTest, EachCheckGivesEveryArrayBackUnchanged) {
     const ImageTexts &t = kImages[i];
     const std::string pinName = t.tiffOrJpeg;
     const std::string lengthName = t.lengthName;
-    cases.push_back({"Get " + pinName + " buffer error",
-                     [this, i] { jni.FailFor(Fn::GetByteArrayElements, buffers[i]); }});
-    cases.push_back({std::string(t.sizeName) + " buffer size is less than 1048576",
-                     [this, i] { buffers[i] = jni.ByteArray(kImage - 1, 0); }, true});
-    cases.push_back({"length" + lengthName + " < 1", [this, i] { lengths[i] = nullptr; }});
-    cases.push_back({"Get " + std::string(t.sizeName) + " Length buffer error",
-                     [this, i] { jni.FailFor(Fn::GetIntArrayElements, lengths[i]); }});
+    cases.push_back({"Get " + pinName + " buffer error", [this, i] {
+                       jni.FailFor(Fn::GetByteArrayElements, buffers[i]);
+                     }});
+    cases.push_back(
+        {std::string(t.sizeName) + " buffer size is less than 1048576",
+         [this, i] { buffers[i] = jni.ByteArray(kImage - 1, 0); }, true});
+    cases.push_back(
+        {"length" + lengthName + " < 1", [this, i] { lengths[i] = nullptr; }});
+    cases.push_back(
+        {"Get " + std::string(t.sizeName) + " Length buffer error",
+         [this, i] { jni.FailFor(Fn::GetIntArrayElements, lengths[i]); }});
   }
-  cases.push_back({"Get MICR error", [this] { micr = jni.StringArray({std::nullopt}); }});
-  cases.push_back({"DocStatus buffer must be at least 32 interger",
-                   [this] { docStatus = jni.IntArray(std::vector<jint>(31)); }});
+  cases.push_back(
+      {"Get MICR error", [this] { micr = jni.StringArray({std::nullopt}); }});
+  cases.push_back({"DocStatus buffer must be at least 32 interger", [this] {
+                     docStatus = jni.IntArray(std::vector<jint>(31));
+                   }});
   for (const Case &c : cases) {
     Reset();
     const std::vector<jbyteArray> originalBuffers = buffers;
@@ -162,12 +176,15 @@ TEST_F(ScanToMemoryTest, EachCheckGivesEveryArrayBackUnchanged) {
     EXPECT_EQ(-1, Run()) << c.message;
     jni.ClearException();
     EXPECT_THAT(LogFiles::ErrorTexts(), ElementsAre(kCall, c.message));
-    EXPECT_EQ(c.toInfoToo, LogFiles::InfoTexts().back() == c.message) << c.message;
+    EXPECT_EQ(c.toInfoToo, LogFiles::InfoTexts().back() == c.message)
+        << c.message;
     EXPECT_EQ(0, scanner.count(Entry::QELScan)) << c.message;
-    EXPECT_EQ(0, jni.outstandingBytePins() + jni.outstandingIntPins()) << c.message;
+    EXPECT_EQ(0, jni.outstandingBytePins() + jni.outstandingIntPins())
+        << c.message;
     for (int i = 0; i < 4; ++i) {
       EXPECT_EQ(i + 1, jni.bytes(originalBuffers[i])[0]) << c.message;
-      EXPECT_THAT(jni.ints(originalLengths[i]), ElementsAre(-9, -8)) << c.message;
+      EXPECT_THAT(jni.ints(originalLengths[i]), ElementsAre(-9, -8))
+          << c.message;
     }
   }
 }

@@ -16,8 +16,7 @@ using ::testing::ElementsAre;
 class SessionTest : public qeltest::BridgeTest {
 protected:
   jint InitPath(jstring path, jstring ini, jstring cfg) {
-    return QEL_EXPORT(MirbInitPath)(jni.env(), jni.cls(), path,
-                                                ini, cfg);
+    return QEL_EXPORT(MirbInitPath)(jni.env(), jni.cls(), path, ini, cfg);
   }
 };
 
@@ -32,8 +31,7 @@ TEST_F(SessionTest, InitOpensTheSessionFromVersion1512On) {
     scanner.reset();
     scanner.setResult(Entry::QELApiVersion, version);
     scanner.setResult(Entry::MIRBInit, -27);
-    EXPECT_EQ(-27, QEL_EXPORT(MirbInit)(jni.env(), jni.cls()))
-        << version;
+    EXPECT_EQ(-27, QEL_EXPORT(MirbInit)(jni.env(), jni.cls())) << version;
     EXPECT_EQ(1, scanner.count(Entry::MIRBInit)) << version;
   }
   const std::string versionLine = "MirbApi Version = 1600";
@@ -95,7 +93,8 @@ TEST_F(SessionTest, InitPathPassesModifiedUtf8ByteForByte) {
   // On Windows the three are file names in the ANSI code page, where no
   // name holds a NUL.
   EXPECT_EQ(-1, InitPath(jni.String("x"), jni.String(name), jni.String("y")));
-  EXPECT_THAT(LogFiles::ErrorTexts(), ElementsAre(kInitPathCall, "Get sIniFileName error"));
+  EXPECT_THAT(LogFiles::ErrorTexts(),
+              ElementsAre(kInitPathCall, "Get sIniFileName error"));
 #else
   EXPECT_EQ(0, InitPath(jni.String("x"), jni.String(name), jni.String("y")));
   EXPECT_EQ(name, scanner.lastCall(Entry::MIRBInitPath).texts.at(1));
@@ -118,9 +117,9 @@ TEST_F(SessionTest, InitPathStopsAtTheFirstStringThatCannotBeFetched) {
     scanner.reset();
     FakeJni local;
     local.FailCall(Fn::GetStringUTFChars, c.failing);
-    EXPECT_EQ(-1, QEL_EXPORT(MirbInitPath)(
-                      local.env(), local.cls(), local.String("a"),
-                      local.String("b"), local.String("c")));
+    EXPECT_EQ(-1, QEL_EXPORT(MirbInitPath)(local.env(), local.cls(),
+                                           local.String("a"), local.String("b"),
+                                           local.String("c")));
     EXPECT_EQ("java/lang/OutOfMemoryError", local.pendingException());
     local.ClearException();
     EXPECT_EQ(0, scanner.count(Entry::MIRBInitPath)) << c.message;
@@ -132,7 +131,8 @@ TEST_F(SessionTest, InitPathStopsAtTheFirstStringThatCannotBeFetched) {
   }
 }
 
-TEST_F(SessionTest, InitPathRefusesNullAndOverlongStringsWithoutCallingTheLibrary) {
+TEST_F(SessionTest,
+       InitPathRefusesNullAndOverlongStringsWithoutCallingTheLibrary) {
   EXPECT_EQ(-1, InitPath(jni.String("a"), nullptr, jni.String("c")));
   EXPECT_THAT(LogFiles::ErrorTexts(),
               ElementsAre(kInitPathCall, "Get sIniFileName error"));

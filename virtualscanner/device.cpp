@@ -86,7 +86,9 @@ int MIRB_CALL QELGetScannerType(void) {
   return st.open ? MIRB_VS_SCANNER_TYPE : MIRB_VS_ERR_NOT_INITIALISED;
 }
 
-int MIRB_CALL QELApiSupportedScanners(void) { return MIRB_VS_SUPPORTED_SCANNERS; }
+int MIRB_CALL QELApiSupportedScanners(void) {
+  return MIRB_VS_SUPPORTED_SCANNERS;
+}
 
 int MIRB_CALL QELIsUsbScannerAvailable(int *vid, int *pid) {
   // A presence test before any session: answers whether one is open or not.

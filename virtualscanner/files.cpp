@@ -54,15 +54,16 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
     return;
   }
   // NUL, COM1 and the like: written as they are, a rename cannot replace them.
-  HANDLE existing = CreateFileA(name.c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE existing = CreateFileA(
+      name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, 0, nullptr);
   if (existing != INVALID_HANDLE_VALUE) {
     const DWORD type = GetFileType(existing);
     CloseHandle(existing);
     if (type != FILE_TYPE_DISK) {
-      HANDLE device = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      HANDLE device =
+          CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
       if (device != INVALID_HANDLE_VALUE) {
         handle_ = device;
       }
@@ -71,8 +72,8 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string candidate = TemporaryName(name, GetCurrentProcessId());
-    HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       handle_ = file;
       temporary_ = candidate;
@@ -167,7 +168,8 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string candidate =
         TemporaryName(target_, static_cast<unsigned long>(getpid()));
-    const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd =
+        open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       fd_ = fd;
       temporary_ = candidate;
@@ -218,7 +220,8 @@ bool OutputFile::Commit() {
   const bool synced = fsync(fd_) == 0;
   const bool closed = close(fd_) == 0;
   fd_ = -1;
-  if (synced && closed && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
+  if (synced && closed &&
+      std::rename(temporary_.c_str(), target_.c_str()) == 0) {
     temporary_.clear();
     return true;
   }
@@ -243,7 +246,7 @@ void OutputFile::Discard() {
 OutputFile::~OutputFile() { Discard(); }
 
 int ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes,
-             std::uint64_t limit) {
+                  std::uint64_t limit) {
   bytes.clear();
   InputFile in(std::fopen(name.c_str(), "rb"));
   if (!in) {
@@ -269,7 +272,8 @@ int ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes,
   return MIRB_VS_OK;
 }
 
-bool WriteWholeFile(const std::string &name, const std::vector<std::uint8_t> &bytes) {
+bool WriteWholeFile(const std::string &name,
+                    const std::vector<std::uint8_t> &bytes) {
   OutputFile out(name);
   return out.Write(bytes.data(), bytes.size()) && out.Commit();
 }

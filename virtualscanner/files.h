@@ -13,7 +13,7 @@ namespace vs {
 // folder or unreadable; MIRB_VS_ERR_TOO_LARGE when it holds more than
 // limit bytes.
 int ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes,
-             std::uint64_t limit);
+                  std::uint64_t limit);
 
 // A file written whole or not at all. The bytes go to a new file beside
 // the target (same folder, a name no other file has), which Commit()
@@ -47,7 +47,8 @@ private:
 };
 
 // All of bytes into name, through an OutputFile.
-bool WriteWholeFile(const std::string &name, const std::vector<std::uint8_t> &bytes);
+bool WriteWholeFile(const std::string &name,
+                    const std::vector<std::uint8_t> &bytes);
 
 // Copies any file's bytes: MIRB_VS_OK or MIRB_VS_ERR_FILE.
 int CopyWholeFile(const std::string &from, const std::string &to);

@@ -133,11 +133,20 @@ std::string CodeLineSymbols(const std::string &codeLine) {
   std::string out = codeLine;
   for (char &c : out) {
     switch (c) {
-    case 'T': c = static_cast<char>(kTransit); break;
-    case 'U': c = static_cast<char>(kOnUs); break;
-    case '$': c = static_cast<char>(kAmount); break;
-    case '-': c = static_cast<char>(kDash); break;
-    default: break;
+    case 'T':
+      c = static_cast<char>(kTransit);
+      break;
+    case 'U':
+      c = static_cast<char>(kOnUs);
+      break;
+    case '$':
+      c = static_cast<char>(kAmount);
+      break;
+    case '-':
+      c = static_cast<char>(kDash);
+      break;
+    default:
+      break;
     }
   }
   return out;
@@ -151,7 +160,7 @@ int TextWidth(const std::string &text, int scale) {
 }
 
 int DrawString(Image &image, int x, int y, const std::string &text, int scale,
-             int ink) {
+               int ink) {
   const int end = x + static_cast<int>(text.size()) * kAdvance * scale;
   for (unsigned char c : text) {
     // Wholly outside on the right: nothing more can show.

@@ -40,7 +40,7 @@ int TextWidth(const std::string &text, int scale);
 // square of ink, clipped to the image; a byte without a glyph draws as
 // '?'. Returns the x where a following text would start.
 int DrawString(Image &image, int x, int y, const std::string &text, int scale,
-             int ink);
+               int ink);
 
 } // namespace font
 } // namespace vs

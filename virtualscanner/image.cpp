@@ -33,15 +33,17 @@ struct Stream {
   std::uint64_t size() const { return sink ? sink->size() : sourceSize; }
 };
 
-Stream &StreamOf(thandle_t handle) { return *reinterpret_cast<Stream *>(handle); }
+Stream &StreamOf(thandle_t handle) {
+  return *reinterpret_cast<Stream *>(handle);
+}
 
 tmsize_t ReadProc(thandle_t handle, void *buffer, tmsize_t count) {
   Stream &s = StreamOf(handle);
   if (count <= 0 || s.position >= s.size()) {
     return 0;
   }
-  const std::uint64_t n =
-      std::min<std::uint64_t>(static_cast<std::uint64_t>(count), s.size() - s.position);
+  const std::uint64_t n = std::min<std::uint64_t>(
+      static_cast<std::uint64_t>(count), s.size() - s.position);
   std::memcpy(buffer, s.data() + s.position, static_cast<std::size_t>(n));
   s.position += n;
   return static_cast<tmsize_t>(n);
@@ -60,7 +62,8 @@ tmsize_t WriteProc(thandle_t handle, void *buffer, tmsize_t count) {
   if (end > s.sink->size()) {
     s.sink->resize(static_cast<std::size_t>(end));
   }
-  std::memcpy(s.sink->data() + s.position, buffer, static_cast<std::size_t>(count));
+  std::memcpy(s.sink->data() + s.position, buffer,
+              static_cast<std::size_t>(count));
   s.position = end;
   return count;
 }
@@ -122,9 +125,9 @@ public:
       TIFFOpenOptionsSetMaxSingleMemAlloc(
           options, static_cast<tmsize_t>(kMaxPageBytes + (1u << 20)));
     }
-    tif_ = TIFFClientOpenExt("memory", mode, reinterpret_cast<thandle_t>(&stream),
-                             ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
-                             MapProc, UnmapProc, options);
+    tif_ = TIFFClientOpenExt(
+        "memory", mode, reinterpret_cast<thandle_t>(&stream), ReadProc,
+        WriteProc, SeekProc, CloseProc, SizeProc, MapProc, UnmapProc, options);
     if (options != nullptr) {
       TIFFOpenOptionsFree(options);
     }
@@ -146,12 +149,18 @@ private:
 
 std::uint16_t TiffCompression(Compression c) {
   switch (c) {
-  case Compression::kPackBits: return COMPRESSION_PACKBITS;
-  case Compression::kGroup3: return COMPRESSION_CCITTFAX3;
-  case Compression::kGroup4: return COMPRESSION_CCITTFAX4;
-  case Compression::kLzw: return COMPRESSION_LZW;
-  case Compression::kDeflate: return COMPRESSION_ADOBE_DEFLATE;
-  case Compression::kNone: break;
+  case Compression::kPackBits:
+    return COMPRESSION_PACKBITS;
+  case Compression::kGroup3:
+    return COMPRESSION_CCITTFAX3;
+  case Compression::kGroup4:
+    return COMPRESSION_CCITTFAX4;
+  case Compression::kLzw:
+    return COMPRESSION_LZW;
+  case Compression::kDeflate:
+    return COMPRESSION_ADOBE_DEFLATE;
+  case Compression::kNone:
+    break;
   }
   return COMPRESSION_NONE;
 }
@@ -165,21 +174,28 @@ bool BilevelOnly(Compression c) {
 // scans.
 Compression CompressionOf(std::uint16_t tiff) {
   switch (tiff) {
-  case COMPRESSION_PACKBITS: return Compression::kPackBits;
-  case COMPRESSION_CCITTFAX3: return Compression::kGroup3;
+  case COMPRESSION_PACKBITS:
+    return Compression::kPackBits;
+  case COMPRESSION_CCITTFAX3:
+    return Compression::kGroup3;
   case COMPRESSION_CCITTRLE:
-  case COMPRESSION_CCITTFAX4: return Compression::kGroup4;
-  case COMPRESSION_LZW: return Compression::kLzw;
+  case COMPRESSION_CCITTFAX4:
+    return Compression::kGroup4;
+  case COMPRESSION_LZW:
+    return Compression::kLzw;
   case COMPRESSION_ADOBE_DEFLATE:
-  case COMPRESSION_DEFLATE: return Compression::kDeflate;
-  default: return Compression::kNone;
+  case COMPRESSION_DEFLATE:
+    return Compression::kDeflate;
+  default:
+    return Compression::kNone;
   }
 }
 
 // One page, laid out as check-image exchange files want a bilevel image:
 // one strip, min-is-white, fill order 1, orientation 1, resolution in
 // inches. Gray pages are min-is-black.
-bool WritePage(TIFF *tif, const Image &page, std::size_t index, std::size_t count) {
+bool WritePage(TIFF *tif, const Image &page, std::size_t index,
+               std::size_t count) {
   if (page.width <= 0 || page.height <= 0 || page.width > kMaxSide ||
       page.height > kMaxSide ||
       (page.bitsPerPixel != 1 && page.bitsPerPixel != 8) ||
@@ -193,17 +209,21 @@ bool WritePage(TIFF *tif, const Image &page, std::size_t index, std::size_t coun
   bool ok =
       TIFFSetField(tif, TIFFTAG_SUBFILETYPE,
                    static_cast<std::uint32_t>(count > 1 ? FILETYPE_PAGE : 0)) &&
-      TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(page.width)) &&
-      TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(page.height)) &&
+      TIFFSetField(tif, TIFFTAG_IMAGEWIDTH,
+                   static_cast<std::uint32_t>(page.width)) &&
+      TIFFSetField(tif, TIFFTAG_IMAGELENGTH,
+                   static_cast<std::uint32_t>(page.height)) &&
       TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, page.bitsPerPixel) &&
       TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1) &&
-      TIFFSetField(tif, TIFFTAG_COMPRESSION, TiffCompression(page.compression)) &&
+      TIFFSetField(tif, TIFFTAG_COMPRESSION,
+                   TiffCompression(page.compression)) &&
       TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
                    bilevel ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK) &&
       TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) &&
       TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT) &&
       TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-      TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(page.height)) &&
+      TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP,
+                   static_cast<std::uint32_t>(page.height)) &&
       TIFFSetField(tif, TIFFTAG_XRESOLUTION, dpi) &&
       TIFFSetField(tif, TIFFTAG_YRESOLUTION, dpi) &&
       TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
@@ -273,8 +293,8 @@ int ReadPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
     return MIRB_VS_ERR_IMAGE_FORMAT;
   }
   // Rows are allocated before the strips are read: bound them first.
-  const std::uint64_t rows =
-      (bits == 1 ? (width + 7) / 8 : width) * static_cast<std::uint64_t>(height);
+  const std::uint64_t rows = (bits == 1 ? (width + 7) / 8 : width) *
+                             static_cast<std::uint64_t>(height);
   if (width > static_cast<std::uint32_t>(kMaxSide) ||
       height > static_cast<std::uint32_t>(kMaxSide) || rows > kMaxPageBytes ||
       rows > kMaxImageBytes - pixelBytes) {
@@ -288,7 +308,8 @@ int ReadPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   image.compression = CompressionOf(compression);
   float resolution = 0;
   if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution) && resolution > 0) {
-    const double dpi = unit == RESUNIT_CENTIMETER ? resolution * 2.54 : resolution;
+    const double dpi =
+        unit == RESUNIT_CENTIMETER ? resolution * 2.54 : resolution;
     if (dpi >= 1 && dpi <= 10000) {
       image.dpi = static_cast<int>(std::lround(dpi));
     }
@@ -331,7 +352,8 @@ void Put32(std::vector<std::uint8_t> &b, std::uint32_t v) {
 
 } // namespace
 
-int EncodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes) {
+int EncodeTiff(const std::vector<Image> &pages,
+               std::vector<std::uint8_t> &bytes) {
   bytes.clear();
   if (pages.empty() || pages.size() > kMaxPages) {
     return MIRB_VS_ERR_FILE;
@@ -352,7 +374,8 @@ int EncodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes
   return ok ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 
-int DecodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages) {
+int DecodeTiff(const std::vector<std::uint8_t> &bytes,
+               std::vector<Image> &pages) {
   pages.clear();
   Stream stream;
   stream.source = bytes.data();
@@ -381,8 +404,9 @@ int DecodeTiff(const std::vector<std::uint8_t> &bytes, std::vector<Image> &pages
   }
 }
 
-std::vector<std::uint8_t> EncodeMemoryImage(const Image &image, int format,
-                                            const std::vector<std::uint8_t> &stream) {
+std::vector<std::uint8_t>
+EncodeMemoryImage(const Image &image, int format,
+                  const std::vector<std::uint8_t> &stream) {
   std::vector<std::uint8_t> b;
   b.reserve(MIRB_VS_MEMORY_HEADER_BYTES + stream.size());
   Put16(b, static_cast<std::uint16_t>(image.width));
@@ -400,7 +424,8 @@ int ReadImageFile(const std::string &name, std::vector<Image> &pages,
                   FileFormat &format) {
   pages.clear();
   std::vector<std::uint8_t> bytes;
-  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes); rc != MIRB_VS_OK) {
+  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes);
+      rc != MIRB_VS_OK) {
     return rc;
   }
   auto startsWith = [&bytes](std::initializer_list<std::uint8_t> magic) {

@@ -19,7 +19,7 @@ enum class Compression { kNone, kPackBits, kGroup3, kGroup4, kLzw, kDeflate };
 // What the image files read here may hold: more is refused as too large.
 constexpr std::size_t kMaxPages = 256;
 constexpr int kMaxSide = 32767; // the memory header's int16
-constexpr std::uint64_t kMaxPageBytes = 64ull << 20;  // rows of one page
+constexpr std::uint64_t kMaxPageBytes = 64ull << 20;   // rows of one page
 constexpr std::uint64_t kMaxImageBytes = 256ull << 20; // rows of all pages
 constexpr std::uint64_t kMaxFileBytes = 256ull << 20;
 
@@ -49,7 +49,8 @@ struct Image {
   }
   // 0 black .. 255 white, either depth; (x, y) must lie inside.
   int Gray(int x, int y) const {
-    const std::uint8_t *row = data.data() + stride() * static_cast<std::size_t>(y);
+    const std::uint8_t *row =
+        data.data() + stride() * static_cast<std::size_t>(y);
     if (bitsPerPixel == 8) {
       return row[x];
     }
@@ -76,7 +77,8 @@ struct Image {
 
 // MIRB_VS_OK, or MIRB_VS_ERR_FILE when libtiff cannot write the pages
 // (for instance Group 4 asked for an 8-bit page).
-int EncodeTiff(const std::vector<Image> &pages, std::vector<std::uint8_t> &bytes);
+int EncodeTiff(const std::vector<Image> &pages,
+               std::vector<std::uint8_t> &bytes);
 // MIRB_VS_OK; MIRB_VS_ERR_IMAGE_FORMAT when the bytes are no TIFF we can
 // read (not a TIFF, damaged, cut short, a form we do not decode);
 // MIRB_VS_ERR_TOO_LARGE beyond the limits above.
@@ -84,8 +86,9 @@ int DecodeTiff(const std::vector<std::uint8_t> &bytes,
                std::vector<Image> &pages);
 // A memory image: the header (MIRB_VS_MEMORY_HEADER_BYTES) describing
 // image and stream, then the stream, a TIFF or JPEG file's bytes.
-std::vector<std::uint8_t> EncodeMemoryImage(const Image &image, int format,
-                                            const std::vector<std::uint8_t> &stream);
+std::vector<std::uint8_t>
+EncodeMemoryImage(const Image &image, int format,
+                  const std::vector<std::uint8_t> &stream);
 
 enum class FileFormat { kTiff, kJpeg };
 

@@ -54,7 +54,7 @@ int WriteImageFile(const std::string &name, const std::vector<Image> &pages,
                    FileFormat format) {
   std::vector<std::uint8_t> bytes;
   const int rc = format == FileFormat::kJpeg ? EncodeJpeg(pages.front(), bytes)
-                                            : EncodeTiff(pages, bytes);
+                                             : EncodeTiff(pages, bytes);
   if (rc != MIRB_VS_OK) {
     return rc;
   }
@@ -63,7 +63,8 @@ int WriteImageFile(const std::string &name, const std::vector<Image> &pages,
 
 // The caller's buffer gets a file's bytes, from its first byte, or
 // nothing at all: their count, or an error code.
-int PlaceInBuffer(unsigned char *image, const std::vector<std::uint8_t> &bytes) {
+int PlaceInBuffer(unsigned char *image,
+                  const std::vector<std::uint8_t> &bytes) {
   if (bytes.size() > kImageBuffer) {
     return MIRB_VS_ERR_TOO_LARGE;
   }
@@ -204,8 +205,9 @@ int Crop(const char *input, const char *output, int margin) {
     }
   }
   for (Image &page : pages) {
-    Image inner = Image::Blank(page.width - 2 * margin, page.height - 2 * margin,
-                               page.bitsPerPixel, page.dpi);
+    Image inner =
+        Image::Blank(page.width - 2 * margin, page.height - 2 * margin,
+                     page.bitsPerPixel, page.dpi);
     inner.compression = page.compression;
     for (int y = 0; y < inner.height; ++y) {
       for (int x = 0; x < inner.width; ++x) {
@@ -217,8 +219,8 @@ int Crop(const char *input, const char *output, int margin) {
   return WriteImageFile(outName, pages, format);
 }
 
-int UvGain(const char *input, const char *output, int numerator, int denominator,
-           int offset) {
+int UvGain(const char *input, const char *output, int numerator,
+           int denominator, int offset) {
   if (denominator <= 0) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
@@ -302,7 +304,8 @@ int MIRB_CALL MIRBCropFile(const char *input, const char *output, int option) {
 
 int MIRB_CALL QELUVGain(const char *input, const char *output, int numerator,
                         int denominator, int offset) {
-  return Guarded([&] { return UvGain(input, output, numerator, denominator, offset); });
+  return Guarded(
+      [&] { return UvGain(input, output, numerator, denominator, offset); });
 }
 
 int MIRB_CALL QELUVTiff(const char *input, const char *output, int option) {

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "virtualscanner/image.h"
 #include "virtualscanner/virtual_scanner.h"
@@ -140,8 +140,10 @@ int Decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   // Without a plausible density in inches or centimetres: the gray scans'
   // 100 dpi, as the TIFF reader does.
   double dpi = 100;
-  if (info.saw_JFIF_marker && (info.density_unit == 1 || info.density_unit == 2)) {
-    const double given = info.density_unit == 1 ? info.X_density : info.X_density * 2.54;
+  if (info.saw_JFIF_marker &&
+      (info.density_unit == 1 || info.density_unit == 2)) {
+    const double given =
+        info.density_unit == 1 ? info.X_density : info.X_density * 2.54;
     if (given >= 1 && given <= 10000) {
       dpi = given;
     }
@@ -152,7 +154,8 @@ int Decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   image->dpi = static_cast<int>(std::lround(dpi));
   image->compression = Compression::kNone;
   try {
-    image->data.assign(image->stride() * static_cast<std::size_t>(image->height), 0);
+    image->data.assign(
+        image->stride() * static_cast<std::size_t>(image->height), 0);
   } catch (...) {
     jpeg_destroy_decompress(&info);
     return MIRB_VS_ERR_TOO_LARGE;
@@ -180,7 +183,8 @@ int DecodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image) {
   return rc;
 }
 
-int EncodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes, int quality) {
+int EncodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes,
+               int quality) {
   bytes.clear();
   if (quality < 1 || quality > 100 || image.bitsPerPixel != 8 ||
       image.width <= 0 || image.height <= 0 || image.width > 65535 ||

@@ -8,7 +8,9 @@ using namespace vs;
 
 namespace {
 
-bool Within(int value, int low, int high) { return value >= low && value <= high; }
+bool Within(int value, int low, int high) {
+  return value >= low && value <= high;
+}
 
 // The numbers every entry shares; 0 asks for the default scale.
 bool PlaceValid(const PrintJob &job, int maxX) {
@@ -72,18 +74,21 @@ int MIRB_CALL QELBatchPrintBMP(const char *text, int x, int y, int scale,
                                int direction, int bold, int, int, int, int,
                                const char *font) {
   PrintJob job = NewJob(x, y, scale, direction);
-  const bool valid = PlaceValid(job, MIRB_VS_PRINT_MAX_X) && Flag(bold, job.bold);
-  return Queue(text, true, font, job, valid, MIRB_VS_PRINT_SCALE, &State::pendingPrint);
+  const bool valid =
+      PlaceValid(job, MIRB_VS_PRINT_MAX_X) && Flag(bold, job.bold);
+  return Queue(text, true, font, job, valid, MIRB_VS_PRINT_SCALE,
+               &State::pendingPrint);
 }
 
-int MIRB_CALL QELScanVirtualEndorsement(const char *text, int x, int y, int scale,
-                                        int direction, int bold, int side,
-                                        int kinds, int, int, int, int, int, int,
-                                        int, const char *font) {
+int MIRB_CALL QELScanVirtualEndorsement(const char *text, int x, int y,
+                                        int scale, int direction, int bold,
+                                        int side, int kinds, int, int, int, int,
+                                        int, int, int, const char *font) {
   PrintJob job = NewJob(x, y, scale, direction);
   job.sides = side;
   job.kinds = kinds == 0 ? MIRB_VS_IMAGES_ALL : kinds;
-  const bool valid = PlaceValid(job, MIRB_VS_ENDORSE_MAX_X) && Flag(bold, job.bold) &&
+  const bool valid = PlaceValid(job, MIRB_VS_ENDORSE_MAX_X) &&
+                     Flag(bold, job.bold) &&
                      Within(side, MIRB_VS_SIDE_FRONT, MIRB_VS_SIDE_BOTH) &&
                      Within(kinds, 0, MIRB_VS_IMAGES_ALL);
   return Queue(text, true, font, job, valid, MIRB_VS_ENDORSE_SCALE,

@@ -41,8 +41,9 @@ void Frame(Image &image, int x0, int y0, int x1, int y1, int thick) {
 // A pen stroke from one point to the next, thick dots apart.
 void Stroke(Image &image, double x0, double y0, double x1, double y1, int thick,
             int value = kInk) {
-  const int steps = static_cast<int>(std::ceil(std::max(std::fabs(x1 - x0),
-                                                        std::fabs(y1 - y0)))) + 1;
+  const int steps = static_cast<int>(std::ceil(
+                        std::max(std::fabs(x1 - x0), std::fabs(y1 - y0)))) +
+                    1;
   for (int i = 0; i <= steps; ++i) {
     const int x = static_cast<int>(std::lround(x0 + (x1 - x0) * i / steps));
     const int y = static_cast<int>(std::lround(y0 + (y1 - y0) * i / steps));
@@ -79,15 +80,23 @@ void PrintText(Image &page, const PrintJob &job, int x, int y) {
   for (const std::string &line : lines) {
     width = std::max(width, font::TextWidth(line, scale) + bold);
   }
-  const int height =
-      ((static_cast<int>(lines.size()) - 1) * font::kLineHeight + font::kGlyphHeight) *
-      scale;
+  const int height = ((static_cast<int>(lines.size()) - 1) * font::kLineHeight +
+                      font::kGlyphHeight) *
+                     scale;
   const auto ink = [&](int u, int v) { // (u, v) in the unturned box
     switch (job.direction) {
-    case 90: page.Set(x + height - 1 - v, y + u, kInk); break;
-    case 180: page.Set(x + width - 1 - u, y + height - 1 - v, kInk); break;
-    case 270: page.Set(x + v, y + width - 1 - u, kInk); break;
-    default: page.Set(x + u, y + v, kInk); break;
+    case 90:
+      page.Set(x + height - 1 - v, y + u, kInk);
+      break;
+    case 180:
+      page.Set(x + width - 1 - u, y + height - 1 - v, kInk);
+      break;
+    case 270:
+      page.Set(x + v, y + width - 1 - u, kInk);
+      break;
+    default:
+      page.Set(x + u, y + v, kInk);
+      break;
     }
   };
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -123,12 +132,13 @@ void PrintText(Image &page, const PrintJob &job, int x, int y) {
 // endorsement box, a virtual endorsement across the top of the front
 // (voucher or check) or on the back below where a batch print goes.
 void DrawJob(Image &page, const PrintJob &job, bool endorsement, Side side,
-              Kind kind) {
+             Kind kind) {
   const int kindBit = kind == Kind::kBilevel ? MIRB_VS_IMAGES_BILEVEL
                       : kind == Kind::kGray  ? MIRB_VS_IMAGES_GRAY
                       : kind == Kind::kUv    ? MIRB_VS_IMAGES_UV
-                                            : MIRB_VS_IMAGES_LONG;
-  const int unwanted = side == Side::kFront ? MIRB_VS_SIDE_BACK : MIRB_VS_SIDE_FRONT;
+                                             : MIRB_VS_IMAGES_LONG;
+  const int unwanted =
+      side == Side::kFront ? MIRB_VS_SIDE_BACK : MIRB_VS_SIDE_FRONT;
   if (job.text.empty() || job.sides == unwanted || (job.kinds & kindBit) == 0) {
     return;
   }
@@ -179,8 +189,9 @@ std::string CheckNumber(const std::string &codeLine) {
     return {};
   }
   const std::string serial = codeLine.substr(1, close - 1);
-  return serial.find_first_not_of("0123456789") == std::string::npos ? serial
-                                                                     : std::string();
+  return serial.find_first_not_of("0123456789") == std::string::npos
+             ? serial
+             : std::string();
 }
 
 // The drawer's name and address, top left.
@@ -195,7 +206,8 @@ void DrawNumberAndDate(Image &page, const Document &doc) {
   const int w = page.width;
   if (const std::string number = CheckNumber(doc.codeLine); !number.empty()) {
     const std::string text = "No. " + number;
-    font::DrawString(page, w - 40 - font::TextWidth(text, 3), 32, text, 3, kInk);
+    font::DrawString(page, w - 40 - font::TextWidth(text, 3), 32, text, 3,
+                     kInk);
   }
   font::DrawString(page, w - 400, 100, "DATE", 2, kInk);
   font::DrawString(page, w - 320, 92, "01/27/2016", 3, kInk);
@@ -215,7 +227,7 @@ void DrawPayment(Image &page, const Document &doc, int x) {
   font::DrawString(page, w - 290, 176, "$", 3, kInk);
   if (const std::string amount = AmountText(doc.codeLine); !amount.empty()) {
     font::DrawString(page, w - 52 - font::TextWidth(amount, 3), 176, amount, 3,
-                   kInk);
+                     kInk);
   }
   FillRect(page, x, 260, w - 180, 262, kInk);
   font::DrawString(page, w - 170, 250, "DOLLARS", 2, kInk);
@@ -236,7 +248,8 @@ void DrawBankMemoSignature(Image &page, int x) {
   for (int i = 1; i <= 400; ++i) {
     const double t = i / 400.0;
     const double sx = x0 + length * t + 12 * std::sin(t * 55);
-    const double sy = 405 - 16 * std::cos(t * 55) * (1 - 0.5 * t) - 8 * std::sin(t * 9);
+    const double sy =
+        405 - 16 * std::cos(t * 55) * (1 - 0.5 * t) - 8 * std::sin(t * 9);
     Stroke(page, px, py, sx, sy, 3);
     px = sx;
     py = sy;
@@ -253,8 +266,8 @@ void DrawCodeLine(Image &page, const Document &doc) {
     --scale;
   }
   const int x = std::max(left, right - font::TextWidth(symbols, scale));
-  font::DrawString(page, x, page.height - 37 - font::kGlyphHeight * scale / 2, symbols,
-                 scale, kInk);
+  font::DrawString(page, x, page.height - 37 - font::kGlyphHeight * scale / 2,
+                   symbols, scale, kInk);
 }
 
 void DrawFront(Image &page, const Document &doc) {
@@ -272,11 +285,13 @@ void DrawVoucher(Image &page, const Document &doc) {
   const int w = page.width;
   DrawHolder(page);
   const std::string title = "PAYMENT VOUCHER";
-  font::DrawString(page, (w - font::TextWidth(title, 4)) / 2, 32, title, 4, kInk);
+  font::DrawString(page, (w - font::TextWidth(title, 4)) / 2, 32, title, 4,
+                   kInk);
   DrawNumberAndDate(page, doc);
 
   const int left = 32, right = w / 2 - 40, top = 140, bottom = 420;
-  const int columns[] = {left, 282, 462, 942}; // invoice, date, description, amount
+  const int columns[] = {left, 282, 462,
+                         942}; // invoice, date, description, amount
   Frame(page, left, top, right, bottom, 2);
   for (int i = 1; i < 4; ++i) {
     FillRect(page, columns[i], top, columns[i] + 2, bottom, kInk);
@@ -290,15 +305,15 @@ void DrawVoucher(Image &page, const Document &doc) {
     font::DrawString(page, columns[i] + 14, 154, headings[i], 2, kInk);
   }
   const std::string number = CheckNumber(doc.codeLine);
-  font::DrawString(page, columns[0] + 14, 205, "INV-" + (number.empty() ? "0001" : number),
-                 2, kInk);
+  font::DrawString(page, columns[0] + 14, 205,
+                   "INV-" + (number.empty() ? "0001" : number), 2, kInk);
   font::DrawString(page, columns[1] + 14, 205, "01/15/2016", 2, kInk);
   font::DrawString(page, columns[2] + 14, 205, "SERVICES", 2, kInk);
   font::DrawString(page, columns[2] + 14, 384, "TOTAL", 2, kInk);
   if (const std::string amount = AmountText(doc.codeLine); !amount.empty()) {
     for (int y : {205, 384}) {
       font::DrawString(page, right - 14 - font::TextWidth(amount, 2), y, amount,
-                     2, kInk);
+                       2, kInk);
     }
   }
 
@@ -314,7 +329,8 @@ void DrawBack(Image &page) {
   for (int y : {130, 190, 250}) {
     FillRect(page, 44, y, 576, y + 1, kInk);
   }
-  font::DrawString(page, 40, 284, "DO NOT WRITE, STAMP, OR SIGN BELOW THIS LINE", 2, kInk);
+  font::DrawString(page, 40, 284,
+                   "DO NOT WRITE, STAMP, OR SIGN BELOW THIS LINE", 2, kInk);
 }
 
 // What glows under UV light. Ordinary ink does not; the paper's security
@@ -331,8 +347,12 @@ public:
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
   }
-  double Unit() { return static_cast<double>(Next() >> 11) / 9007199254740992.0; }
-  int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
+  double Unit() {
+    return static_cast<double>(Next() >> 11) / 9007199254740992.0;
+  }
+  int Below(int n) {
+    return static_cast<int>(Next() % static_cast<std::uint64_t>(n));
+  }
 
 private:
   std::uint64_t state_;
@@ -404,9 +424,11 @@ void DrawUvSeal(Image &glow) {
   for (int i = 0; i < 16; ++i) {
     const double a = i * kPi / 8;
     Ring(glow, cx + static_cast<int>(std::lround((r - 10) * std::cos(a))),
-         cy + static_cast<int>(std::lround((r - 10) * std::sin(a))), 0, 2, kGlow);
+         cy + static_cast<int>(std::lround((r - 10) * std::sin(a))), 0, 2,
+         kGlow);
   }
-  Image text = Image::Blank(font::TextWidth("UV", 6), font::kGlyphHeight * 6, 8, kDpi);
+  Image text =
+      Image::Blank(font::TextWidth("UV", 6), font::kGlyphHeight * 6, 8, kDpi);
   font::DrawString(text, 0, 0, "UV", 6, kInk);
   for (int y = 0; y < text.height; ++y) {
     for (int x = 0; x < text.width; ++x) {
@@ -420,7 +442,8 @@ void DrawUvSeal(Image &glow) {
 
 int Average(const Image &image, int x, int y) {
   return (image.Gray(2 * x, 2 * y) + image.Gray(2 * x + 1, 2 * y) +
-          image.Gray(2 * x, 2 * y + 1) + image.Gray(2 * x + 1, 2 * y + 1)) / 4;
+          image.Gray(2 * x, 2 * y + 1) + image.Gray(2 * x + 1, 2 * y + 1)) /
+         4;
 }
 
 } // namespace

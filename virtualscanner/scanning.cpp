@@ -30,18 +30,21 @@ Image ScanImage(const Document &doc, Side side, Kind kind) {
 }
 
 // The bytes of an image file: a JPEG, or a one-page TIFF.
-int EncodeFile(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes) {
+int EncodeFile(const Image &picture, bool jpeg,
+               std::vector<std::uint8_t> &bytes) {
   return jpeg ? EncodeJpeg(picture, bytes) : EncodeTiff({picture}, bytes);
 }
 
 // A memory image of a picture: its header, then the file's bytes.
-int EncodeMemory(const Image &picture, bool jpeg, std::vector<std::uint8_t> &bytes) {
+int EncodeMemory(const Image &picture, bool jpeg,
+                 std::vector<std::uint8_t> &bytes) {
   std::vector<std::uint8_t> stream;
   if (const int rc = EncodeFile(picture, jpeg, stream); rc != MIRB_VS_OK) {
     return rc;
   }
   bytes = EncodeMemoryImage(
-      picture, jpeg ? MIRB_VS_MEMORY_FORMAT_JPEG : MIRB_VS_MEMORY_FORMAT_TIFF, stream);
+      picture, jpeg ? MIRB_VS_MEMORY_FORMAT_JPEG : MIRB_VS_MEMORY_FORMAT_TIFF,
+      stream);
   return MIRB_VS_OK;
 }
 
@@ -52,7 +55,7 @@ int WriteImage(const std::string &name, const Image &picture, bool jpeg) {
     return rc;
   }
   return WriteWholeFile(name, bytes) ? static_cast<int>(bytes.size())
-                                : MIRB_VS_ERR_FILE;
+                                     : MIRB_VS_ERR_FILE;
 }
 
 // A gray scan to a file is a JPEG when the name says so, else a TIFF.
@@ -115,13 +118,15 @@ int ScanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
   }
 
   PutText(micr, kTextBuffer, doc->codeLine);
-  PutText(micrLen, kShortText, Decimal(static_cast<long long>(doc->codeLine.size())));
+  PutText(micrLen, kShortText,
+          Decimal(static_cast<long long>(doc->codeLine.size())));
   int result = MIRB_VS_OK;
   const struct {
     const std::string &name;
     char *length;
     Side side;
-  } sides[] = {{frontName, frontLen, Side::kFront}, {backName, backLen, Side::kBack}};
+  } sides[] = {{frontName, frontLen, Side::kFront},
+               {backName, backLen, Side::kBack}};
   for (const auto &s : sides) {
     int size = 0;
     if (!s.name.empty()) {
@@ -167,7 +172,8 @@ int ScanToMemory(Kind kind, unsigned char *front, int *frontLen,
     }
     // Black-and-white sides are Group 4 TIFFs, gray ones JPEGs.
     std::vector<std::uint8_t> bytes;
-    int rc = EncodeMemory(ScanImage(*doc, s.side, kind), kind == Kind::kGray, bytes);
+    int rc =
+        EncodeMemory(ScanImage(*doc, s.side, kind), kind == Kind::kGray, bytes);
     if (rc == MIRB_VS_OK) {
       rc = PlaceBytes(st, s.buffer, bytes);
     }
@@ -234,7 +240,7 @@ int ScanSingle(Kind kind, const char *file, unsigned char *image, int *size,
 
   Image picture = RenderDocument(*doc, Side::kFront, kind);
   const bool jpeg = formatComp == 2 && picture.bitsPerPixel == 8;
-  picture.compression = formatComp == 1           ? Compression::kPackBits
+  picture.compression = formatComp == 1            ? Compression::kPackBits
                         : formatComp == 2 && !jpeg ? Compression::kGroup4
                                                    : Compression::kNone;
   std::vector<std::uint8_t> stream;
@@ -250,11 +256,12 @@ int ScanSingle(Kind kind, const char *file, unsigned char *image, int *size,
     }
   }
   if (image != nullptr) {
-    const int rc = PlaceBytes(
-        st, image,
-        EncodeMemoryImage(picture,
-                          jpeg ? MIRB_VS_MEMORY_FORMAT_JPEG : MIRB_VS_MEMORY_FORMAT_TIFF,
-                          stream));
+    const int rc =
+        PlaceBytes(st, image,
+                   EncodeMemoryImage(picture,
+                                     jpeg ? MIRB_VS_MEMORY_FORMAT_JPEG
+                                          : MIRB_VS_MEMORY_FORMAT_TIFF,
+                                     stream));
     KeepFirst(result, rc);
     PutInt(size, rc < 0 ? 0 : rc);
   }
@@ -300,7 +307,8 @@ int MIRB_CALL MIRBScan(int, const char *front, char *frontLen, const char *back,
 int MIRB_CALL MIRBScanGray(int, const char *front, char *frontLen,
                            const char *back, char *backLen, char *micr,
                            char *micrLen, int) {
-  return ScanToFiles(Kind::kGray, front, frontLen, back, backLen, micr, micrLen);
+  return ScanToFiles(Kind::kGray, front, frontLen, back, backLen, micr,
+                     micrLen);
 }
 
 int MIRB_CALL MIRBScanMemory(int, unsigned char *front, int *frontLen,
@@ -371,8 +379,9 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
     }
     // Bilevel Group 4 TIFFs, then gray JPEGs.
     const bool jpeg = i >= 2;
-    const Image picture = ScanImage(*doc, i % 2 == 0 ? Side::kFront : Side::kBack,
-                                    jpeg ? Kind::kGray : Kind::kBilevel);
+    const Image picture =
+        ScanImage(*doc, i % 2 == 0 ? Side::kFront : Side::kBack,
+                  jpeg ? Kind::kGray : Kind::kBilevel);
     int rc = MIRB_VS_OK;
     if (t.kind == Target::Kind::kFile) {
       rc = WriteImage(t.name, picture, jpeg);
@@ -391,7 +400,8 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
   if (docStatus != nullptr) {
     docStatus[MIRB_VS_DOCSTATUS_PRESENT] = 1;
     docStatus[MIRB_VS_DOCSTATUS_SPECIAL] = MatchSpecial(st, doc->codeLine);
-    docStatus[MIRB_VS_DOCSTATUS_CODELEN] = static_cast<int>(doc->codeLine.size());
+    docStatus[MIRB_VS_DOCSTATUS_CODELEN] =
+        static_cast<int>(doc->codeLine.size());
     docStatus[MIRB_VS_DOCSTATUS_IMAGES] = images;
   }
   return result;
@@ -438,5 +448,6 @@ int MIRB_CALL QELSetSpecialDocumentEx(int a, int b, const char *routing,
                                       const char *account, int c, int d, int e,
                                       int f, int g, int h, int i, int j, int k,
                                       int l) {
-  return RegisterSpecial(routing, account, {a, b, c, d, e, f, g, h, i, j, k, l});
+  return RegisterSpecial(routing, account,
+                         {a, b, c, d, e, f, g, h, i, j, k, l});
 }

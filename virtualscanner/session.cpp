@@ -1,9 +1,9 @@
 // Session, version, debug setting, parameters and configuration files.
 #include <charconv>
 #include <cstdlib>
-#include <system_error>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/stack.h"
@@ -127,16 +127,22 @@ bool IsTableSelector(int selector) {
 const std::string *ReadOnlyText(const State &st, int selector) {
   static const std::string kEmpty;
   switch (selector) {
-  case MIRB_VS_SEL_DLL_PATH: return &st.dllPath;
-  case MIRB_VS_SEL_INI_FILE: return &st.iniFile;
-  case MIRB_VS_SEL_CFG_FILE: return &st.cfgFile;
-  case MIRB_VS_SEL_PENDING_PRINT: return &st.pendingPrint.text;
+  case MIRB_VS_SEL_DLL_PATH:
+    return &st.dllPath;
+  case MIRB_VS_SEL_INI_FILE:
+    return &st.iniFile;
+  case MIRB_VS_SEL_CFG_FILE:
+    return &st.cfgFile;
+  case MIRB_VS_SEL_PENDING_PRINT:
+    return &st.pendingPrint.text;
   case MIRB_VS_SEL_LAST_PRINT:
     return st.lastDocument ? &st.lastDocument->printed.text : &kEmpty;
-  case MIRB_VS_SEL_PENDING_ENDORSEMENT: return &st.pendingEndorsement.text;
+  case MIRB_VS_SEL_PENDING_ENDORSEMENT:
+    return &st.pendingEndorsement.text;
   case MIRB_VS_SEL_LAST_ENDORSEMENT:
     return st.lastDocument ? &st.lastDocument->endorsement.text : &kEmpty;
-  default: return nullptr;
+  default:
+    return nullptr;
   }
 }
 
@@ -169,10 +175,17 @@ bool Unescape(const std::string &text, std::string &out) {
       return false;
     }
     switch (text[i]) {
-    case '\\': out += '\\'; break;
-    case 'n': out += '\n'; break;
-    case 'r': out += '\r'; break;
-    default: return false;
+    case '\\':
+      out += '\\';
+      break;
+    case 'n':
+      out += '\n';
+      break;
+    case 'r':
+      out += '\r';
+      break;
+    default:
+      return false;
     }
   }
   return true;
@@ -310,7 +323,8 @@ int MIRB_CALL MIRBSetParamString(int selector, const char *value) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
   std::string text;
-  if (!IsTableSelector(selector) || value == nullptr || !ReadText(value, text)) {
+  if (!IsTableSelector(selector) || value == nullptr ||
+      !ReadText(value, text)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
   st.texts[selector] = std::move(text);
@@ -323,8 +337,9 @@ const char *MIRB_CALL MIRBGetParamString(int selector) {
   if (!st.open) {
     return nullptr;
   }
-  const std::string *text =
-      IsTableSelector(selector) ? &st.texts[selector] : ReadOnlyText(st, selector);
+  const std::string *text = IsTableSelector(selector)
+                                ? &st.texts[selector]
+                                : ReadOnlyText(st, selector);
   if (text == nullptr) {
     return nullptr;
   }

@@ -18,9 +18,9 @@
 
 namespace vs {
 
-constexpr std::size_t kTextBuffer = 256;   // code line, serial, names
+constexpr std::size_t kTextBuffer = 256; // code line, serial, names
 constexpr std::size_t kMaxText = kTextBuffer - 1;
-constexpr std::size_t kShortText = 32;     // length texts, identity texts
+constexpr std::size_t kShortText = 32; // length texts, identity texts
 constexpr std::size_t kImageBuffer = 1048576;
 constexpr int kParamCount = MIRB_VS_PARAM_COUNT;
 
@@ -51,8 +51,8 @@ struct PrintJob {
   int scale = 1;     // pixels per dot of the 5 x 7 font
   int direction = 0; // degrees clockwise: 0, 90, 180 or 270
   bool bold = false;
-  int sides = 0;     // MIRB_VS_SIDE_FRONT, _BACK or _BOTH
-  int kinds = 0;     // sum of the MIRB_VS_IMAGES_* it is drawn on
+  int sides = 0; // MIRB_VS_SIDE_FRONT, _BACK or _BOTH
+  int kinds = 0; // sum of the MIRB_VS_IMAGES_* it is drawn on
 };
 
 struct Document {

@@ -16,9 +16,10 @@
 #define MIRB_VS_ERR_CONFIG_FORMAT (-105)   // configuration file malformed
 #define MIRB_VS_ERR_HOPPER (-106)          // hopper file unreadable/malformed
 #define MIRB_VS_ERR_UNKNOWN_ADDRESS (-107) // no image placed at that address
-#define MIRB_VS_ERR_TOO_LARGE (-108)       // image would not fit 1048576 bytes,
-                                           // or an input beyond the limits
-#define MIRB_VS_ERR_IMAGE_FORMAT (-109)    // not a TIFF/JPEG read here, damaged
+#define MIRB_VS_ERR_TOO_LARGE                                                  \
+  (-108)                                // image would not fit 1048576 bytes,
+                                        // or an input beyond the limits
+#define MIRB_VS_ERR_IMAGE_FORMAT (-109) // not a TIFF/JPEG read here, damaged
 
 // The library's version, major * 100 + minor (QELApiVersion).
 #define MIRB_VS_VERSION 1512
@@ -57,17 +58,17 @@
 // Endorsement printing (README "Printing"). Places are the top left of the
 // printed text's box in 200-dpi pixels from the image's top left corner;
 // a gray image shows them at half the numbers.
-#define MIRB_VS_PRINT_MAX_X 1199      // batch print, bitmap endorsement
-#define MIRB_VS_ENDORSE_MAX_X 2399    // virtual endorsement (vouchers too)
+#define MIRB_VS_PRINT_MAX_X 1199   // batch print, bitmap endorsement
+#define MIRB_VS_ENDORSE_MAX_X 2399 // virtual endorsement (vouchers too)
 #define MIRB_VS_PRINT_MAX_Y 549
-#define MIRB_VS_PRINT_MAX_SCALE 4     // times the 5 x 7 dot font
-#define MIRB_VS_PRINT_X 40            // batch print: in the endorsement box
+#define MIRB_VS_PRINT_MAX_SCALE 4 // times the 5 x 7 dot font
+#define MIRB_VS_PRINT_X 40        // batch print: in the endorsement box
 #define MIRB_VS_PRINT_Y 70
 #define MIRB_VS_PRINT_SCALE 3
-#define MIRB_VS_ENDORSE_X 420         // virtual endorsement: top of a check
-#define MIRB_VS_ENDORSE_LONG_X 1420   // ... of a voucher
+#define MIRB_VS_ENDORSE_X 420       // virtual endorsement: top of a check
+#define MIRB_VS_ENDORSE_LONG_X 1420 // ... of a voucher
 #define MIRB_VS_ENDORSE_Y 40
-#define MIRB_VS_ENDORSE_BACK_X 40     // ... on the back, under a batch print
+#define MIRB_VS_ENDORSE_BACK_X 40 // ... on the back, under a batch print
 #define MIRB_VS_ENDORSE_BACK_Y 140
 #define MIRB_VS_ENDORSE_SCALE 2
 // The side a virtual endorsement is drawn on.
@@ -83,10 +84,10 @@
 
 // QELScan docStatus slots (32 ints; the rest are 0).
 #define MIRB_VS_DOCSTATUS_COUNT 32
-#define MIRB_VS_DOCSTATUS_PRESENT 0  // 1 when a document was scanned
-#define MIRB_VS_DOCSTATUS_SPECIAL 1  // number of the matching special doc
-#define MIRB_VS_DOCSTATUS_CODELEN 2  // length of the code line
-#define MIRB_VS_DOCSTATUS_IMAGES 3   // images produced
+#define MIRB_VS_DOCSTATUS_PRESENT 0 // 1 when a document was scanned
+#define MIRB_VS_DOCSTATUS_SPECIAL 1 // number of the matching special doc
+#define MIRB_VS_DOCSTATUS_CODELEN 2 // length of the code line
+#define MIRB_VS_DOCSTATUS_IMAGES 3  // images produced
 
 // Memory image header, little-endian: int16 width, length, bits per
 // pixel, dpi, header bytes (16), stream format, then int32 stream bytes.

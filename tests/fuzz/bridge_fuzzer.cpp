@@ -48,7 +48,8 @@ using qeltest::FakeJni;
 using qeltest::Fn;
 
 namespace ord {
-#define QELFUZZ_ORDINAL(ordinal, result, name, parameters, bytes) name = (ordinal),
+#define QELFUZZ_ORDINAL(ordinal, result, name, parameters, bytes)              \
+  name = (ordinal),
 enum : int { QEL_SCANNER_ENTRIES(QELFUZZ_ORDINAL) };
 #undef QELFUZZ_ORDINAL
 } // namespace ord
@@ -145,9 +146,11 @@ struct Export {
 };
 
 #define QELFUZZ_EXPORT(method, kinds, entry, helper)                           \
-  {#method, kinds, entry, helper,                                              \
-   &Thunk<&Java_QelScan_QelScanApi_##method>::Call,                            \
-   &Thunk<&Java_QelScan_QelScanApi_##method>::Fits}
+  {                                                                            \
+#method, kinds, entry, helper,                                             \
+        &Thunk < &Java_QelScan_QelScanApi_##method> ::Call,                    \
+        &Thunk < &Java_QelScan_QelScanApi_##method> ::Fits                     \
+  }
 
 constexpr Export kExports[] = {
     // Session.
@@ -173,7 +176,8 @@ constexpr Export kExports[] = {
                    ord::MIRBGetScannerSerialNumber, 0),
     QELFUZZ_EXPORT(MirbStatus, "", ord::MIRBStatus, 0),
     QELFUZZ_EXPORT(MirbStatusDelay, "ii", ord::MIRBStatusDelay, 0),
-    QELFUZZ_EXPORT(QelApiSupportedScanners, "", ord::QELApiSupportedScanners, 0),
+    QELFUZZ_EXPORT(QelApiSupportedScanners, "", ord::QELApiSupportedScanners,
+                   0),
     QELFUZZ_EXPORT(QelApiVersion, "", ord::QELApiVersion, 0),
     // Scanning.
     QELFUZZ_EXPORT(MirbScan, "isosooo", ord::MIRBScan, 0),
@@ -224,7 +228,7 @@ constexpr int kLargeArraysPerInput = 4;
 constexpr std::size_t kImage = QELREC_IMAGE_MAX;
 
 // Every JNI call FakeJni can fail.
-const Fn kFailable[] = {Fn::GetStringUTFChars,     Fn::NewStringUTF,
+const Fn kFailable[] = {Fn::GetStringUTFChars, Fn::NewStringUTF,
                         Fn::GetObjectArrayElement, Fn::GetIntArrayElements,
                         Fn::GetByteArrayElements};
 
@@ -242,9 +246,8 @@ struct Snapshot {
   jbyte fill = 0;
 };
 
-std::vector<std::optional<std::string>> Elements(const FakeJni &jni,
-                                                 jobjectArray array,
-                                                 jsize length) {
+std::vector<std::optional<std::string>>
+Elements(const FakeJni &jni, jobjectArray array, jsize length) {
   std::vector<std::optional<std::string>> elements;
   elements.reserve(length > 0 ? static_cast<std::size_t>(length) : 0);
   for (jsize i = 0; i < length; ++i) {
@@ -261,8 +264,8 @@ public:
       : data_(data), jni_(jni), largeArrays_(largeArrays) {}
 
   void Run() {
-    const Export &e =
-        kExports[data_.ConsumeIntegralInRange<std::size_t>(0, std::size(kExports) - 1)];
+    const Export &e = kExports[data_.ConsumeIntegralInRange<std::size_t>(
+        0, std::size(kExports) - 1)];
     export_ = &e;
 
     Arg args[kMaxArgs];
@@ -484,8 +487,8 @@ private:
   // --- the scanner library's side ---
 
   jint Result() {
-    static constexpr jint kResults[] = {0, -1, 1, 1511, 1512, 1513, INT_MIN,
-                                        INT_MAX};
+    static constexpr jint kResults[] = {0,    -1,   1,       1511,
+                                        1512, 1513, INT_MIN, INT_MAX};
     return data_.ConsumeBool() ? Pick(kResults) : data_.ConsumeIntegral<jint>();
   }
 
@@ -618,7 +621,8 @@ private:
     case 'b':
       return jni_.bytes(static_cast<jbyteArray>(s.array)) == s.bytes;
     case 'f': {
-      const std::vector<jbyte> now = jni_.bytes(static_cast<jbyteArray>(s.array));
+      const std::vector<jbyte> now =
+          jni_.bytes(static_cast<jbyteArray>(s.array));
       return now.size() == s.length &&
              std::all_of(now.begin(), now.end(),
                          [&](jbyte b) { return b == s.fill; });

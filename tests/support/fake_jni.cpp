@@ -16,11 +16,16 @@ constexpr const char *kIndexOutOfBounds =
 constexpr const char *kArrayStore = "java/lang/ArrayStoreException";
 
 const char *const kFnNames[kFnCount] = {
-    "GetStringUTFChars",     "ReleaseStringUTFChars",
-    "NewStringUTF",          "GetArrayLength",
-    "GetObjectArrayElement", "SetObjectArrayElement",
-    "DeleteLocalRef",        "GetIntArrayElements",
-    "ReleaseIntArrayElements", "GetByteArrayElements",
+    "GetStringUTFChars",
+    "ReleaseStringUTFChars",
+    "NewStringUTF",
+    "GetArrayLength",
+    "GetObjectArrayElement",
+    "SetObjectArrayElement",
+    "DeleteLocalRef",
+    "GetIntArrayElements",
+    "ReleaseIntArrayElements",
+    "GetByteArrayElements",
     "ReleaseByteArrayElements",
 };
 
@@ -84,8 +89,8 @@ struct FakeJni::Access {
                     bool mayRunWithPending = false) {
     const int n = ++jni.calls_[static_cast<std::size_t>(fn)];
     if (!mayRunWithPending && !jni.pending_.empty()) {
-      Violation(jni, std::string(FnName(fn)) + " called while " +
-                         jni.pending_ + " is pending");
+      Violation(jni, std::string(FnName(fn)) + " called while " + jni.pending_ +
+                         " is pending");
     }
     return jni.failAt_.count({fn, n}) != 0 ||
            (object != nullptr && jni.failFor_.count({fn, object}) != 0);
@@ -103,8 +108,8 @@ struct FakeJni::Access {
 
   // Resolves a reference the bridge passed in, which JNI requires to be
   // non-null and of the given kind.
-  static Object *Expect(FakeJni &jni, Fn fn, jobject handle,
-                        Object::Kind kind, const char *what) {
+  static Object *Expect(FakeJni &jni, Fn fn, jobject handle, Object::Kind kind,
+                        const char *what) {
     if (handle == nullptr) {
       Violation(jni, std::string(FnName(fn)) + " with a null " + what);
       return nullptr;
@@ -249,8 +254,7 @@ struct FakeJni::Access {
     }
   }
 
-  static jobject JNICALL GetObjectArrayElement(JNIEnv *env,
-                                               jobjectArray array,
+  static jobject JNICALL GetObjectArrayElement(JNIEnv *env, jobjectArray array,
                                                jsize index) {
     FakeJni &jni = Self(env);
     const bool fail = Enter(jni, Fn::GetObjectArrayElement, array);
@@ -262,7 +266,8 @@ struct FakeJni::Access {
       Event(jni, call + " misused");
       return nullptr;
     }
-    if (index < 0 || static_cast<std::size_t>(index) >= object->elements.size()) {
+    if (index < 0 ||
+        static_cast<std::size_t>(index) >= object->elements.size()) {
       Event(jni, call + " out of bounds");
       Raise(jni, kIndexOutOfBounds);
       return nullptr;
@@ -301,7 +306,8 @@ struct FakeJni::Access {
         return;
       }
     }
-    if (index < 0 || static_cast<std::size_t>(index) >= object->elements.size()) {
+    if (index < 0 ||
+        static_cast<std::size_t>(index) >= object->elements.size()) {
       Violation(jni, "SetObjectArrayElement out of range: index " +
                          std::to_string(index) + " of " + jni.ref(array));
       Raise(jni, kIndexOutOfBounds);
@@ -355,8 +361,8 @@ struct FakeJni::Access {
     using T = typename Tr::T;
     FakeJni &jni = Self(env);
     const bool fail = Enter(jni, Tr::kGet, array);
-    const std::string call = std::string(FnName(Tr::kGet)) + "(" +
-                             jni.ref(array) + ")";
+    const std::string call =
+        std::string(FnName(Tr::kGet)) + "(" + jni.ref(array) + ")";
     Object *object = Expect(jni, Tr::kGet, array, Tr::kKind, Tr::kWhat);
     if (object == nullptr) {
       Event(jni, call + " misused");
@@ -393,8 +399,8 @@ struct FakeJni::Access {
     FakeJni &jni = Self(env);
     Enter(jni, Tr::kRelease, array, true);
     const std::string name = FnName(Tr::kRelease);
-    Event(jni, name + "(" + jni.ref(array) + ",mode=" + std::to_string(mode) +
-                   ")");
+    Event(jni,
+          name + "(" + jni.ref(array) + ",mode=" + std::to_string(mode) + ")");
     jni.releaseModes_.push_back(mode);
     if (mode != 0) {
       Violation(jni, name + "(" + jni.ref(array) + ") with mode " +
@@ -607,7 +613,8 @@ std::optional<std::string> FakeJni::element(jobjectArray array,
                       ") does not exist");
     return std::nullopt;
   }
-  return text(static_cast<jstring>(object->elements[static_cast<std::size_t>(index)]));
+  return text(
+      static_cast<jstring>(object->elements[static_cast<std::size_t>(index)]));
 }
 
 std::optional<std::string> FakeJni::text(jstring string) const {

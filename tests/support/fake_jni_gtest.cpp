@@ -19,9 +19,9 @@ void FakeJni::ExpectNothingHeld() const {
   for (const std::string &v : violations()) {
     misuse << "\n  " << v;
   }
-  EXPECT_TRUE(violations().empty()) << "JNI misuse:" << misuse.str()
-                                    << "\n(outstanding local references: "
-                                    << outstandingLocalRefs() << ")";
+  EXPECT_TRUE(violations().empty())
+      << "JNI misuse:" << misuse.str()
+      << "\n(outstanding local references: " << outstandingLocalRefs() << ")";
 }
 
 } // namespace qeltest

@@ -19,7 +19,8 @@
 namespace {
 
 namespace ord {
-#define QELREC_ORDINAL(ordinal, result, name, parameters, bytes) name = (ordinal),
+#define QELREC_ORDINAL(ordinal, result, name, parameters, bytes)               \
+  name = (ordinal),
 enum : int { QEL_SCANNER_ENTRIES(QELREC_ORDINAL) };
 #undef QELREC_ORDINAL
 } // namespace ord
@@ -70,14 +71,17 @@ const Slot kSlots[] = {
     {ord::MIRBScanMemory, Kind::Int, 1, 1, false, Value::Int, "backLen"},
     {ord::MIRBScanMemory, Kind::Text, 0, 256, false, Value::None, "micr"},
     {ord::MIRBScanMemory, Kind::Int, 2, 1, false, Value::Int, "micrLen"},
-    {ord::MIRBScanMemoryGray, Kind::Image, 0, kImage, true, Value::None, "front"},
-    {ord::MIRBScanMemoryGray, Kind::Image, 1, kImage, true, Value::None, "back"},
+    {ord::MIRBScanMemoryGray, Kind::Image, 0, kImage, true, Value::None,
+     "front"},
+    {ord::MIRBScanMemoryGray, Kind::Image, 1, kImage, true, Value::None,
+     "back"},
     {ord::MIRBScanMemoryGray, Kind::Int, 0, 1, false, Value::Int, "frontLen"},
     {ord::MIRBScanMemoryGray, Kind::Int, 1, 1, false, Value::Int, "backLen"},
     {ord::MIRBScanMemoryGray, Kind::Text, 0, 256, false, Value::None, "micr"},
     {ord::MIRBScanMemoryGray, Kind::Int, 2, 1, false, Value::Int, "micrLen"},
     // Image conversion: the bridge refuses a null image.
-    {ord::MIRBCompressImage, Kind::Image, 0, kImage, false, Value::None, "image"},
+    {ord::MIRBCompressImage, Kind::Image, 0, kImage, false, Value::None,
+     "image"},
     {ord::MIRBCompressImageGray, Kind::Image, 0, kImage, false, Value::None,
      "image"},
     // Identity.
@@ -151,7 +155,8 @@ void Violation(std::string text) { S().violations.push_back(std::move(text)); }
 
 std::string Where(int ordinal, const char *what) {
   const char *name = EntryName(ordinal);
-  return std::string(name != nullptr ? name : "ordinal " + std::to_string(ordinal)) +
+  return std::string(name != nullptr ? name
+                                     : "ordinal " + std::to_string(ordinal)) +
          " " + what;
 }
 
@@ -213,7 +218,8 @@ public:
     if (it != images.end() && !it->second.empty()) {
       std::memcpy(image, it->second.data(), it->second.size());
       if (ordinal_ == ord::QELScan) {
-        S().lastScanImages[image] = static_cast<std::int32_t>(it->second.size());
+        S().lastScanImages[image] =
+            static_cast<std::int32_t>(it->second.size());
       }
     }
     return *this;
@@ -243,8 +249,8 @@ public:
     const Script &script = Find();
     if (!script.results.empty()) {
       const std::size_t n = static_cast<std::size_t>(nth_);
-      return script.results[n < script.results.size() ? n
-                                                       : script.results.size() - 1];
+      return script
+          .results[n < script.results.size() ? n : script.results.size() - 1];
     }
     return 0;
   }
@@ -339,8 +345,8 @@ int MIRB_CALL MIRBWriteConfig(const char *file) {
 int MIRB_CALL MIRBScan(int option, const char *front, char *frontLen,
                        const char *back, char *backLen, char *micr,
                        char *micrLen) {
-  return Invocation(ord::MIRBScan, option, front, frontLen, back, backLen,
-                    micr, micrLen)
+  return Invocation(ord::MIRBScan, option, front, frontLen, back, backLen, micr,
+                    micrLen)
       .Text(0, frontLen)
       .Text(1, backLen)
       .Text(2, micr)
@@ -351,8 +357,8 @@ int MIRB_CALL MIRBScan(int option, const char *front, char *frontLen,
 int MIRB_CALL MIRBScanMemory(int option, unsigned char *front, int *frontLen,
                              unsigned char *back, int *backLen, char *micr,
                              int *micrLen) {
-  return Invocation(ord::MIRBScanMemory, option, front, frontLen, back,
-                    backLen, micr, micrLen)
+  return Invocation(ord::MIRBScanMemory, option, front, frontLen, back, backLen,
+                    micr, micrLen)
       .Image(0, front)
       .Image(1, back)
       .Int(0, frontLen)
@@ -390,7 +396,9 @@ int MIRB_CALL MIRBScanMemoryGray(int option, unsigned char *front,
 }
 
 int MIRB_CALL MIRBCompressImage(const char *file, unsigned char *image) {
-  return Invocation(ord::MIRBCompressImage, file, image).Image(0, image).Result();
+  return Invocation(ord::MIRBCompressImage, file, image)
+      .Image(0, image)
+      .Result();
 }
 int MIRB_CALL MIRBCompressImageGray(const char *file, unsigned char *image,
                                     int option) {
@@ -521,8 +529,8 @@ int MIRB_CALL QELGetOcrMicr(char *micr, char *confidence) {
 int MIRB_CALL QELSetSpecialDocument(int a, int b, const char *routing,
                                     const char *account, int c, int d, int e,
                                     int f) {
-  return Invocation(ord::QELSetSpecialDocument, a, b, routing, account, c, d,
-                    e, f)
+  return Invocation(ord::QELSetSpecialDocument, a, b, routing, account, c, d, e,
+                    f)
       .Result();
 }
 int MIRB_CALL MIRBStatusDelay(int a, int b) {

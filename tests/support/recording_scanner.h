@@ -29,7 +29,8 @@
 namespace qeltest {
 
 enum class Entry : int {
-#define QELTEST_ENTRY(ordinal, result, name, parameters, bytes) name = (ordinal),
+#define QELTEST_ENTRY(ordinal, result, name, parameters, bytes)                \
+  name = (ordinal),
   QEL_SCANNER_ENTRIES(QELTEST_ENTRY)
 #undef QELTEST_ENTRY
 };
@@ -145,10 +146,10 @@ public:
   template <typename Byte>
   void setBytes(Entry entry, int slot, const std::vector<Byte> &bytes) {
     static_assert(sizeof(Byte) == 1, "bytes only");
-    Expect(qelrec_set_bytes(
-        Ordinal(entry), slot,
-        reinterpret_cast<const unsigned char *>(bytes.data()),
-        static_cast<std::uint32_t>(bytes.size())));
+    Expect(
+        qelrec_set_bytes(Ordinal(entry), slot,
+                         reinterpret_cast<const unsigned char *>(bytes.data()),
+                         static_cast<std::uint32_t>(bytes.size())));
   }
   // What MIRBGetParamString returns; nullptr for NULL.
   void setParamString(const char *textOrNull) {

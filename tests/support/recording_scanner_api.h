@@ -39,12 +39,12 @@
 #define QELREC_CALL
 #endif
 
-#define QELREC_MAX_INTS 16     /* int arguments of one call */
-#define QELREC_MAX_TEXTS 4     /* const char * arguments of one call */
-#define QELREC_MAX_POINTERS 8  /* pointer arguments of one call */
-#define QELREC_TEXT_SIZE 1024  /* recorded bytes of one text, NUL included */
-#define QELREC_MAX_CALLS 512   /* calls kept between two resets */
-#define QELREC_MAX_OUT_INTS 32 /* values of one int slot */
+#define QELREC_MAX_INTS 16       /* int arguments of one call */
+#define QELREC_MAX_TEXTS 4       /* const char * arguments of one call */
+#define QELREC_MAX_POINTERS 8    /* pointer arguments of one call */
+#define QELREC_TEXT_SIZE 1024    /* recorded bytes of one text, NUL included */
+#define QELREC_MAX_CALLS 512     /* calls kept between two resets */
+#define QELREC_MAX_OUT_INTS 32   /* values of one int slot */
 #define QELREC_IMAGE_MAX 1048576 /* bytes the bridge guarantees per image */
 
 #ifdef __cplusplus
@@ -74,7 +74,8 @@ QELREC_API int32_t QELREC_CALL qelrec_get_call(int32_t index, QelRecCall *out);
  * gets results[n] and later calls the last one. Without a script,
  * QELGetMemoryImageLength (91) returns the number of bytes this double
  * wrote at that address in the last QELScan. */
-QELREC_API int32_t QELREC_CALL qelrec_set_result(int32_t ordinal, int32_t result);
+QELREC_API int32_t QELREC_CALL qelrec_set_result(int32_t ordinal,
+                                                 int32_t result);
 QELREC_API int32_t QELREC_CALL qelrec_set_results(int32_t ordinal,
                                                   const int32_t *results,
                                                   int32_t count);
@@ -107,8 +108,7 @@ QELREC_API int32_t QELREC_CALL qelrec_slot_capacity(int32_t ordinal,
 QELREC_API int32_t QELREC_CALL qelrec_violation_count(void);
 QELREC_API void QELREC_CALL qelrec_clear_violations(void);
 /* Copies violation `index` into buffer (cut to size); 1, or 0 if none. */
-QELREC_API int32_t QELREC_CALL qelrec_get_violation(int32_t index,
-                                                    char *buffer,
+QELREC_API int32_t QELREC_CALL qelrec_get_violation(int32_t index, char *buffer,
                                                     uint32_t size);
 
 #ifdef __cplusplus

@@ -113,8 +113,7 @@ TEST(FakeJniTest, ElementZeroOfAnEmptyArrayRaisesIndexOutOfBounds) {
   FakeJni jni;
   jobjectArray empty = jni.StringArray({});
   EXPECT_EQ(nullptr, jni.env()->GetObjectArrayElement(empty, 0));
-  EXPECT_EQ("java/lang/ArrayIndexOutOfBoundsException",
-            jni.pendingException());
+  EXPECT_EQ("java/lang/ArrayIndexOutOfBoundsException", jni.pendingException());
   EXPECT_TRUE(jni.violations().empty()) << "natural JNI behaviour";
   EXPECT_EQ(0, jni.localRefsCreated());
 }
@@ -136,14 +135,14 @@ TEST(FakeJniTest, ElementsAndNewStringsAreLocalReferences) {
   EXPECT_EQ(std::optional<std::string>("new"), jni.element(array, 0));
   EXPECT_EQ(std::nullopt, jni.element(array, 1));
   const std::string a = jni.ref(array), s = jni.ref(fresh);
-  EXPECT_EQ((std::vector<std::string>{
-                "GetObjectArrayElement(" + a + ",1)",
-                "GetObjectArrayElement(" + a + ",0)",
-                "DeleteLocalRef(" + jni.ref(element) + ")",
-                "NewStringUTF(" + s + ")",
-                "SetObjectArrayElement(" + a + ",0," + s + ")",
-                "DeleteLocalRef(" + s + ")"}),
-            jni.events());
+  EXPECT_EQ(
+      (std::vector<std::string>{"GetObjectArrayElement(" + a + ",1)",
+                                "GetObjectArrayElement(" + a + ",0)",
+                                "DeleteLocalRef(" + jni.ref(element) + ")",
+                                "NewStringUTF(" + s + ")",
+                                "SetObjectArrayElement(" + a + ",0," + s + ")",
+                                "DeleteLocalRef(" + s + ")"}),
+      jni.events());
   jni.ExpectNothingHeld();
 }
 
@@ -163,8 +162,7 @@ TEST(FakeJniTest, MisuseIsRecordedNotCrashed) {
   env->ReleaseIntArrayElements(ints, foreign, 0);
   env->DeleteLocalRef(ints); // an argument, not ours to delete
   env->SetObjectArrayElement(strings, 1, nullptr);
-  EXPECT_EQ("java/lang/ArrayIndexOutOfBoundsException",
-            jni.pendingException());
+  EXPECT_EQ("java/lang/ArrayIndexOutOfBoundsException", jni.pendingException());
   jni.ClearException();
   EXPECT_FALSE(env->ExceptionCheck());
 
@@ -247,7 +245,8 @@ TEST(RecordingScannerTest, NullBufferWhereTheContractWantsOneIsAViolation) {
   EXPECT_TRUE(scanner.violations().empty()) << "docStatus may be NULL";
 }
 
-TEST(RecordingScannerTest, FullScanStoresImagesAtDescriptorsAndReportsTheirLength) {
+TEST(RecordingScannerTest,
+     FullScanStoresImagesAtDescriptorsAndReportsTheirLength) {
   qeltest::Scanner scanner;
   scanner.setBytes(Entry::QELScan, 1, std::vector<unsigned char>{1, 2, 3});
   scanner.setInts(Entry::QELScan, 2, {5, 6});

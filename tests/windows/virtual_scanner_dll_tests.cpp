@@ -69,11 +69,10 @@ TEST(VirtualScannerDllTest, AFullScanWritesAGroup4TiffAndAJpeg) {
   const std::string tiff = productFolder + "\\scan-front.tif";
   const std::string jpeg = productFolder + "\\scan-front.jpg";
   const jobjectArray micr = jni.StringArray({""});
-  EXPECT_EQ(MIRB_VS_OK,
-            QEL_EXPORT(QelScanToFile)(jni.env(), jni.cls(), jni.String(tiff),
-                                      nullptr, jni.String(jpeg), nullptr, micr,
-                                      jni.IntArray({0}), jni.IntArray({0}),
-                                      nullptr));
+  EXPECT_EQ(MIRB_VS_OK, QEL_EXPORT(QelScanToFile)(
+                            jni.env(), jni.cls(), jni.String(tiff), nullptr,
+                            jni.String(jpeg), nullptr, micr, jni.IntArray({0}),
+                            jni.IntArray({0}), nullptr));
   EXPECT_FALSE(jni.element(micr, 0).value_or("").empty());
   QEL_EXPORT(MirbExit)(jni.env(), jni.cls());
 
@@ -89,7 +88,8 @@ TEST(VirtualScannerDllTest, AFullScanWritesAGroup4TiffAndAJpeg) {
   EXPECT_EQ(std::string("II*\0", 4), tiffBytes.substr(0, 4));
   // Compression (tag 259, SHORT, one value) is 4, CCITT Group 4.
   EXPECT_NE(std::string::npos,
-            tiffBytes.find(std::string("\x03\x01\x03\x00\x01\x00\x00\x00\x04\x00", 10)));
+            tiffBytes.find(
+                std::string("\x03\x01\x03\x00\x01\x00\x00\x00\x04\x00", 10)));
   ASSERT_GT(jpegBytes.size(), 4u);
   EXPECT_EQ("\xFF\xD8", jpegBytes.substr(0, 2));
   EXPECT_EQ("\xFF\xD9", jpegBytes.substr(jpegBytes.size() - 2));

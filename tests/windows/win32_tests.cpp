@@ -29,7 +29,8 @@ TEST(Win32ExportTest, MethodsAreFoundOnlyUnderTheirDecoratedName) {
   EXPECT_NE(nullptr,
             GetProcAddress(bridge, "_Java_QelScan_QelScanApi_MirbStatus@8"));
   for (const char *alias :
-       {"Java_QelScan_QelScanApi_MirbStatus", "Java_QelScan_QelScanApi_MirbStatus@8",
+       {"Java_QelScan_QelScanApi_MirbStatus",
+        "Java_QelScan_QelScanApi_MirbStatus@8",
         "_Java_QelScan_QelScanApi_MirbStatus", "JNI_OnLoad", "JNI_OnLoad@8"}) {
     EXPECT_EQ(nullptr, GetProcAddress(bridge, alias)) << alias;
   }

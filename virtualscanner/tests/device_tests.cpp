@@ -104,7 +104,8 @@ TEST_F(Transport, ScanEjectAndClearMoveTheDocument) {
 
   char micr[256], len[32];
   ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, nullptr, len, nullptr, len, micr, len));
-  EXPECT_EQ(ready | MIRB_VS_STATUS_HOPPER_LOADED | MIRB_VS_STATUS_DOCUMENT_IN_TRACK,
+  EXPECT_EQ(ready | MIRB_VS_STATUS_HOPPER_LOADED |
+                MIRB_VS_STATUS_DOCUMENT_IN_TRACK,
             MIRBStatus());
   EXPECT_EQ(MIRB_VS_OK, MIRBEjectDocument());
   EXPECT_EQ(ready | MIRB_VS_STATUS_HOPPER_LOADED, MIRBStatus());

@@ -16,7 +16,8 @@ namespace {
 struct Buffer {
   std::vector<unsigned char> bytes = std::vector<unsigned char>(1048576, 0);
   std::string md() const {
-    return "MD:" + std::to_string(reinterpret_cast<std::uintptr_t>(bytes.data()));
+    return "MD:" +
+           std::to_string(reinterpret_cast<std::uintptr_t>(bytes.data()));
   }
   std::vector<std::uint8_t> image() const {
     const int length = QELGetMemoryImageLength(bytes.data());
@@ -162,14 +163,17 @@ TEST_F(Images, BilevelScansAreGroup4TiffsAsExchangeFilesWantThem) {
 TEST_F(Images, GrayImagesAreJpegsWhereAskedForElseTiffs) {
   Feed({"T1T", "T2T", "T3T"});
   char len[32], micr[256];
-  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, Path("f.jpg").c_str(), len,
-                                     Path("b.JPEG").c_str(), len, micr, len, 0));
-  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, Path("f.tif").c_str(), len,
-                                     Path("b.jpg.tif").c_str(), len, micr, len, 0));
+  ASSERT_EQ(MIRB_VS_OK,
+            MIRBScanGray(0, Path("f.jpg").c_str(), len, Path("b.JPEG").c_str(),
+                         len, micr, len, 0));
+  ASSERT_EQ(MIRB_VS_OK,
+            MIRBScanGray(0, Path("f.tif").c_str(), len,
+                         Path("b.jpg.tif").c_str(), len, micr, len, 0));
   Buffer back;
   int quality, contrast;
-  ASSERT_EQ(MIRB_VS_OK, QELScan("", "", Path("qf.jpg").c_str(), back.md().c_str(),
-                                micr, &quality, &contrast, nullptr));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELScan("", "", Path("qf.jpg").c_str(), back.md().c_str(), micr,
+                    &quality, &contrast, nullptr));
   const struct {
     const char *what;
     std::vector<std::uint8_t> bytes;
@@ -205,7 +209,8 @@ TEST_F(Images, EachSideShowsItsTextsInTheFont) {
   const struct {
     std::string codeLine, printed, endorsement;
   } cases[] = {
-      {"U001234U T021000021T 123456789U $0000012500$", "PAID 2016-01-27", "VOID"},
+      {"U001234U T021000021T 123456789U $0000012500$", "PAID 2016-01-27",
+       "VOID"},
       {"T1T -x-", "", ""},
       // Too long for the usual size: drawn smaller, still whole.
       {std::string(60, '7') + "T" + std::string(58, '8') + "U", "", ""},
@@ -217,9 +222,9 @@ TEST_F(Images, EachSideShowsItsTextsInTheFont) {
       ASSERT_EQ(MIRB_VS_OK, QELBatchPrintString(c.printed.c_str(), 0, 0, 0, 0));
     }
     if (!c.endorsement.empty()) {
-      ASSERT_EQ(MIRB_VS_OK, QELScanVirtualEndorsement(c.endorsement.c_str(), 0, 0, 0,
-                                                      0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                      0, 0, "F"));
+      ASSERT_EQ(MIRB_VS_OK,
+                QELScanVirtualEndorsement(c.endorsement.c_str(), 0, 0, 0, 0, 0,
+                                          0, 0, 0, 0, 0, 0, 0, 0, 0, "F"));
     }
     char len[32], micr[256];
     ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, Path("f.tif").c_str(), len,
@@ -260,7 +265,8 @@ TEST_F(DefaultStack, TwelveChecksAsTheReadmeListsThem) {
     SCOPED_TRACE(r.codeLine);
     char micr[256], confidence[256];
     int quality = 0, contrast = 0, status[32];
-    ASSERT_EQ(MIRB_VS_OK, QELScan("", "", "", "", micr, &quality, &contrast, status));
+    ASSERT_EQ(MIRB_VS_OK,
+              QELScan("", "", "", "", micr, &quality, &contrast, status));
     EXPECT_EQ(r.codeLine, micr);
     EXPECT_EQ(r.length, status[MIRB_VS_DOCSTATUS_CODELEN]);
     EXPECT_EQ(r.quality, quality);
@@ -277,7 +283,8 @@ TEST_F(DefaultStack, TwelveChecksAsTheReadmeListsThem) {
     EXPECT_TRUE(routings.insert(routing).second) << routing;
   }
   char micr[256];
-  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELScan("", "", "", "", micr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
+            QELScan("", "", "", "", micr, nullptr, nullptr, nullptr));
 }
 
 TEST_F(DefaultStack, OnlyANamedFileWithoutDocumentsGivesAnEmptyHopper) {
@@ -321,8 +328,9 @@ TEST(Font, CoversPrintableAsciiAndTheFourSymbolsWithDistinctGlyphs) {
     const std::vector<std::uint8_t> shape(rows, rows + font::kGlyphHeight);
     EXPECT_EQ(c == ' ', std::all_of(shape.begin(), shape.end(),
                                     [](std::uint8_t r) { return r == 0; }));
-    EXPECT_TRUE(std::all_of(shape.begin(), shape.end(),
-                            [](std::uint8_t r) { return r < (1 << font::kGlyphWidth); }));
+    EXPECT_TRUE(std::all_of(shape.begin(), shape.end(), [](std::uint8_t r) {
+      return r < (1 << font::kGlyphWidth);
+    }));
     EXPECT_TRUE(shapes.insert(shape).second) << "the same glyph as another";
   }
   for (unsigned char c : {0x00, 0x1F, 0x7F, 0x84, 0xFF}) {

@@ -61,12 +61,13 @@ vs::Image Printed(const std::string &text, int scale, int direction = 0,
     width = std::max(width, font::TextWidth(line, scale) + shift);
   }
   vs::Image image = vs::Image::Blank(
-      width, (int(lines.size() - 1) * font::kLineHeight + font::kGlyphHeight) * scale,
+      width,
+      (int(lines.size() - 1) * font::kLineHeight + font::kGlyphHeight) * scale,
       8, 200);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     for (int dx : {0, shift}) {
       font::DrawString(image, dx, int(i) * font::kLineHeight * scale, lines[i],
-                     scale, 0);
+                       scale, 0);
     }
   }
   for (int quarter = 0; quarter < direction / 90; ++quarter) {
@@ -91,11 +92,12 @@ int Wrong(const Raster &got, const vs::Image &text, int x, int y,
   int bad = 0;
   for (int gy = std::max(0, (y - 4) / f);
        gy < std::min(got.height, (y + text.height + 4) / f); ++gy) {
-    for (int gx = std::max(0, (x - 4) / f); gx < std::min(got.width, (x + text.width + 4) / f);
-         ++gx) {
+    for (int gx = std::max(0, (x - 4) / f);
+         gx < std::min(got.width, (x + text.width + 4) / f); ++gx) {
       const int value = got.At(gx, gy);
       if (f == 1) {
-        bad += (value < 128) != (ink(gx, gy) || (base != nullptr && base->At(gx, gy) < 128));
+        bad += (value < 128) !=
+               (ink(gx, gy) || (base != nullptr && base->At(gx, gy) < 128));
         continue;
       }
       int full = 0, near = 0;
@@ -120,19 +122,24 @@ using Printing = VirtualScanner;
 TEST_F(Printing, OutOfRangeNumbersAreRefusedAndLeaveTheWaitingJob) {
   using Call = std::function<int(const char *)>;
   const auto str = [](int x, int y, int scale, int direction) {
-    return Call([=](const char *t) { return QELBatchPrintString(t, x, y, scale, direction); });
-  };
-  // The unused numbers get odd values: any value is fine for them.
-  const auto bmp = [](int x, int y, int scale, int direction, int bold, const char *font) {
     return Call([=](const char *t) {
-      return QELBatchPrintBMP(t, x, y, scale, direction, bold, -5, INT_MAX, 7, INT_MIN, font);
+      return QELBatchPrintString(t, x, y, scale, direction);
     });
   };
-  const auto ve = [](int x, int y, int scale, int direction, int bold, int side, int kinds,
-                     const char *font) {
+  // The unused numbers get odd values: any value is fine for them.
+  const auto bmp = [](int x, int y, int scale, int direction, int bold,
+                      const char *font) {
     return Call([=](const char *t) {
-      return QELScanVirtualEndorsement(t, x, y, scale, direction, bold, side, kinds, -1,
-                                       INT_MAX, INT_MIN, 3, 4, 5, 6, font);
+      return QELBatchPrintBMP(t, x, y, scale, direction, bold, -5, INT_MAX, 7,
+                              INT_MIN, font);
+    });
+  };
+  const auto ve = [](int x, int y, int scale, int direction, int bold, int side,
+                     int kinds, const char *font) {
+    return Call([=](const char *t) {
+      return QELScanVirtualEndorsement(t, x, y, scale, direction, bold, side,
+                                       kinds, -1, INT_MAX, INT_MIN, 3, 4, 5, 6,
+                                       font);
     });
   };
   constexpr int kBad = MIRB_VS_ERR_BAD_ARGUMENT, kOk = MIRB_VS_OK;
@@ -169,11 +176,12 @@ TEST_F(Printing, OutOfRangeNumbersAreRefusedAndLeaveTheWaitingJob) {
     const int selector = c.what[0] == 'v' ? MIRB_VS_SEL_PENDING_ENDORSEMENT
                                           : MIRB_VS_SEL_PENDING_PRINT;
     ASSERT_EQ(kOk, selector == MIRB_VS_SEL_PENDING_PRINT
-                      ? QELBatchPrintString("KEEP", 0, 0, 0, 0)
-                      : QELScanVirtualEndorsement("KEEP", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                  0, 0, 0, 0, "F"));
+                       ? QELBatchPrintString("KEEP", 0, 0, 0, 0)
+                       : QELScanVirtualEndorsement("KEEP", 0, 0, 0, 0, 0, 0, 0,
+                                                   0, 0, 0, 0, 0, 0, 0, "F"));
     EXPECT_EQ(c.result, c.call("NEW"));
-    EXPECT_STREQ(c.result == kOk ? "NEW" : "KEEP", MIRBGetParamString(selector));
+    EXPECT_STREQ(c.result == kOk ? "NEW" : "KEEP",
+                 MIRBGetParamString(selector));
     MIRBExit();
   }
 }
@@ -184,36 +192,47 @@ TEST_F(Printing, ABatchPrintShowsInEveryBackImageOfTheNextDocumentOnly) {
   const std::string tif = Path("b.tif"), jpg = Path("b.jpg");
   const auto memory = [&](bool gray) {
     ImageBuffer back;
-    EXPECT_EQ(MIRB_VS_OK, (gray ? MIRBScanMemoryGray(0, nullptr, ints, back.data(), ints + 1,
-                                                     micr, ints + 2, 0)
-                                : MIRBScanMemory(0, nullptr, ints, back.data(), ints + 1,
-                                                 micr, ints + 2)));
+    EXPECT_EQ(MIRB_VS_OK,
+              (gray ? MIRBScanMemoryGray(0, nullptr, ints, back.data(),
+                                         ints + 1, micr, ints + 2, 0)
+                    : MIRBScanMemory(0, nullptr, ints, back.data(), ints + 1,
+                                     micr, ints + 2)));
     return back.Stream(ints[1]);
   };
   const struct {
     const char *entry;
     std::function<std::vector<std::uint8_t>()> scan;
   } cases[] = {
-      {"MIRBScan", [&] {
-         EXPECT_EQ(MIRB_VS_OK, MIRBScan(0, "", len, tif.c_str(), len, micr, len));
+      {"MIRBScan",
+       [&] {
+         EXPECT_EQ(MIRB_VS_OK,
+                   MIRBScan(0, "", len, tif.c_str(), len, micr, len));
          return Slurp(tif);
        }},
-      {"MIRBScanGray JPEG", [&] {
-         EXPECT_EQ(MIRB_VS_OK, MIRBScanGray(0, "", len, jpg.c_str(), len, micr, len, 0));
+      {"MIRBScanGray JPEG",
+       [&] {
+         EXPECT_EQ(MIRB_VS_OK,
+                   MIRBScanGray(0, "", len, jpg.c_str(), len, micr, len, 0));
          return Slurp(jpg);
        }},
-      {"MIRBScanGray TIFF", [&] {
-         EXPECT_EQ(MIRB_VS_OK, MIRBScanGray(0, "", len, tif.c_str(), len, micr, len, 0));
+      {"MIRBScanGray TIFF",
+       [&] {
+         EXPECT_EQ(MIRB_VS_OK,
+                   MIRBScanGray(0, "", len, tif.c_str(), len, micr, len, 0));
          return Slurp(tif);
        }},
       {"MIRBScanMemory", [&] { return memory(false); }},
       {"MIRBScanMemoryGray", [&] { return memory(true); }},
-      {"QELScan TIFF", [&] {
-         EXPECT_EQ(MIRB_VS_OK, QELScan("", tif.c_str(), "", "", micr, nullptr, nullptr, nullptr));
+      {"QELScan TIFF",
+       [&] {
+         EXPECT_EQ(MIRB_VS_OK, QELScan("", tif.c_str(), "", "", micr, nullptr,
+                                       nullptr, nullptr));
          return Slurp(tif);
        }},
-      {"QELScan JPEG", [&] {
-         EXPECT_EQ(MIRB_VS_OK, QELScan("", "", "", jpg.c_str(), micr, nullptr, nullptr, nullptr));
+      {"QELScan JPEG",
+       [&] {
+         EXPECT_EQ(MIRB_VS_OK, QELScan("", "", "", jpg.c_str(), micr, nullptr,
+                                       nullptr, nullptr));
          return Slurp(jpg);
        }},
   };
@@ -226,7 +245,8 @@ TEST_F(Printing, ABatchPrintShowsInEveryBackImageOfTheNextDocumentOnly) {
     ASSERT_FALSE(first.gray.empty());
     ASSERT_FALSE(second.gray.empty());
     EXPECT_EQ(0, Wrong(first, text, 600, 100));
-    EXPECT_EQ(0, Wrong(second, text, 600, 100, nullptr, false)); // the job was used up
+    EXPECT_EQ(0, Wrong(second, text, 600, 100, nullptr,
+                       false)); // the job was used up
     MIRBExit();
   }
 }
@@ -250,18 +270,21 @@ TEST_F(Printing, PlaceScaleDirectionAndBoldDecideWhereTheInkFalls) {
   char len[32], micr[256];
   const std::string back = Path("b.tif");
   for (const auto &c : cases) {
-    SCOPED_TRACE(testing::Message() << c.text << " at " << c.x << "," << c.y << " scale "
-                                    << c.scale << " turned " << c.direction);
+    SCOPED_TRACE(testing::Message()
+                 << c.text << " at " << c.x << "," << c.y << " scale "
+                 << c.scale << " turned " << c.direction);
     Feed({"T1T", "T2T"});
-    ASSERT_EQ(MIRB_VS_OK, QELBatchPrintBMP(c.text, c.x, c.y, c.scale, c.direction, c.bold,
-                                           0, 0, 0, 0, "Courier"));
+    ASSERT_EQ(MIRB_VS_OK,
+              QELBatchPrintBMP(c.text, c.x, c.y, c.scale, c.direction, c.bold,
+                               0, 0, 0, 0, "Courier"));
     ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, "", len, back.c_str(), len, micr, len));
     const Raster got = Decode(Slurp(back));
     ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, "", len, back.c_str(), len, micr, len));
     const Raster base = Decode(Slurp(back));
     ASSERT_FALSE(got.gray.empty());
-    EXPECT_EQ(0, Wrong(got, Printed(c.text, c.atScale, c.direction, c.bold != 0), c.atX,
-                       c.atY, &base));
+    EXPECT_EQ(0,
+              Wrong(got, Printed(c.text, c.atScale, c.direction, c.bold != 0),
+                    c.atX, c.atY, &base));
     MIRBExit();
   }
 }
@@ -275,25 +298,30 @@ TEST_F(Printing, AVirtualEndorsementShowsOnTheSidesAndImagesItNames) {
       {0, 0, MIRB_VS_SIDE_BOTH, 0, true, true, true},
       {440, 320, MIRB_VS_SIDE_BACK, 0, false, true, false},
       {440, 320, MIRB_VS_SIDE_BOTH, MIRB_VS_IMAGES_BILEVEL, true, true, false},
-      {440, 320, MIRB_VS_SIDE_FRONT, MIRB_VS_IMAGES_GRAY | MIRB_VS_IMAGES_UV, false, false,
-       true},
+      {440, 320, MIRB_VS_SIDE_FRONT, MIRB_VS_IMAGES_GRAY | MIRB_VS_IMAGES_UV,
+       false, false, true},
   };
   const vs::Image text = Printed("VOID", MIRB_VS_ENDORSE_SCALE);
   char micr[256];
   for (const auto &c : cases) {
-    SCOPED_TRACE(testing::Message() << "side " << c.side << " kinds " << c.kinds);
+    SCOPED_TRACE(testing::Message()
+                 << "side " << c.side << " kinds " << c.kinds);
     Feed({"U001234U T021000021T 123456789U $0000012500$"});
-    ASSERT_EQ(MIRB_VS_OK, QELScanVirtualEndorsement("VOID", c.x, c.y, 0, 0, 0, c.side,
-                                                    c.kinds, 0, 0, 0, 0, 0, 0, 0, "Arial"));
+    ASSERT_EQ(MIRB_VS_OK,
+              QELScanVirtualEndorsement("VOID", c.x, c.y, 0, 0, 0, c.side,
+                                        c.kinds, 0, 0, 0, 0, 0, 0, 0, "Arial"));
     ASSERT_EQ(MIRB_VS_OK, QELScan(Path("f.tif").c_str(), Path("b.tif").c_str(),
-                                  Path("f.jpg").c_str(), "", micr, nullptr, nullptr, nullptr));
+                                  Path("f.jpg").c_str(), "", micr, nullptr,
+                                  nullptr, nullptr));
     const struct {
       const char *file;
       bool shows;
       int x, y;
     } images[] = {
-        {"f.tif", c.front, c.x ? c.x : MIRB_VS_ENDORSE_X, c.y ? c.y : MIRB_VS_ENDORSE_Y},
-        {"f.jpg", c.grayFront, c.x ? c.x : MIRB_VS_ENDORSE_X, c.y ? c.y : MIRB_VS_ENDORSE_Y},
+        {"f.tif", c.front, c.x ? c.x : MIRB_VS_ENDORSE_X,
+         c.y ? c.y : MIRB_VS_ENDORSE_Y},
+        {"f.jpg", c.grayFront, c.x ? c.x : MIRB_VS_ENDORSE_X,
+         c.y ? c.y : MIRB_VS_ENDORSE_Y},
         {"b.tif", c.back, c.x ? c.x : MIRB_VS_ENDORSE_BACK_X,
          c.y ? c.y : MIRB_VS_ENDORSE_BACK_Y},
     };

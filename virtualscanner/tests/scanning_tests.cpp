@@ -19,7 +19,8 @@ using NoDocument = VirtualScanner;
 
 TEST_F(NoDocument, EveryScanAnswersNoDocumentWithEmptyOutputs) {
   Feed({});
-  char frontLen[32] = "x", backLen[32] = "x", micr[256] = "x", micrLen[32] = "x";
+  char frontLen[32] = "x", backLen[32] = "x", micr[256] = "x",
+       micrLen[32] = "x";
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
             MIRBScan(0, Path("f.tif").c_str(), frontLen, Path("b.tif").c_str(),
                      backLen, micr, micrLen));
@@ -38,7 +39,8 @@ TEST_F(NoDocument, EveryScanAnswersNoDocumentWithEmptyOutputs) {
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
             MIRBScanMemory(0, front.data(), &fl, back.data(), &bl, micr, &ml));
   EXPECT_EQ(0, fl + bl + ml);
-  EXPECT_EQ(0, front.Header(0) | front.Header(1) | front.Header(2) | front.Header(3));
+  EXPECT_EQ(0, front.Header(0) | front.Header(1) | front.Header(2) |
+                   front.Header(3));
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
             MIRBScanMemoryGray(0, nullptr, &fl, nullptr, &bl, micr, &ml, 0));
 
@@ -53,9 +55,11 @@ TEST_F(NoDocument, EveryScanAnswersNoDocumentWithEmptyOutputs) {
   EXPECT_EQ(0, QELGetMemoryImageLength(front.data())); // named, so defined
 
   int size = 9;
-  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELScanUV(nullptr, front.data(), &size, 0));
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
+            QELScanUV(nullptr, front.data(), &size, 0));
   EXPECT_EQ(0, size);
-  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELScanLong(Path("l.tif").c_str(), nullptr, &size, 0));
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
+            QELScanLong(Path("l.tif").c_str(), nullptr, &size, 0));
   char conf[256] = "x";
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELGetOcrMicr(micr, conf));
   EXPECT_STREQ("", conf);
@@ -68,8 +72,9 @@ TEST_F(Hopper, ScanToFilesWritesCodeLineLengthsAndValidTiffs) {
   Feed({"# a comment, then a blank line", "", "T123456789T 0042A 1234U\r",
         "\tconfidence=", "T987T\tquality=70\tcontrast=40\tconfidence=95870"});
   char frontLen[32], backLen[32], micr[256], micrLen[32];
-  ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, Path("f.tif").c_str(), frontLen,
-                                 Path("b.tif").c_str(), backLen, micr, micrLen));
+  ASSERT_EQ(MIRB_VS_OK,
+            MIRBScan(0, Path("f.tif").c_str(), frontLen, Path("b.tif").c_str(),
+                     backLen, micr, micrLen));
   EXPECT_STREQ("T123456789T 0042A 1234U", micr);
   EXPECT_STREQ("23", micrLen);
   const auto front = Slurp(Path("f.tif")), back = Slurp(Path("b.tif"));
@@ -84,8 +89,9 @@ TEST_F(Hopper, ScanToFilesWritesCodeLineLengthsAndValidTiffs) {
   EXPECT_NE(front, back);
 
   // A document without a code line; only the back image wanted.
-  ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, nullptr, frontLen, Path("g.tif").c_str(),
-                                     backLen, micr, micrLen, 0));
+  ASSERT_EQ(MIRB_VS_OK,
+            MIRBScanGray(0, nullptr, frontLen, Path("g.tif").c_str(), backLen,
+                         micr, micrLen, 0));
   EXPECT_STREQ("", micr);
   EXPECT_STREQ("0", micrLen);
   EXPECT_STREQ("0", frontLen);
@@ -93,14 +99,16 @@ TEST_F(Hopper, ScanToFilesWritesCodeLineLengthsAndValidTiffs) {
 
   char conf[256];
   int quality = 0, contrast = 0;
-  ASSERT_EQ(MIRB_VS_OK, QELScan(nullptr, "", "", "", micr, &quality, &contrast, nullptr));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELScan(nullptr, "", "", "", micr, &quality, &contrast, nullptr));
   EXPECT_STREQ("T987T", micr);
   EXPECT_EQ(70, quality);
   EXPECT_EQ(40, contrast);
   ASSERT_EQ(MIRB_VS_OK, QELGetOcrMicr(micr, conf));
   EXPECT_STREQ("T987T", micr);
   EXPECT_STREQ("95870", conf);
-  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, MIRBScan(0, "", frontLen, "", backLen, micr, micrLen));
+  EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT,
+            MIRBScan(0, "", frontLen, "", backLen, micr, micrLen));
 }
 
 TEST_F(Hopper, UnreadableOrMalformedHopperKeepsTheSessionClosed) {
@@ -114,8 +122,8 @@ TEST_F(Hopper, UnreadableOrMalformedHopperKeepsTheSessionClosed) {
   setenv("MIRB_VIRTUAL_HOPPER", Path("long.txt").c_str(), 1);
   EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit());
   // A confidence character for each code-line character, no more, no less.
-  for (const char *line : {"T1T\tconfidence=99\n", "T1T\tconfidence=9999\n",
-                           "\tconfidence=9\n"}) {
+  for (const char *line :
+       {"T1T\tconfidence=99\n", "T1T\tconfidence=9999\n", "\tconfidence=9\n"}) {
     Spit(Path("confidence.txt"), line);
     setenv("MIRB_VIRTUAL_HOPPER", Path("confidence.txt").c_str(), 1);
     EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit()) << line;
@@ -127,11 +135,13 @@ using Special = VirtualScanner;
 TEST_F(Special, DocStatusNamesTheFirstOfAtMost32MatchingRegistrations) {
   Feed({"T021000021T 123456789U 0101", "T111T 222U"});
   // Required: an empty text would match every code line.
-  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELSetSpecialDocument(0, 0, "", "1", 0, 0, 0, 0));
-  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELSetSpecialDocument(0, 0, "1", "", 0, 0, 0, 0));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
+            QELSetSpecialDocument(0, 0, "", "1", 0, 0, 0, 0));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
+            QELSetSpecialDocument(0, 0, "1", "", 0, 0, 0, 0));
   ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocument(0, 0, "999", "888", 0, 0, 0, 0));
-  ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocumentEx(0, 0, "021000021", "6789", 0, 0, 0,
-                                                0, 0, 0, 0, 0, 0, 0));
+  ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocumentEx(0, 0, "021000021", "6789", 0, 0,
+                                                0, 0, 0, 0, 0, 0, 0, 0));
   ASSERT_EQ(MIRB_VS_OK,
             QELSetSpecialDocument(0, 0, "021000021", "123456789", 0, 0, 0, 0));
   for (int i = 4; i <= 32; ++i) {
@@ -142,13 +152,15 @@ TEST_F(Special, DocStatusNamesTheFirstOfAtMost32MatchingRegistrations) {
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
             QELSetSpecialDocument(0, 0, "111", "222", 0, 0, 0, 0)); // the 33rd
   // Full, yet an entry can still be replaced; it keeps its number.
-  EXPECT_EQ(MIRB_VS_OK, QELSetSpecialDocumentEx(1, 1, "021000021", "6789", 1, 1, 1,
-                                                1, 1, 1, 1, 1, 1, 1));
+  EXPECT_EQ(MIRB_VS_OK, QELSetSpecialDocumentEx(1, 1, "021000021", "6789", 1, 1,
+                                                1, 1, 1, 1, 1, 1, 1, 1));
   char micr[256];
   int status[32];
-  ASSERT_EQ(MIRB_VS_OK, QELScan("", "", "", "", micr, nullptr, nullptr, status));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELScan("", "", "", "", micr, nullptr, nullptr, status));
   EXPECT_EQ(2, status[MIRB_VS_DOCSTATUS_SPECIAL]);
-  ASSERT_EQ(MIRB_VS_OK, QELScan("", "", "", "", micr, nullptr, nullptr, status));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELScan("", "", "", "", micr, nullptr, nullptr, status));
   EXPECT_EQ(0, status[MIRB_VS_DOCSTATUS_SPECIAL]); // the 33rd was not kept
 }
 
@@ -174,10 +186,11 @@ TEST_F(Memory, ScanToMemoryPlacesHeaderedImagesWithinTheBuffer) {
   EXPECT_EQ(1200u, frontTiff.width);
   EXPECT_TRUE(InspectTiff(back.Stream(bl)).valid);
   EXPECT_EQ(fl, QELGetMemoryImageLength(front.data()));
-  EXPECT_EQ(MIRB_VS_ERR_UNKNOWN_ADDRESS, QELGetMemoryImageLength(front.data() + 1));
+  EXPECT_EQ(MIRB_VS_ERR_UNKNOWN_ADDRESS,
+            QELGetMemoryImageLength(front.data() + 1));
 
-  ASSERT_EQ(MIRB_VS_OK,
-            MIRBScanMemoryGray(0, front.data(), &fl, nullptr, &bl, micr, &ml, 0));
+  ASSERT_EQ(MIRB_VS_OK, MIRBScanMemoryGray(0, front.data(), &fl, nullptr, &bl,
+                                           micr, &ml, 0));
   EXPECT_EQ(8, front.Header(2));
   EXPECT_EQ(100, front.Header(3));
   EXPECT_EQ(MIRB_VS_MEMORY_FORMAT_JPEG, front.Header(5));
@@ -191,14 +204,16 @@ TEST_F(Memory, ScanToMemoryPlacesHeaderedImagesWithinTheBuffer) {
 
 TEST_F(Memory, FullScanFillsDescriptorsFilesAndTheResultBlock) {
   Feed({"T021000021T 123456789U 0101"});
-  ASSERT_EQ(MIRB_VS_OK, QELSetSpecialDocument(1, 2, "021000021", "123456789", 3, 4, 5, 6));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELSetSpecialDocument(1, 2, "021000021", "123456789", 3, 4, 5, 6));
   ImageBuffer frontTiff, backJpeg;
   const std::string front = Descriptor(frontTiff.data());
   const std::string back = Descriptor(backJpeg.data());
   char micr[256];
   int quality = 0, contrast = 0, status[32];
-  ASSERT_EQ(MIRB_VS_OK, QELScan(front.c_str(), Path("b.tif").c_str(), "",
-                                back.c_str(), micr, &quality, &contrast, status));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELScan(front.c_str(), Path("b.tif").c_str(), "", back.c_str(),
+                    micr, &quality, &contrast, status));
   EXPECT_STREQ("T021000021T 123456789U 0101", micr);
   EXPECT_EQ(100, quality);
   EXPECT_EQ(60, contrast);
@@ -228,17 +243,20 @@ TEST_F(Memory, UvAndLongScansGoToFileMemoryOrBoth) {
   Feed({"T1T", "T2T", "T3T"});
   ImageBuffer image;
   int size = 0;
-  ASSERT_EQ(MIRB_VS_OK, QELScanUV(Path("uv.tif").c_str(), image.data(), &size, 1));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELScanUV(Path("uv.tif").c_str(), image.data(), &size, 1));
   EXPECT_EQ(8, image.Header(2));
   EXPECT_EQ(size, QELGetMemoryImageLength(image.data()));
   EXPECT_EQ(32773u, InspectTiff(image.Stream(size)).compression);
   const TiffInfo uv = InspectTiff(Slurp(Path("uv.tif")));
   EXPECT_TRUE(uv.valid);
   EXPECT_EQ(32773u, uv.compression);
-  ASSERT_EQ(MIRB_VS_OK, QELScanLong(Path("long.tif").c_str(), nullptr, &size, 0));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELScanLong(Path("long.tif").c_str(), nullptr, &size, 0));
   EXPECT_EQ(static_cast<int>(Slurp(Path("long.tif")).size()), size);
   EXPECT_EQ(2400u, InspectTiff(Slurp(Path("long.tif"))).width);
-  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, QELScanLong(nullptr, image.data(), &size, 7));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
+            QELScanLong(nullptr, image.data(), &size, 7));
   EXPECT_EQ(MIRB_VS_STATUS_READY | MIRB_VS_STATUS_DOCUMENT_IN_TRACK |
                 MIRB_VS_STATUS_HOPPER_LOADED,
             MIRBStatus()); // the refused scan fed nothing
@@ -253,8 +271,9 @@ TEST_F(Printing, PrintTextsWaitForTheNextDocument) {
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
             QELBatchPrintBMP("PAID", 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
   ASSERT_EQ(MIRB_VS_OK, QELBatchPrintString("PAID 2016", 300, 200, 2, 180));
-  ASSERT_EQ(MIRB_VS_OK, QELScanVirtualEndorsement("VOID", 0, 0, 0, 0, 0, 0, 0, 0,
-                                                  0, 0, 0, 0, 0, 0, "Arial"));
+  ASSERT_EQ(MIRB_VS_OK,
+            QELScanVirtualEndorsement("VOID", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                      0, 0, 0, "Arial"));
   EXPECT_STREQ("PAID 2016", MIRBGetParamString(MIRB_VS_SEL_PENDING_PRINT));
   EXPECT_STREQ("VOID", MIRBGetParamString(MIRB_VS_SEL_PENDING_ENDORSEMENT));
 

@@ -102,7 +102,8 @@ TEST_F(Parameters, NumbersAndTextsRoundTripPerSelector) {
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
             MIRBSetParamString(3, std::string(256, 'v').c_str()));
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBSetParamString(3, nullptr));
-  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBSetParamString(MIRB_VS_SEL_DLL_PATH, "x"));
+  EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT,
+            MIRBSetParamString(MIRB_VS_SEL_DLL_PATH, "x"));
   EXPECT_EQ(longest, MIRBGetParamString(3));
   EXPECT_EQ(nullptr, MIRBGetParamString(MIRB_VS_SEL_NULL));
   EXPECT_EQ(nullptr, MIRBGetParamString(1000));
@@ -139,11 +140,11 @@ TEST_F(Config, MissingOrMalformedFilesHaveTheirCodesAndChangeNothing) {
   EXPECT_EQ(MIRB_VS_ERR_BAD_ARGUMENT, MIRBWriteConfig(""));
 
   const char *const malformed[] = {
-      "",                                           // no header
-      "param 1 2\n",                                // no header
-      "MIRBAP32-VIRTUAL-CONFIG 2\n",                // other version
-      "MIRBAP32-VIRTUAL-CONFIG 1\nparam 1\n",       // no value
-      "MIRBAP32-VIRTUAL-CONFIG 1\nparam 1 x\n",     // not a number
+      "",                                       // no header
+      "param 1 2\n",                            // no header
+      "MIRBAP32-VIRTUAL-CONFIG 2\n",            // other version
+      "MIRBAP32-VIRTUAL-CONFIG 1\nparam 1\n",   // no value
+      "MIRBAP32-VIRTUAL-CONFIG 1\nparam 1 x\n", // not a number
       "MIRBAP32-VIRTUAL-CONFIG 1\nparam 1 99999999999\n",
       "MIRBAP32-VIRTUAL-CONFIG 1\nparam 256 1\n",   // selector out of range
       "MIRBAP32-VIRTUAL-CONFIG 1\ntext 1 bad\\q\n", // unknown escape
@@ -151,7 +152,8 @@ TEST_F(Config, MissingOrMalformedFilesHaveTheirCodesAndChangeNothing) {
   };
   for (const char *text : malformed) {
     Spit(Path("bad.cfg"), text);
-    EXPECT_EQ(MIRB_VS_ERR_CONFIG_FORMAT, MIRBReadConfig(Path("bad.cfg").c_str()))
+    EXPECT_EQ(MIRB_VS_ERR_CONFIG_FORMAT,
+              MIRBReadConfig(Path("bad.cfg").c_str()))
         << text;
     EXPECT_EQ(11, MIRBGetParam(1)) << text;
   }

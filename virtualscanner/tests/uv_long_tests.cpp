@@ -44,8 +44,10 @@ TEST_F(UvAndLong, FormatCompChoosesTheSameStreamForFileAndMemory) {
       {"UV 1", QELScanUV, 1, false, COMPRESSION_PACKBITS, 600, 275, 8, 100},
       {"UV 2", QELScanUV, 2, true, 0, 600, 275, 8, 100},
       {"long 0", QELScanLong, 0, false, COMPRESSION_NONE, 2400, 550, 1, 200},
-      {"long 1", QELScanLong, 1, false, COMPRESSION_PACKBITS, 2400, 550, 1, 200},
-      {"long 2", QELScanLong, 2, false, COMPRESSION_CCITTFAX4, 2400, 550, 1, 200},
+      {"long 1", QELScanLong, 1, false, COMPRESSION_PACKBITS, 2400, 550, 1,
+       200},
+      {"long 2", QELScanLong, 2, false, COMPRESSION_CCITTFAX4, 2400, 550, 1,
+       200},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
@@ -53,7 +55,8 @@ TEST_F(UvAndLong, FormatCompChoosesTheSameStreamForFileAndMemory) {
     // The file name says TIFF; formatComp alone decides.
     ImageBuffer image;
     int size = 0;
-    ASSERT_EQ(MIRB_VS_OK, c.scan(Path("x.tif").c_str(), image.data(), &size, c.formatComp));
+    ASSERT_EQ(MIRB_VS_OK,
+              c.scan(Path("x.tif").c_str(), image.data(), &size, c.formatComp));
     EXPECT_EQ(size, QELGetMemoryImageLength(image.data()));
     EXPECT_EQ(c.width, image.Header(0));
     EXPECT_EQ(c.height, image.Header(1));
@@ -97,7 +100,8 @@ TEST_F(UvAndLong, SealShowsOnlyUnderUvAndInkStaysDark) {
   EXPECT_GT(InSeal(uv.gray, int(uv.width), [](int v) { return v > 150; }),
             side * side / 8);
   // Under ordinary light the same spot is bare paper.
-  EXPECT_EQ(0, InSeal(gray.gray, int(gray.width), [](int v) { return v < 200; }));
+  EXPECT_EQ(0,
+            InSeal(gray.gray, int(gray.width), [](int v) { return v < 200; }));
 
   // Where the gray image has ink, the UV image is darker than its paper.
   long inkSum = 0, inkCount = 0, paperSum = 0, paperCount = 0;

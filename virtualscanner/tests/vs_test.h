@@ -64,15 +64,17 @@ struct ReadStream {
   std::uint64_t at = 0;
 };
 
-inline ReadStream &StreamOf(thandle_t h) { return *reinterpret_cast<ReadStream *>(h); }
+inline ReadStream &StreamOf(thandle_t h) {
+  return *reinterpret_cast<ReadStream *>(h);
+}
 
 inline tmsize_t TiffRead(thandle_t h, void *buffer, tmsize_t n) {
   ReadStream &s = StreamOf(h);
   if (n <= 0 || s.at >= s.bytes.size()) {
     return 0;
   }
-  const std::uint64_t count =
-      std::min<std::uint64_t>(static_cast<std::uint64_t>(n), s.bytes.size() - s.at);
+  const std::uint64_t count = std::min<std::uint64_t>(
+      static_cast<std::uint64_t>(n), s.bytes.size() - s.at);
   std::memcpy(buffer, s.bytes.data() + s.at, static_cast<std::size_t>(count));
   s.at += count;
   return static_cast<tmsize_t>(count);
@@ -80,7 +82,10 @@ inline tmsize_t TiffRead(thandle_t h, void *buffer, tmsize_t n) {
 inline tmsize_t TiffWrite(thandle_t, void *, tmsize_t) { return -1; }
 inline toff_t TiffSeek(thandle_t h, toff_t offset, int whence) {
   ReadStream &s = StreamOf(h);
-  s.at = (whence == SEEK_CUR ? s.at : whence == SEEK_END ? s.bytes.size() : 0) + offset;
+  s.at = (whence == SEEK_CUR   ? s.at
+          : whence == SEEK_END ? s.bytes.size()
+                               : 0) +
+         offset;
   return s.at;
 }
 inline int TiffClose(thandle_t) { return 0; }
@@ -93,10 +98,10 @@ inline void TiffUnmap(thandle_t, void *, toff_t) {}
 inline TiffInfo InspectTiff(const std::vector<std::uint8_t> &bytes) {
   TiffInfo info;
   detail::ReadStream stream{bytes};
-  TIFF *tif = TIFFClientOpen("test", "r", reinterpret_cast<thandle_t>(&stream),
-                             detail::TiffRead, detail::TiffWrite, detail::TiffSeek,
-                             detail::TiffClose, detail::TiffSize, detail::TiffMap,
-                             detail::TiffUnmap);
+  TIFF *tif = TIFFClientOpen(
+      "test", "r", reinterpret_cast<thandle_t>(&stream), detail::TiffRead,
+      detail::TiffWrite, detail::TiffSeek, detail::TiffClose, detail::TiffSize,
+      detail::TiffMap, detail::TiffUnmap);
   if (tif == nullptr) {
     return info;
   }
@@ -127,7 +132,8 @@ inline TiffInfo InspectTiff(const std::vector<std::uint8_t> &bytes) {
     }
     const tmsize_t lineBytes = TIFFScanlineSize(tif);
     if (width == 0 || height == 0 || (bits != 1 && bits != 8) ||
-        lineBytes != static_cast<tmsize_t>(bits == 1 ? (width + 7) / 8 : width)) {
+        lineBytes !=
+            static_cast<tmsize_t>(bits == 1 ? (width + 7) / 8 : width)) {
       decoded = false;
       break;
     }
@@ -147,11 +153,14 @@ inline TiffInfo InspectTiff(const std::vector<std::uint8_t> &bytes) {
     }
   } while (decoded && TIFFReadDirectory(tif));
   TIFFClose(tif);
-  info.valid = decoded && info.gray.size() == std::size_t(info.width) * info.height;
+  info.valid =
+      decoded && info.gray.size() == std::size_t(info.width) * info.height;
   return info;
 }
 
-inline TiffInfo InspectTiffFile(const std::string &name) { return InspectTiff(Slurp(name)); }
+inline TiffInfo InspectTiffFile(const std::string &name) {
+  return InspectTiff(Slurp(name));
+}
 
 // What libjpeg reads from a JPEG. valid: it decoded to the end.
 struct JpegInfo {
@@ -222,14 +231,16 @@ inline JpegInfo InspectJpeg(const std::vector<std::uint8_t> &bytes) {
 inline constexpr std::size_t kImage = 1048576;
 
 struct ImageBuffer {
-  std::vector<unsigned char> bytes = std::vector<unsigned char>(kImage + 64, 0xA5);
+  std::vector<unsigned char> bytes =
+      std::vector<unsigned char>(kImage + 64, 0xA5);
   unsigned char *data() { return bytes.data(); }
   bool guardIntact() const {
     return std::all_of(bytes.begin() + kImage, bytes.end(),
                        [](unsigned char c) { return c == 0xA5; });
   }
   int Header(std::size_t field) const { // the signed 16-bit header fields
-    return static_cast<std::int16_t>(bytes[2 * field] | bytes[2 * field + 1] << 8);
+    return static_cast<std::int16_t>(bytes[2 * field] | bytes[2 * field + 1]
+                                                            << 8);
   }
   // The stream behind the header, as long as the header says; its length
   // with the header must be what the scan reported.
@@ -237,7 +248,8 @@ struct ImageBuffer {
     const std::uint32_t size = bytes[12] | bytes[13] << 8 | bytes[14] << 16 |
                                static_cast<std::uint32_t>(bytes[15]) << 24;
     EXPECT_EQ(MIRB_VS_MEMORY_HEADER_BYTES, Header(4));
-    EXPECT_EQ(static_cast<std::uint32_t>(reported), MIRB_VS_MEMORY_HEADER_BYTES + size);
+    EXPECT_EQ(static_cast<std::uint32_t>(reported),
+              MIRB_VS_MEMORY_HEADER_BYTES + size);
     if (size > kImage - MIRB_VS_MEMORY_HEADER_BYTES) {
       return {};
     }
@@ -268,7 +280,9 @@ protected:
     std::filesystem::remove_all(dir_);
   }
 
-  std::string Path(const std::string &leaf) const { return (dir_ / leaf).string(); }
+  std::string Path(const std::string &leaf) const {
+    return (dir_ / leaf).string();
+  }
 
   // Puts these documents into the hopper and opens the session.
   void Feed(std::initializer_list<std::string> documents) {

@@ -4,8 +4,9 @@
 
 extern "C" int __stdcall MIRBStatus(void);
 
-extern "C" __declspec(dllexport) int __stdcall
-Java_QelScan_QelScanApi_MirbStatus(void *, void *) {
+extern "C" __declspec(
+    dllexport) int __stdcall Java_QelScan_QelScanApi_MirbStatus(void *,
+                                                                void *) {
   return MIRBStatus();
 }
 
