@@ -51,7 +51,7 @@ def java(name):
     return rows
 
 
-log, lib = gbench("log_bench.json"), gbench("lib_bench.json")
+log = lib = gbench("c_bench.json")
 j17, j22 = java("java17.tsv"), java("java22.tsv")
 e17, es17 = java("java17-empty.tsv"), java("java17-empty-steady.tsv")
 machine = dict(l.split(": ", 1) for l in read("machine.txt").splitlines() if ": " in l)

@@ -88,12 +88,9 @@ gcc --version | head -1 >> "$results/packages.txt"
 
 # Google Benchmark: every repetition is kept in the JSON, and the report
 # takes the median over them.
-for program in log_bench lib_bench; do
-  echo "== $program"
-  "$bench/$program" --benchmark_min_time=0.1 --benchmark_repetitions="$rounds" \
-    --benchmark_display_aggregates_only=true --benchmark_out_format=json \
-    --benchmark_out="$results/$program.json"
-done
+"$bench/c_bench" --benchmark_min_time=0.1 --benchmark_repetitions="$rounds" \
+  --benchmark_display_aggregates_only=true --benchmark_out_format=json \
+  --benchmark_out="$results/c_bench.json"
 
 jna=/usr/share/java/jna.jar
 jna_native=$(dirname "$(dpkg -L libjna-jni | grep '/libjnidispatch[^/]*\.so$' | head -1)")
