@@ -45,8 +45,11 @@ def java(name):
     lines = read(name).splitlines()
     if not lines:
         return None
-    rows = {(r["id"], r["logs"]): r
-            for r in csv.DictReader((l for l in lines if not l.startswith("#")), delimiter="\t")}
+    rounds = {}
+    for r in csv.DictReader((l for l in lines if not l.startswith("#")), delimiter="\t"):
+        rounds.setdefault((r["id"], r["logs"]), []).append(r)
+    rows = {key: dict(runs[0], **{m + "_median_ns": statistics.median(float(r[m + "_ns"]) for r in runs)
+                                  for m in ("wall", "cpu")}) for key, runs in rounds.items()}
     rows["_notes"] = [l[len("# note: "):] for l in lines if l.startswith("# note: ")]
     return rows
 
