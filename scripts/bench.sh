@@ -20,11 +20,13 @@ rounds="${BENCH_ROUNDS:-21}"
 "$root/scripts/install-deps.sh" --bench
 use_java_home
 java17="$JAVA_HOME/bin/java"
+# feature JDK: the feature release (17, 25...) of the JDK in that folder.
+feature() { sed -n 's/^JAVA_VERSION="\([0-9]*\).*/\1/p' "$1/release"; }
 # The newest JDK of 22 or later under /usr/lib/jvm runs the FFM part.
 jdk22=$(for release in /usr/lib/jvm/*/release; do
-  feature=$(sed -n 's/^JAVA_VERSION="\([0-9]*\).*/\1/p' "$release")
-  if [ "${feature:-0}" -ge 22 ] && [ -x "${release%/release}/bin/javac" ]; then
-    echo "$feature ${release%/release}"
+  version=$(feature "${release%/release}")
+  if [ "${version:-0}" -ge 22 ] && [ -x "${release%/release}/bin/javac" ]; then
+    echo "$version ${release%/release}"
   fi
 done | sort -n | tail -1 | cut -d' ' -f2)
 
@@ -73,18 +75,21 @@ for ((round = 0; round < 400; round++)); do cat "$work/checks.txt"; done > "$wor
 export MIRB_VIRTUAL_HOPPER="$work/hopper.txt"
 export QELBENCH_SCRATCH="$work/scratch"
 
-# The machine, for the report.
+# The machine, for the report: facts as "name: value", and lscpu.
 {
   echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
-  echo "kernel: $(uname -srmv)"
-  echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo "rounds: $rounds"
+  echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+  lscpu | sed -n 's/^\(Model name\|CPU(s)\|Hypervisor vendor\): */\1: /p'
+  echo "Kernel: $(uname -srmv)"
+  for home in "$JAVA_HOME" ${jdk22:+"$jdk22"}; do
+    echo "Java $(feature "$home"): $("$home/bin/java" -version 2>&1 | sed -n 2p)"
+  done
+  if [ -z "$jdk22" ]; then echo "FFM: left out, no JDK 22 or later under /usr/lib/jvm"; fi
+  dpkg-query -W -f='${Package}: ${Version}\n' libjna-java libbenchmark-dev
+  echo "gcc: $(gcc --version | head -1)"
 } > "$results/machine.txt"
 lscpu > "$results/lscpu.txt"
-"$java17" -version 2> "$results/java17-version.txt"
-if [ -n "$jdk22" ]; then "$jdk22/bin/java" -version 2> "$results/java22-version.txt"; fi
-dpkg-query -W -f='${Package} ${Version}\n' libjna-java libbenchmark-dev > "$results/packages.txt"
-gcc --version | head -1 >> "$results/packages.txt"
 
 # Google Benchmark: every repetition is kept in the JSON, and the report
 # takes the median over them.
