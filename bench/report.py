@@ -146,8 +146,7 @@ ENTRIES = [
           "`QelScanToMemory` (four 1 MiB arrays, results)"),
 ]
 LOGS = {"absent": "logs absent", "error only": "error log only", "both": "both logs"}
-WAYS = {"JNA interface": "jna-interface.{}", "JNA direct": "jna-direct.{}",
-        "FFM": "ffm.{}", "FFM critical": "ffm.{}.critical"}
+WAYS = {"JNA interface": "jna-interface.", "JNA direct": "jna-direct.", "FFM": "ffm."}
 
 # Headline: tracing off, the bridge against the floor with the contract's
 # work, over the virtual scanner plus the library's own entry.
@@ -202,7 +201,7 @@ for run in virtual:
     rows = []
     for entry in ENTRIES:
         calls = [run(entry.bridge, logs) for logs in LOGS]
-        ways = [run(way.format(entry.lib)) for way in WAYS.values()]
+        ways = [run(way + entry.lib) for way in WAYS.values()]
         rows.append([entry.what, fmt(c(entry.in_c))] + [fmt(ns) for ns in calls + ways]
                     + [ratio(calls[0], ns) for ns in (c(entry.in_c), ways[1], ways[2])])
     tables.append(f"**{run.name}** (JNI floor {fmt(run('jni.constant'))}, floor with one "

@@ -24,9 +24,8 @@ public final class Ffm {
     private static final SymbolLookup LIBRARY =
             SymbolLookup.libraryLookup(Bench.scanner, Arena.global());
 
-    private static MethodHandle entry(String name, FunctionDescriptor descriptor,
-            Linker.Option... options) {
-        return LINKER.downcallHandle(LIBRARY.find(name).orElseThrow(), descriptor, options);
+    private static MethodHandle entry(String name, FunctionDescriptor descriptor) {
+        return LINKER.downcallHandle(LIBRARY.find(name).orElseThrow(), descriptor);
     }
 
     private static final MethodHandle STATUS =
@@ -37,9 +36,6 @@ public final class Ffm {
             JAVA_INT, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS);
     private static final MethodHandle SCAN = entry("MIRBScan", SCAN_DESCRIPTOR);
     private static final MethodHandle SCAN_MEMORY = entry("MIRBScanMemory", SCAN_DESCRIPTOR);
-    // Java arrays handed over in place: no copy, the collector held off for the call.
-    private static final MethodHandle SCAN_MEMORY_CRITICAL =
-            entry("MIRBScanMemory", SCAN_DESCRIPTOR, Linker.Option.critical(true));
     private static final MethodHandle FULL_SCAN = entry("QELScan", FunctionDescriptor.of(
             JAVA_INT, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS));
     private static final MethodHandle IMAGE_LENGTH =
@@ -54,8 +50,6 @@ public final class Ffm {
         String[] texts = new String[4];
         byte[] frontImage = new byte[Bench.IMAGE_BYTES];
         byte[] backImage = new byte[Bench.IMAGE_BYTES];
-        int[] lengths = new int[3];
-        byte[] micr = new byte[256];
         // Off-heap image buffers, made once as a program would keep them.
         Arena buffers = Arena.global();
         MemorySegment[] images = new MemorySegment[4];
@@ -89,25 +83,13 @@ public final class Ffm {
                 MemorySegment code = call.allocate(256);
                 int result = (int) SCAN_MEMORY.invokeExact(0, images[0], out, images[1],
                         out.asSlice(4), code, out.asSlice(8));
-                lengths[0] = out.getAtIndex(JAVA_INT, 0);
-                lengths[1] = out.getAtIndex(JAVA_INT, 1);
-                MemorySegment.copy(images[0], JAVA_BYTE, 0, frontImage, 0, lengths[0]);
-                MemorySegment.copy(images[1], JAVA_BYTE, 0, backImage, 0, lengths[1]);
+                MemorySegment.copy(images[0], JAVA_BYTE, 0, frontImage, 0,
+                        out.getAtIndex(JAVA_INT, 0));
+                MemorySegment.copy(images[1], JAVA_BYTE, 0, backImage, 0,
+                        out.getAtIndex(JAVA_INT, 1));
                 texts[2] = code.getString(0);
                 return result;
             }
-        });
-        // Straight into the Java arrays: a critical downcall with heap access, no copy.
-        MemorySegment frontSegment = MemorySegment.ofArray(frontImage);
-        MemorySegment backSegment = MemorySegment.ofArray(backImage);
-        MemorySegment lengthsSegment = MemorySegment.ofArray(lengths);
-        MemorySegment micrSegment = MemorySegment.ofArray(micr);
-        Bench.add("ffm.MIRBScanMemory.critical", "ffm", true, 0, () -> {
-            int result = (int) SCAN_MEMORY_CRITICAL.invokeExact(0, frontSegment, lengthsSegment,
-                    backSegment, lengthsSegment.asSlice(4), micrSegment,
-                    lengthsSegment.asSlice(8));
-            texts[2] = Jna.text(micr);
-            return result;
         });
         // Four off-heap buffers named by memory descriptors, and their four
         // lengths: the library's share of QelScanToMemory.
