@@ -1,16 +1,10 @@
-// The C side of the bench, with no virtual machine and no bridge.
-//
-// The log: a line with the files absent (the usual case in a branch), with
-// them present, and the pieces the log contract demands of every line (one
-// reading of the clock, one existence test per file), so that the log's own
-// overhead can be told from them. Runs in the bench's own log folder, whose
-// files it creates and deletes.
-//
-// The scanner library's entries: the part of a bridge call that is the
-// scanner's own work. A scan takes a document from the hopper, so the
-// session is opened again, untimed, whenever the hopper runs dry; run with
-// MIRB_VIRTUAL_HOPPER naming a file of many documents, and QELBENCH_SCRATCH
-// a folder for the scanned files (else the temporary folder).
+// The C side of the bench, with no virtual machine and no bridge: the log's
+// lines with the files absent (the usual case) and present, against the
+// pieces the log contract demands of every line (one reading of the clock,
+// one existence test per file); and the scanner library's own share of a
+// bridge call. Runs in the bench's own log folder, whose files it creates
+// and deletes. Set MIRB_VIRTUAL_HOPPER to a file of many documents, and
+// QELBENCH_SCRATCH to a folder for the scanned files (else /tmp).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -21,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -178,15 +171,12 @@ void AddLibraryEntries() {
                     micrLen);
   });
 
-  static std::vector<unsigned char> images[4];
-  for (auto &image : images) {
-    image.resize(kImageBytes);
-  }
+  static unsigned char images[4][kImageBytes];
   AddEntry("ScanMemory", [] {
     int frontLen = 0, backLen = 0, micrLen = 0;
     char micr[256];
-    return MIRBScanMemory(0, images[0].data(), &frontLen, images[1].data(),
-                          &backLen, micr, &micrLen);
+    return MIRBScanMemory(0, images[0], &frontLen, images[1], &backLen, micr,
+                          &micrLen);
   });
 
   // The library's part of QelScanToMemory: four images named by memory
@@ -195,7 +185,7 @@ void AddLibraryEntries() {
   for (int i = 0; i < 4; ++i) {
     std::snprintf(descriptors[i], sizeof descriptors[i], "MD:%llu",
                   static_cast<unsigned long long>(
-                      reinterpret_cast<std::uintptr_t>(images[i].data())));
+                      reinterpret_cast<std::uintptr_t>(images[i])));
   }
   AddEntry("FullScanToMemory", [] {
     char micr[256];
@@ -204,7 +194,7 @@ void AddLibraryEntries() {
                                descriptors[3], micr, &quality, &contrast,
                                docStatus);
     for (auto &image : images) {
-      benchmark::DoNotOptimize(QELGetMemoryImageLength(image.data()));
+      benchmark::DoNotOptimize(QELGetMemoryImageLength(image));
     }
     return result;
   });

@@ -41,22 +41,18 @@ cmake --build "$build" -j2 --target qelscan_bench
 bench="$build/bench"
 
 # The bench switches tracing on and off by creating and deleting the log
-# files; any found there are moved aside for the run and put back after it.
-logs=("$log_dir/QelScannerDll_Log.txt" "$log_dir/QelScannerDll_Err.txt")
-for file in "${logs[@]}"; do
-  if [ -e "$file.aside" ]; then
-    echo "bench: $file.aside is left from an interrupted run: put it back as $file or delete it" >&2
-    exit 1
-  fi
-done
-for file in "${logs[@]}"; do
-  if [ -e "$file" ]; then mv "$file" "$file.aside"; fi
-done
+# files; any found there wait in a folder aside for the end of the run.
+aside="$build/bench/logs-aside"
+if [ -e "$aside" ]; then
+  echo "bench: $aside is left from an interrupted run: move its files back to $log_dir" >&2
+  exit 1
+fi
+mkdir -p "$aside"
+find "$log_dir" -maxdepth 1 -name 'QelScannerDll_*.txt' -exec mv -t "$aside" {} +
 put_logs_back() {
-  for file in "${logs[@]}"; do
-    rm -f "$file"
-    if [ -e "$file.aside" ]; then mv "$file.aside" "$file"; fi
-  done
+  rm -f "$log_dir"/QelScannerDll_*.txt
+  find "$aside" -type f -exec mv -t "$log_dir" {} +
+  rmdir "$aside"
 }
 trap put_logs_back EXIT
 
@@ -110,7 +106,8 @@ java_bench() {
     -Dqelbench.logdir="$log_dir" -Dqelbench.scanner="$libdir/libMIRBAP32.so" \
     -Dqelbench.scratch="$work/scratch" -Dqelbench.hopper="$(wc -l < "$MIRB_VIRTUAL_HOPPER")" \
     -Dqelbench.groups="$groups" -Dqelbench.rounds="$rounds" -Dqelbench.out="$out" \
-    -cp "$bench/QelBench.jar:$bench/QelBenchFfm.jar:$build/out/QelScanApi.jar:$jna" QelBench.Bench
+    -cp "$bench/QelBench.jar:$bench/QelBenchFfm.jar:$build/out/QelScanApi.jar:$jna" \
+    QelBench.Bench
 }
 java_bench "$java17" "$build/out" floor,copy,bridge,jna "$results/java17.tsv"
 if [ -n "$jdk22" ]; then

@@ -201,18 +201,14 @@ public final class Bench {
 
     public static void main(String[] args) throws Throwable {
         Files.createDirectories(scratch);
-        int feature = Runtime.version().feature();
         try (PrintWriter out = new PrintWriter(Files.newBufferedWriter(path("out")))) {
             Floor.addTo();
             Bridge.addTo();
             if (wants("jna")) {
                 Jna.addTo();
             }
-            if (wants("ffm") && feature >= 22) {
+            if (wants("ffm")) { // Java 22 or later
                 Class.forName("QelBench.Ffm").getMethod("addTo").invoke(null);
-            } else if (wants("ffm")) {
-                System.err.println("Java " + feature
-                        + " has no Foreign Function & Memory API: FFM variants skipped");
             }
             out.printf("# java.version=%s java.vm.name=%s%n", System.getProperty("java.version"),
                     System.getProperty("java.vm.name"));

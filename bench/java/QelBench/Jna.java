@@ -3,7 +3,6 @@ package QelBench;
 import com.sun.jna.Library;
 import com.sun.jna.Native;
 import com.sun.jna.NativeLibrary;
-import java.nio.charset.StandardCharsets;
 
 /**
  * The scanner library called from Java without our bridge, through JNA:
@@ -50,15 +49,6 @@ final class Jna {
                 int[] backLen, byte[] micr, int[] micrLen);
     }
 
-    /** A NUL-terminated text the library wrote into a Java array. */
-    static String text(byte[] bytes) {
-        int length = 0;
-        while (length < bytes.length && bytes[length] != 0) {
-            length++;
-        }
-        return new String(bytes, 0, length, StandardCharsets.UTF_8);
-    }
-
     static void addTo() {
         add("jna-interface", Native.load(Bench.scanner.toString(), Scanner.class));
         add("jna-direct", new Direct());
@@ -82,16 +72,16 @@ final class Jna {
         Bench.add(way + ".MIRBGetParam", "jna", false, 0, () -> library.MIRBGetParam(0));
         Bench.add(way + ".MIRBScan", "jna", true, 0, () -> {
             int result = library.MIRBScan(0, front, frontLen, back, backLen, micr, micrLen);
-            texts[0] = text(frontLen);
-            texts[1] = text(backLen);
-            texts[2] = text(micr);
-            texts[3] = text(micrLen);
+            texts[0] = Native.toString(frontLen);
+            texts[1] = Native.toString(backLen);
+            texts[2] = Native.toString(micr);
+            texts[3] = Native.toString(micrLen);
             return result;
         });
         Bench.add(way + ".MIRBScanMemory", "jna", true, 0, () -> {
             int result = library.MIRBScanMemory(0, frontImage, frontImageLen, backImage,
                     backImageLen, micr, codeLen);
-            texts[2] = text(micr);
+            texts[2] = Native.toString(micr);
             return result;
         });
     }
