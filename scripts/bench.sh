@@ -95,23 +95,24 @@ lscpu > "$results/lscpu.txt"
 
 jna=/usr/share/java/jna.jar
 jna_native=$(dirname "$(dpkg -L libjna-jni | grep '/libjnidispatch[^/]*\.so$' | head -1)")
-# java_bench JAVA SCANNER_FOLDER GROUPS RESULT [JVM_OPTIONS...]: the Java
-# bench over the bridge and the scanner library in SCANNER_FOLDER.
+# java_bench JAVA SCANNER_FOLDER RESULT [JVM_OPTIONS...]: the Java bench
+# over the bridge and the scanner library in SCANNER_FOLDER.
 java_bench() {
-  local java=$1 libdir=$2 groups=$3 out=$4
-  shift 4
+  local java=$1 libdir=$2 out=$3
+  shift 3
   echo "== Java bench: $(basename "$out"), on $("$java" -version 2>&1 | head -1)"
   "$java" -Xms512m -Xmx512m --enable-native-access=ALL-UNNAMED "$@" \
     -Djava.library.path="$libdir:$jna_native" -Dqelbench.jni="$bench/libqelbench_jni.so" \
     -Dqelbench.logdir="$log_dir" -Dqelbench.scanner="$libdir/libMIRBAP32.so" \
     -Dqelbench.scratch="$work/scratch" -Dqelbench.hopper="$(wc -l < "$MIRB_VIRTUAL_HOPPER")" \
-    -Dqelbench.groups="$groups" -Dqelbench.rounds="$rounds" -Dqelbench.out="$out" \
+    -Dqelbench.rounds="$rounds" -Dqelbench.out="$out" \
     -cp "$bench/QelBench.jar:$bench/QelBenchFfm.jar:$build/out/QelScanApi.jar:$jna" \
     QelBench.Bench
 }
-java_bench "$java17" "$build/out" floor,copy,bridge,jna "$results/java17.tsv"
+java_bench "$java17" "$build/out" "$results/java17.tsv" -Dqelbench.jna=true
 if [ -n "$jdk22" ]; then
-  java_bench "$jdk22/bin/java" "$build/out" floor,copy,bridge,jna,ffm "$results/java22.tsv"
+  java_bench "$jdk22/bin/java" "$build/out" "$results/java22.tsv" -Dqelbench.jna=true \
+    -Dqelbench.ffm=true
 else
   echo "bench: no JDK 22 or later under /usr/lib/jvm; FFM left out" >&2
 fi
@@ -120,11 +121,10 @@ fi
 # faulted in, or trimmed and grown again), which makes the pins slow and
 # their times scatter; "steady" keeps such blocks in the heap, so that a pin
 # costs its two copies and no more, and the bridge's own share stands out.
-empty=("$java17" "$bench/empty-scanner" "floor,copy,bridge")
-options=(-Dqelbench.emptyScanner=true -Dqelbench.scanBatchMs=50)
+empty=(-Dqelbench.emptyScanner=true -Dqelbench.scanBatchMs=50)
 GLIBC_TUNABLES=glibc.malloc.mmap_threshold=4194304:glibc.malloc.trim_threshold=268435456 \
-  java_bench "${empty[@]}" "$results/java17-empty-steady.tsv" "${options[@]}"
-java_bench "${empty[@]}" "$results/java17-empty.tsv" "${options[@]}"
+  java_bench "$java17" "$bench/empty-scanner" "$results/java17-empty-steady.tsv" "${empty[@]}"
+java_bench "$java17" "$bench/empty-scanner" "$results/java17-empty.tsv" "${empty[@]}"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >> "$results/machine.txt"
 
 python3 "$root/bench/report.py" "$results" "$root/bench/benchmarks.md.in" \

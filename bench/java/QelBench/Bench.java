@@ -9,7 +9,6 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.ArrayList;
-import java.util.Arrays;
 import java.util.List;
 import java.util.Locale;
 
@@ -26,11 +25,11 @@ import java.util.Locale;
  * <p>Set by system properties {@code qelbench.*}: {@code logdir} the
  * bridge's log folder, {@code scanner} the scanner library for JNA and FFM
  * (which bind it when their class loads), {@code scratch} a folder for scan
- * files, {@code groups} the groups to run, {@code rounds}, {@code batchMs},
- * {@code scanBatchMs}, {@code out} (a tab-separated result file), and
- * either {@code hopper}, the documents a session of the scanner library
- * holds, or {@code emptyScanner}, a library that does nothing (no session,
- * no documents).
+ * files, {@code jna} and {@code ffm} for those ways too, {@code rounds},
+ * {@code batchMs}, {@code scanBatchMs}, {@code out} (a tab-separated result
+ * file), and either {@code hopper}, the documents a session of the scanner
+ * library holds, or {@code emptyScanner}, a library that does nothing (no
+ * session, no documents).
  */
 public final class Bench {
 
@@ -60,8 +59,6 @@ public final class Bench {
     static final Path errorLog = logDir.resolve("QelScannerDll_Err.txt");
     static final Path scanner = path("scanner");
     static final Path scratch = path("scratch");
-    private static final List<String> groups =
-            Arrays.asList(System.getProperty("qelbench.groups", "").split(","));
     private static final boolean emptyScanner = Boolean.getBoolean("qelbench.emptyScanner");
     private static final int hopperSize = Integer.getInteger("qelbench.hopper", 0);
     private static final List<Variant> variants = new ArrayList<>();
@@ -81,21 +78,14 @@ public final class Bench {
         return Paths.get(value).toAbsolutePath();
     }
 
-    static boolean wants(String group) {
-        return groups.contains(group);
-    }
-
-    /** A variant of GROUP if that group runs; SCANS if a call takes a document. */
-    static void add(String id, String group, Logs logs, boolean scans, long expected,
-            Call call) {
-        if (wants(group)) {
-            variants.add(new Variant(id, logs, scans, expected, call));
-        }
+    /** A variant; SCANS if a call takes a document. */
+    static void add(String id, Logs logs, boolean scans, long expected, Call call) {
+        variants.add(new Variant(id, logs, scans, expected, call));
     }
 
     /** A variant that runs with both log files absent. */
-    static void add(String id, String group, boolean scans, long expected, Call call) {
-        add(id, group, Logs.ABSENT, scans, expected, call);
+    static void add(String id, boolean scans, long expected, Call call) {
+        add(id, Logs.ABSENT, scans, expected, call);
     }
 
     /** Opens the session again when the next batch would run the hopper dry; untimed. */
@@ -204,10 +194,10 @@ public final class Bench {
         try (PrintWriter out = new PrintWriter(Files.newBufferedWriter(path("out")))) {
             Floor.addTo();
             Bridge.addTo();
-            if (wants("jna")) {
+            if (Boolean.getBoolean("qelbench.jna")) {
                 Jna.addTo();
             }
-            if (wants("ffm")) { // Java 22 or later
+            if (Boolean.getBoolean("qelbench.ffm")) { // Java 22 or later
                 Class.forName("QelBench.Ffm").getMethod("addTo").invoke(null);
             }
             out.printf("# java.version=%s java.vm.name=%s%n", System.getProperty("java.version"),

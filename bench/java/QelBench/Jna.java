@@ -68,9 +68,9 @@ final class Jna {
         int[] frontImageLen = new int[1];
         int[] backImageLen = new int[1];
         int[] codeLen = new int[1];
-        Bench.add(way + ".MIRBStatus", "jna", false, Bench.ANY, library::MIRBStatus);
-        Bench.add(way + ".MIRBGetParam", "jna", false, 0, () -> library.MIRBGetParam(0));
-        Bench.add(way + ".MIRBScan", "jna", true, 0, () -> {
+        Bench.add(way + ".MIRBStatus", false, Bench.ANY, library::MIRBStatus);
+        Bench.add(way + ".MIRBGetParam", false, 0, () -> library.MIRBGetParam(0));
+        Bench.add(way + ".MIRBScan", true, 0, () -> {
             int result = library.MIRBScan(0, front, frontLen, back, backLen, micr, micrLen);
             texts[0] = Native.toString(frontLen);
             texts[1] = Native.toString(backLen);
@@ -78,7 +78,7 @@ final class Jna {
             texts[3] = Native.toString(micrLen);
             return result;
         });
-        Bench.add(way + ".MIRBScanMemory", "jna", true, 0, () -> {
+        Bench.add(way + ".MIRBScanMemory", true, 0, () -> {
             int result = library.MIRBScanMemory(0, frontImage, frontImageLen, backImage,
                     backImageLen, micr, codeLen);
             texts[2] = Native.toString(micr);

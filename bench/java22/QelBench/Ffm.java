@@ -58,10 +58,10 @@ public final class Ffm {
             images[i] = buffers.allocate(Bench.IMAGE_BYTES);
             descriptors[i] = buffers.allocateFrom("MD:" + images[i].address());
         }
-        Bench.add("ffm.MIRBStatus", "ffm", false, Bench.ANY, () -> (int) STATUS.invokeExact());
-        Bench.add("ffm.MIRBGetParam", "ffm", false, 0, () -> (int) GET_PARAM.invokeExact(0));
+        Bench.add("ffm.MIRBStatus", false, Bench.ANY, () -> (int) STATUS.invokeExact());
+        Bench.add("ffm.MIRBGetParam", false, 0, () -> (int) GET_PARAM.invokeExact(0));
         // Both sides to TIFF files; the names and texts in a confined arena.
-        Bench.add("ffm.MIRBScan", "ffm", true, 0, () -> {
+        Bench.add("ffm.MIRBScan", true, 0, () -> {
             try (Arena call = Arena.ofConfined()) {
                 MemorySegment frontLen = call.allocate(32);
                 MemorySegment backLen = call.allocate(32);
@@ -77,7 +77,7 @@ public final class Ffm {
             }
         });
         // Into off-heap buffers, each image's bytes then copied into a Java array.
-        Bench.add("ffm.MIRBScanMemory", "ffm", true, 0, () -> {
+        Bench.add("ffm.MIRBScanMemory", true, 0, () -> {
             try (Arena call = Arena.ofConfined()) {
                 MemorySegment out = call.allocate(JAVA_INT, 3);
                 MemorySegment code = call.allocate(256);
@@ -93,7 +93,7 @@ public final class Ffm {
         });
         // Four off-heap buffers named by memory descriptors, and their four
         // lengths: the library's share of QelScanToMemory.
-        Bench.add("ffm.QELScan", "ffm", true, 0, () -> {
+        Bench.add("ffm.QELScan", true, 0, () -> {
             try (Arena call = Arena.ofConfined()) {
                 MemorySegment code = call.allocate(256);
                 MemorySegment figures = call.allocate(JAVA_INT, 2 + 32);
