@@ -8,7 +8,7 @@ import collections
 import csv
 import json
 import math
-import os
+import pathlib
 import statistics
 import string
 import subprocess
@@ -20,11 +20,8 @@ NAN = math.nan
 
 
 def read(name):
-    path = os.path.join(results, name)
-    if not os.path.exists(path):
-        return ""
-    with open(path) as f:
-        return f.read()
+    path = pathlib.Path(results, name)
+    return path.read_text(encoding="utf-8") if path.exists() else ""
 
 
 def medians(samples):
@@ -138,8 +135,7 @@ Entry = collections.namedtuple("Entry", "bridge in_c lib what")
 ENTRIES = [
     Entry("bridge.MirbStatus", "Status", "MIRBStatus", "`MirbStatus`"),
     Entry("bridge.MirbGetParam", "GetParam", "MIRBGetParam", "`MirbGetParam(0)`"),
-    Entry("bridge.MirbScan", "ScanToFiles", "MIRBScan",
-          "`MirbScan` (two TIFF files, code line)"),
+    Entry("bridge.MirbScan", "ScanToFiles", "MIRBScan", "`MirbScan` (two TIFF files, code line)"),
     Entry("bridge.MirbScanMemory", "ScanMemory", "MIRBScanMemory",
           "`MirbScanMemory` (two 1 MiB arrays, code line)"),
     Entry("bridge.QelScanToMemory", "FullScanToMemory", "QELScan",
@@ -278,7 +274,5 @@ set yrange [5:*]
 plot {", ".join(plots)}
 """)
 
-with open(template) as f:
-    text = string.Template(f.read()).substitute(page)
-with open(out_md, "w") as f:
-    f.write(text)
+text = string.Template(pathlib.Path(template).read_text(encoding="utf-8")).substitute(page)
+pathlib.Path(out_md).write_text(text, encoding="utf-8")
