@@ -95,9 +95,9 @@ def ratio(a, b):
 
 def fmt(ns):
     """A time in ns, in the unit that suits it."""
-    size = abs(ns)
     if math.isnan(ns):
         return "–"
+    size = abs(ns)
     if size >= 1e6:
         return f"{ns / 1e6:.2f} ms"
     if size >= 1e3:
