@@ -20,11 +20,13 @@ rounds="${BENCH_ROUNDS:-21}"
 "$root/scripts/install-deps.sh" --bench
 use_java_home
 java17="$JAVA_HOME/bin/java"
+# feature JDK: the feature release (17, 25...) of the JDK in that folder.
+feature() { sed -n 's/^JAVA_VERSION="\([0-9]*\).*/\1/p' "$1/release"; }
 # The newest JDK of 22 or later under /usr/lib/jvm runs the FFM part.
 jdk22=$(for release in /usr/lib/jvm/*/release; do
-  feature=$(sed -n 's/^JAVA_VERSION="\([0-9]*\).*/\1/p' "$release")
-  if [ "${feature:-0}" -ge 22 ] && [ -x "${release%/release}/bin/javac" ]; then
-    echo "$feature ${release%/release}"
+  version=$(feature "${release%/release}")
+  if [ "${version:-0}" -ge 22 ] && [ -x "${release%/release}/bin/javac" ]; then
+    echo "$version ${release%/release}"
   fi
 done | sort -n | tail -1 | cut -d' ' -f2)
 
@@ -39,22 +41,18 @@ cmake --build "$build" -j2 --target qelscan_bench
 bench="$build/bench"
 
 # The bench switches tracing on and off by creating and deleting the log
-# files; any found there are moved aside for the run and put back after it.
-logs=("$log_dir/QelScannerDll_Log.txt" "$log_dir/QelScannerDll_Err.txt")
-for file in "${logs[@]}"; do
-  if [ -e "$file.aside" ]; then
-    echo "bench: $file.aside is left from an interrupted run: put it back as $file or delete it" >&2
-    exit 1
-  fi
-done
-for file in "${logs[@]}"; do
-  if [ -e "$file" ]; then mv "$file" "$file.aside"; fi
-done
+# files; any found there wait in a folder aside for the end of the run.
+aside="$build/bench/logs-aside"
+if [ -e "$aside" ]; then
+  echo "bench: $aside is left from an interrupted run: move its files back to $log_dir" >&2
+  exit 1
+fi
+mkdir -p "$aside"
+find "$log_dir" -maxdepth 1 -name 'QelScannerDll_*.txt' -exec mv -t "$aside" {} +
 put_logs_back() {
-  for file in "${logs[@]}"; do
-    rm -f "$file"
-    if [ -e "$file.aside" ]; then mv "$file.aside" "$file"; fi
-  done
+  rm -f "$log_dir"/QelScannerDll_*.txt
+  find "$aside" -type f -exec mv -t "$log_dir" {} +
+  rmdir "$aside"
 }
 trap put_logs_back EXIT
 
@@ -73,46 +71,48 @@ for ((round = 0; round < 400; round++)); do cat "$work/checks.txt"; done > "$wor
 export MIRB_VIRTUAL_HOPPER="$work/hopper.txt"
 export QELBENCH_SCRATCH="$work/scratch"
 
-# The machine, for the report.
+# The machine, for the report: facts as "name: value", and lscpu.
 {
   echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
-  echo "kernel: $(uname -srmv)"
-  echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo "rounds: $rounds"
+  echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+  lscpu | sed -n 's/^\(Model name\|CPU(s)\|Hypervisor vendor\): */\1: /p'
+  echo "Kernel: $(uname -srmv)"
+  for home in "$JAVA_HOME" ${jdk22:+"$jdk22"}; do
+    echo "Java $(feature "$home"): $("$home/bin/java" -version 2>&1 | sed -n 2p)"
+  done
+  if [ -z "$jdk22" ]; then echo "FFM: left out, no JDK 22 or later under /usr/lib/jvm"; fi
+  dpkg-query -W -f='${Package}: ${Version}\n' libjna-java libbenchmark-dev
+  echo "gcc: $(gcc --version | head -1)"
 } > "$results/machine.txt"
 lscpu > "$results/lscpu.txt"
-"$java17" -version 2> "$results/java17-version.txt"
-if [ -n "$jdk22" ]; then "$jdk22/bin/java" -version 2> "$results/java22-version.txt"; fi
-dpkg-query -W -f='${Package} ${Version}\n' libjna-java libbenchmark-dev > "$results/packages.txt"
-gcc --version | head -1 >> "$results/packages.txt"
 
 # Google Benchmark: every repetition is kept in the JSON, and the report
 # takes the median over them.
-for program in log_bench lib_bench; do
-  echo "== $program"
-  "$bench/$program" --benchmark_min_time=0.1 --benchmark_repetitions="$rounds" \
-    --benchmark_display_aggregates_only=true --benchmark_out_format=json \
-    --benchmark_out="$results/$program.json"
-done
+"$bench/c_bench" --benchmark_min_time=0.1 --benchmark_repetitions="$rounds" \
+  --benchmark_display_aggregates_only=true --benchmark_out_format=json \
+  --benchmark_out="$results/c_bench.json"
 
 jna=/usr/share/java/jna.jar
 jna_native=$(dirname "$(dpkg -L libjna-jni | grep '/libjnidispatch[^/]*\.so$' | head -1)")
-# java_bench JAVA SCANNER_FOLDER GROUPS RESULT [JVM_OPTIONS...]: the Java
-# bench over the bridge and the scanner library in SCANNER_FOLDER.
+# java_bench JAVA SCANNER_FOLDER RESULT [JVM_OPTIONS...]: the Java bench
+# over the bridge and the scanner library in SCANNER_FOLDER.
 java_bench() {
-  local java=$1 libdir=$2 groups=$3 out=$4
-  shift 4
+  local java=$1 libdir=$2 out=$3
+  shift 3
   echo "== Java bench: $(basename "$out"), on $("$java" -version 2>&1 | head -1)"
   "$java" -Xms512m -Xmx512m --enable-native-access=ALL-UNNAMED "$@" \
     -Djava.library.path="$libdir:$jna_native" -Dqelbench.jni="$bench/libqelbench_jni.so" \
     -Dqelbench.logdir="$log_dir" -Dqelbench.scanner="$libdir/libMIRBAP32.so" \
     -Dqelbench.scratch="$work/scratch" -Dqelbench.hopper="$(wc -l < "$MIRB_VIRTUAL_HOPPER")" \
-    -Dqelbench.groups="$groups" -Dqelbench.rounds="$rounds" -Dqelbench.out="$out" \
-    -cp "$bench/QelBench.jar:$bench/QelBenchFfm.jar:$build/out/QelScanApi.jar:$jna" QelBench.Bench
+    -Dqelbench.rounds="$rounds" -Dqelbench.out="$out" \
+    -cp "$bench/QelBench.jar:$bench/QelBenchFfm.jar:$build/out/QelScanApi.jar:$jna" \
+    QelBench.Bench
 }
-java_bench "$java17" "$build/out" floor,copy,bridge,jna "$results/java17.tsv"
+java_bench "$java17" "$build/out" "$results/java17.tsv" -Dqelbench.jna=true
 if [ -n "$jdk22" ]; then
-  java_bench "$jdk22/bin/java" "$build/out" floor,copy,bridge,jna,ffm "$results/java22.tsv"
+  java_bench "$jdk22/bin/java" "$build/out" "$results/java22.tsv" -Dqelbench.jna=true \
+    -Dqelbench.ffm=true
 else
   echo "bench: no JDK 22 or later under /usr/lib/jvm; FFM left out" >&2
 fi
@@ -121,11 +121,10 @@ fi
 # faulted in, or trimmed and grown again), which makes the pins slow and
 # their times scatter; "steady" keeps such blocks in the heap, so that a pin
 # costs its two copies and no more, and the bridge's own share stands out.
-empty=("$java17" "$bench/empty-scanner" "floor,copy,bridge")
-options=(-Dqelbench.emptyScanner=true -Dqelbench.scanBatchMs=50)
+empty=(-Dqelbench.emptyScanner=true -Dqelbench.scanBatchMs=50)
 GLIBC_TUNABLES=glibc.malloc.mmap_threshold=4194304:glibc.malloc.trim_threshold=268435456 \
-  java_bench "${empty[@]}" "$results/java17-empty-steady.tsv" "${options[@]}"
-java_bench "${empty[@]}" "$results/java17-empty.tsv" "${options[@]}"
+  java_bench "$java17" "$bench/empty-scanner" "$results/java17-empty-steady.tsv" "${empty[@]}"
+java_bench "$java17" "$bench/empty-scanner" "$results/java17-empty.tsv" "${empty[@]}"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" >> "$results/machine.txt"
 
 python3 "$root/bench/report.py" "$results" "$root/bench/benchmarks.md.in" \

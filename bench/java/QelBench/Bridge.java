@@ -33,45 +33,20 @@ final class Bridge {
         int[] contrast = new int[1];
         int[] docStatus = new int[32];
         for (Bench.Logs logs : Bench.Logs.values()) {
-            Bench.add("bridge.MirbStatus", "bridge", logs, false, Bench.ANY, n -> {
-                long sum = 0;
-                for (int i = 0; i < n; i++) {
-                    sum += QelScanApi.MirbStatus();
-                }
-                return sum;
-            });
-            Bench.add("bridge.MirbGetParam", "bridge", logs, false, 0, n -> {
-                long sum = 0;
-                for (int i = 0; i < n; i++) {
-                    sum += QelScanApi.MirbGetParam(0);
-                }
-                return sum;
-            });
+            Bench.add("bridge.MirbStatus", logs, false, Bench.ANY, QelScanApi::MirbStatus);
+            Bench.add("bridge.MirbGetParam", logs, false, 0, () -> QelScanApi.MirbGetParam(0));
             // Both sides to TIFF files, and the code line.
-            Bench.add("bridge.MirbScan", "bridge", logs, true, 0, n -> {
-                long sum = 0;
-                for (int i = 0; i < n; i++) {
-                    sum += QelScanApi.MirbScan(0, front, frontLen, back, backLen, code, codeLen);
-                }
-                return sum;
-            });
+            Bench.add("bridge.MirbScan", logs, true, 0,
+                    () -> QelScanApi.MirbScan(0, front, frontLen, back, backLen, code, codeLen));
             // Both sides into 1 MiB arrays, and the code line.
-            Bench.add("bridge.MirbScanMemory", "bridge", logs, true, 0, n -> {
-                long sum = 0;
-                for (int i = 0; i < n; i++) {
-                    sum += QelScanApi.MirbScanMemory(0, images[0], lengths[0], images[1], lengths[1], code, 0);
-                }
-                return sum;
-            });
+            Bench.add("bridge.MirbScanMemory", logs, true, 0,
+                    () -> QelScanApi.MirbScanMemory(0, images[0], lengths[0], images[1],
+                            lengths[1], code, 0));
             // Four 1 MiB arrays, the code line, quality, contrast and 32 status values.
-            Bench.add("bridge.QelScanToMemory", "bridge", logs, true, 0, n -> {
-                long sum = 0;
-                for (int i = 0; i < n; i++) {
-                    sum += QelScanApi.QelScanToMemory(images[0], lengths[0], images[1], lengths[1], images[2],
-                            lengths[2], images[3], lengths[3], code, quality, contrast, docStatus);
-                }
-                return sum;
-            });
+            Bench.add("bridge.QelScanToMemory", logs, true, 0,
+                    () -> QelScanApi.QelScanToMemory(images[0], lengths[0], images[1],
+                            lengths[1], images[2], lengths[2], images[3], lengths[3], code,
+                            quality, contrast, docStatus));
         }
     }
 }

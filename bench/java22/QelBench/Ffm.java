@@ -21,23 +21,23 @@ import java.lang.invoke.MethodHandle;
 public final class Ffm {
 
     private static final Linker LINKER = Linker.nativeLinker();
-    private static final SymbolLookup LIBRARY = SymbolLookup.libraryLookup(Bench.scanner, Arena.global());
+    private static final SymbolLookup LIBRARY =
+            SymbolLookup.libraryLookup(Bench.scanner, Arena.global());
 
-    private static MethodHandle entry(String name, FunctionDescriptor descriptor, Linker.Option... options) {
-        return LINKER.downcallHandle(LIBRARY.find(name).orElseThrow(), descriptor, options);
+    private static MethodHandle entry(String name, FunctionDescriptor descriptor) {
+        return LINKER.downcallHandle(LIBRARY.find(name).orElseThrow(), descriptor);
     }
 
-    private static final MethodHandle STATUS = entry("MIRBStatus", FunctionDescriptor.of(JAVA_INT));
-    private static final MethodHandle GET_PARAM = entry("MIRBGetParam", FunctionDescriptor.of(JAVA_INT, JAVA_INT));
-    private static final FunctionDescriptor SCAN_DESCRIPTOR =
-            FunctionDescriptor.of(JAVA_INT, JAVA_INT, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS);
+    private static final MethodHandle STATUS =
+            entry("MIRBStatus", FunctionDescriptor.of(JAVA_INT));
+    private static final MethodHandle GET_PARAM =
+            entry("MIRBGetParam", FunctionDescriptor.of(JAVA_INT, JAVA_INT));
+    private static final FunctionDescriptor SCAN_DESCRIPTOR = FunctionDescriptor.of(JAVA_INT,
+            JAVA_INT, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS);
     private static final MethodHandle SCAN = entry("MIRBScan", SCAN_DESCRIPTOR);
     private static final MethodHandle SCAN_MEMORY = entry("MIRBScanMemory", SCAN_DESCRIPTOR);
-    // Java arrays handed over in place: no copy, the collector held off for the call.
-    private static final MethodHandle SCAN_MEMORY_CRITICAL =
-            entry("MIRBScanMemory", SCAN_DESCRIPTOR, Linker.Option.critical(true));
-    private static final MethodHandle FULL_SCAN = entry("QELScan", FunctionDescriptor.of(JAVA_INT, ADDRESS, ADDRESS,
-            ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS));
+    private static final MethodHandle FULL_SCAN = entry("QELScan", FunctionDescriptor.of(
+            JAVA_INT, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS, ADDRESS));
     private static final MethodHandle IMAGE_LENGTH =
             entry("QELGetMemoryImageLength", FunctionDescriptor.of(JAVA_INT, ADDRESS));
 
@@ -50,8 +50,6 @@ public final class Ffm {
         String[] texts = new String[4];
         byte[] frontImage = new byte[Bench.IMAGE_BYTES];
         byte[] backImage = new byte[Bench.IMAGE_BYTES];
-        int[] lengths = new int[3];
-        byte[] micr = new byte[256];
         // Off-heap image buffers, made once as a program would keep them.
         Arena buffers = Arena.global();
         MemorySegment[] images = new MemorySegment[4];
@@ -60,87 +58,53 @@ public final class Ffm {
             images[i] = buffers.allocate(Bench.IMAGE_BYTES);
             descriptors[i] = buffers.allocateFrom("MD:" + images[i].address());
         }
-        Bench.add("ffm.MIRBStatus", "ffm", false, Bench.ANY, n -> {
-            long sum = 0;
-            for (int i = 0; i < n; i++) {
-        sum += (int) STATUS.invokeExact();
-            }
-            return sum;
-        });
-        Bench.add("ffm.MIRBGetParam", "ffm", false, 0, n -> {
-            long sum = 0;
-            for (int i = 0; i < n; i++) {
-        sum += (int) GET_PARAM.invokeExact(0);
-            }
-            return sum;
-        });
+        Bench.add("ffm.MIRBStatus", false, Bench.ANY, () -> (int) STATUS.invokeExact());
+        Bench.add("ffm.MIRBGetParam", false, 0, () -> (int) GET_PARAM.invokeExact(0));
         // Both sides to TIFF files; the names and texts in a confined arena.
-        Bench.add("ffm.MIRBScan", "ffm", true, 0, n -> {
-            long sum = 0;
-            for (int i = 0; i < n; i++) {
-                try (Arena call = Arena.ofConfined()) {
-                    MemorySegment frontLen = call.allocate(32);
-                    MemorySegment backLen = call.allocate(32);
-                    MemorySegment code = call.allocate(256);
-                    MemorySegment codeLen = call.allocate(32);
-                    sum += (int) SCAN.invokeExact(0, call.allocateFrom(front), frontLen,
-                            call.allocateFrom(back), backLen, code, codeLen);
-                    texts[0] = frontLen.getString(0);
-                    texts[1] = backLen.getString(0);
-                    texts[2] = code.getString(0);
-                    texts[3] = codeLen.getString(0);
-                }
+        Bench.add("ffm.MIRBScan", true, 0, () -> {
+            try (Arena call = Arena.ofConfined()) {
+                MemorySegment frontLen = call.allocate(32);
+                MemorySegment backLen = call.allocate(32);
+                MemorySegment code = call.allocate(256);
+                MemorySegment codeLen = call.allocate(32);
+                int result = (int) SCAN.invokeExact(0, call.allocateFrom(front), frontLen,
+                        call.allocateFrom(back), backLen, code, codeLen);
+                texts[0] = frontLen.getString(0);
+                texts[1] = backLen.getString(0);
+                texts[2] = code.getString(0);
+                texts[3] = codeLen.getString(0);
+                return result;
             }
-            return sum;
         });
         // Into off-heap buffers, each image's bytes then copied into a Java array.
-        Bench.add("ffm.MIRBScanMemory", "ffm", true, 0, n -> {
-            long sum = 0;
-            for (int i = 0; i < n; i++) {
-                try (Arena call = Arena.ofConfined()) {
-                    MemorySegment out = call.allocate(JAVA_INT, 3);
-                    MemorySegment code = call.allocate(256);
-                    sum += (int) SCAN_MEMORY.invokeExact(0, images[0], out, images[1],
-                            out.asSlice(4), code, out.asSlice(8));
-                    lengths[0] = out.getAtIndex(JAVA_INT, 0);
-                    lengths[1] = out.getAtIndex(JAVA_INT, 1);
-                    MemorySegment.copy(images[0], JAVA_BYTE, 0, frontImage, 0, lengths[0]);
-                    MemorySegment.copy(images[1], JAVA_BYTE, 0, backImage, 0, lengths[1]);
-                    texts[2] = code.getString(0);
-                }
-            }
-            return sum;
-        });
-        // Straight into the Java arrays: a critical downcall with heap access, no copy.
-        Bench.add("ffm.MIRBScanMemory.critical", "ffm", true, 0, n -> {
-            long sum = 0;
-            MemorySegment frontSegment = MemorySegment.ofArray(frontImage);
-            MemorySegment backSegment = MemorySegment.ofArray(backImage);
-            MemorySegment out = MemorySegment.ofArray(lengths);
-            MemorySegment code = MemorySegment.ofArray(micr);
-            for (int i = 0; i < n; i++) {
-                sum += (int) SCAN_MEMORY_CRITICAL.invokeExact(0, frontSegment, out, backSegment,
+        Bench.add("ffm.MIRBScanMemory", true, 0, () -> {
+            try (Arena call = Arena.ofConfined()) {
+                MemorySegment out = call.allocate(JAVA_INT, 3);
+                MemorySegment code = call.allocate(256);
+                int result = (int) SCAN_MEMORY.invokeExact(0, images[0], out, images[1],
                         out.asSlice(4), code, out.asSlice(8));
-                texts[2] = Jna.text(micr);
+                MemorySegment.copy(images[0], JAVA_BYTE, 0, frontImage, 0,
+                        out.getAtIndex(JAVA_INT, 0));
+                MemorySegment.copy(images[1], JAVA_BYTE, 0, backImage, 0,
+                        out.getAtIndex(JAVA_INT, 1));
+                texts[2] = code.getString(0);
+                return result;
             }
-            return sum;
         });
-        // Four off-heap buffers named by memory descriptors, and their four lengths:
-        // the library's share of QelScanToMemory.
-        Bench.add("ffm.QELScan", "ffm", true, 0, n -> {
-            long sum = 0;
-            for (int i = 0; i < n; i++) {
-                try (Arena call = Arena.ofConfined()) {
-                    MemorySegment code = call.allocate(256);
-                    MemorySegment figures = call.allocate(JAVA_INT, 2 + 32);
-                    sum += (int) FULL_SCAN.invokeExact(descriptors[0], descriptors[1], descriptors[2],
-                            descriptors[3], code, figures, figures.asSlice(4), figures.asSlice(8));
-                    for (MemorySegment image : images) {
-                        sum -= (int) IMAGE_LENGTH.invokeExact(image) > 0 ? 0 : 1;
-                    }
+        // Four off-heap buffers named by memory descriptors, and their four
+        // lengths: the library's share of QelScanToMemory.
+        Bench.add("ffm.QELScan", true, 0, () -> {
+            try (Arena call = Arena.ofConfined()) {
+                MemorySegment code = call.allocate(256);
+                MemorySegment figures = call.allocate(JAVA_INT, 2 + 32);
+                int result = (int) FULL_SCAN.invokeExact(descriptors[0], descriptors[1],
+                        descriptors[2], descriptors[3], code, figures, figures.asSlice(4),
+                        figures.asSlice(8));
+                for (MemorySegment image : images) {
+                    result -= (int) IMAGE_LENGTH.invokeExact(image) > 0 ? 0 : 1;
                 }
+                return result;
             }
-            return sum;
         });
     }
 }
