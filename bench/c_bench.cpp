@@ -85,26 +85,22 @@ void AddLogPieces() {
         qel::FormatLogEntry(entry, sizeof entry, time, kCallLine));
     benchmark::ClobberMemory();
   });
-  Add("FileExistsAbsent", false, false, [] {
-    benchmark::DoNotOptimize(qel::FileExists(qel::InfoLogPath()));
-  });
-  Add("FileExistsPresent", true, true, [] {
-    benchmark::DoNotOptimize(qel::FileExists(qel::InfoLogPath()));
-  });
+  Add("FileExistsAbsent", false, false,
+      [] { benchmark::DoNotOptimize(qel::FileExists(qel::InfoLogPath())); });
+  Add("FileExistsPresent", true, true,
+      [] { benchmark::DoNotOptimize(qel::FileExists(qel::InfoLogPath())); });
 
   // Trace lines with the files absent, then present (each line appended
   // to its file). A traced value is what the exports write of their
   // outputs.
   Add("LogInfoAbsent", false, false, [] { qel::LogInfo(kCallLine); });
   Add("LogBothAbsent", false, false, [] { qel::LogBoth(kCallLine); });
-  Add("LogInfoFormattedAbsent", false, false, [] {
-    qel::LogInfoFormatted("iDocStatus[%d]= %d", 17, 4294967);
-  });
+  Add("LogInfoFormattedAbsent", false, false,
+      [] { qel::LogInfoFormatted("iDocStatus[%d]= %d", 17, 4294967); });
   Add("LogInfoPresent", true, false, [] { qel::LogInfo(kCallLine); });
   Add("LogBothPresent", true, true, [] { qel::LogBoth(kCallLine); });
-  Add("LogInfoFormattedPresent", true, false, [] {
-    qel::LogInfoFormatted("iDocStatus[%d]= %d", 17, 4294967);
-  });
+  Add("LogInfoFormattedPresent", true, false,
+      [] { qel::LogInfoFormatted("iDocStatus[%d]= %d", 17, 4294967); });
 
   // A present file's line in plain C: the append alone, and the existence
   // test the contract puts before it, then the append.
@@ -190,9 +186,9 @@ void AddLibraryEntries() {
   AddEntry("FullScanToMemory", [] {
     char micr[256];
     int quality = 0, contrast = 0, docStatus[32];
-    const int result = QELScan(descriptors[0], descriptors[1], descriptors[2],
-                               descriptors[3], micr, &quality, &contrast,
-                               docStatus);
+    const int result =
+        QELScan(descriptors[0], descriptors[1], descriptors[2], descriptors[3],
+                micr, &quality, &contrast, docStatus);
     for (auto &image : images) {
       benchmark::DoNotOptimize(QELGetMemoryImageLength(image));
     }

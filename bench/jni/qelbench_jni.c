@@ -45,9 +45,9 @@ JNIEXPORT jint JNICALL Java_QelBench_Floor_contractBoth(JNIEnv *env,
  * (HotSpot copies an array out on the fetch and back on the release). */
 JNIEXPORT jint JNICALL Java_QelBench_Floor_scanToMemoryArguments(
     JNIEnv *env, jclass cls, jbyteArray image0, jintArray length0,
-    jbyteArray image1, jintArray length1, jbyteArray image2,
-    jintArray length2, jbyteArray image3, jintArray length3, jobjectArray micr,
-    jintArray quality, jintArray contrast, jintArray docStatus) {
+    jbyteArray image1, jintArray length1, jbyteArray image2, jintArray length2,
+    jbyteArray image3, jintArray length3, jobjectArray micr, jintArray quality,
+    jintArray contrast, jintArray docStatus) {
   (void)cls;
   jbyteArray images[4] = {image0, image1, image2, image3};
   jintArray lengths[4] = {length0, length1, length2, length3};
