@@ -3,7 +3,7 @@
 # one of them is missing, so that a prepared machine starts at once.
 #   install-deps.sh            the Linux build, its tests and the demo
 #   install-deps.sh --windows  also the 32-bit Windows cross build and Wine,
-#                              the fuzzer's clang,
+#                              the fuzzer's clang, clang-format and clang-tidy,
 #                              and Debian's source entries for the libraries
 #                              it cross-builds (scripts/build-win32-deps.sh)
 #   install-deps.sh --bench    also what scripts/bench.sh alone needs
@@ -16,6 +16,8 @@ if [ "${1:-}" = "--windows" ]; then
   # The fuzzer of the test run (tests/fuzz): clang with libFuzzer and the
   # sanitizer runtimes, and llvm-symbolizer for readable crash reports.
   packages+=(clang-14 libclang-rt-14-dev llvm-14)
+  # The style check of the test run (tests/check_style.sh).
+  packages+=(clang-format-14 clang-tidy-14)
   # googletest's sources: the Windows tests build it with the cross compiler.
   packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386)
   # apt-get source unpacks with dpkg-source.

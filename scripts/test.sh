@@ -2,10 +2,11 @@
 # Installs what the build needs, builds everything and runs every test:
 # the unit tests (plain and sanitized), the symbol checks and the Java tests
 # in a real JVM against the virtual scanner, a minute of the fuzzer over
-# every export; then the 32-bit Windows DLL,
-# cross-built with mingw-w64: its export, import and version checks, and the
-# unit tests under Wine where this machine can run 32-bit x86 programs
-# (elsewhere ctest reports them as skipped and the last line says why);
+# every export, the code's layout and clang-tidy's checks; then the 32-bit
+# Windows DLL, cross-built with mingw-w64: its export, import and version
+# checks, and the unit tests under Wine where this machine can run 32-bit
+# x86 programs (elsewhere ctest reports them as skipped and the last line
+# says why);
 # finally the Debian package and the Windows zips, checked from outside.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
@@ -29,6 +30,10 @@ cp "$root"/tests/fuzz/corpus/* "$fuzz/corpus/"
 ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer \
   "$fuzz/bridge_fuzzer" -max_total_time=60 -print_final_stats=1 \
   -artifact_prefix="$fuzz/artifacts/" "$fuzz/corpus"
+
+# One layout (.clang-format) and no clang-tidy finding (.clang-tidy) over
+# the sources of the two builds above.
+"$root/tests/check_style.sh" "$build" "$fuzz"
 
 # The Windows DLL, over libtiff and libjpeg cross-built once from Debian's sources.
 win32="$build/win32"
