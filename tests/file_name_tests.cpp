@@ -14,6 +14,10 @@
 namespace {
 
 using qeltest::Entry;
+#if defined(_WIN32)
+using qeltest::LogFiles;
+using ::testing::ElementsAre;
+#endif
 
 // ISO 8859-1: every unit below 256 is its own byte, nothing else exists.
 int Latin1(const char16_t *units, int count, char *out, int size,
