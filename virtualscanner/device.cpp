@@ -1,14 +1,9 @@
 // Status, transport control and identity.
 #include <algorithm>
-#include <chrono>
 #include <ctime>
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <thread>
-#endif
 
 #include "scannerlib/mirbap32.h"
+#include "virtualscanner/faults.h"
 #include "virtualscanner/state.h"
 
 using namespace vs;
@@ -16,22 +11,21 @@ using namespace vs;
 namespace {
 
 int StatusWord(const State &st) {
-  int status = MIRB_VS_STATUS_READY;
+  int status = st.trackFault == 0 ? MIRB_VS_STATUS_READY : 0;
   if (st.documentInTrack) {
     status |= MIRB_VS_STATUS_DOCUMENT_IN_TRACK;
   }
   if (st.nextDocument < st.hopper.size()) {
     status |= MIRB_VS_STATUS_HOPPER_LOADED;
   }
+  if (st.trackFault != 0) {
+    status |= st.trackFault == MIRB_VS_ERR_JAM ? MIRB_VS_STATUS_JAM
+                                               : MIRB_VS_STATUS_DOUBLE_FEED;
+  }
+  if (st.feeding > 0) {
+    status |= MIRB_VS_STATUS_FEEDING;
+  }
   return status;
-}
-
-void SleepMilliseconds(int ms) {
-#if defined(_WIN32)
-  Sleep(static_cast<DWORD>(ms));
-#else
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-#endif
 }
 
 } // namespace
@@ -39,7 +33,8 @@ void SleepMilliseconds(int ms) {
 int MIRB_CALL MIRBStatus(void) {
   State &st = TheState();
   Guard guard(st.mutex);
-  return st.open ? StatusWord(st) : MIRB_VS_ERR_NOT_INITIALISED;
+  const int rc = DeviceCheck(st);
+  return rc == MIRB_VS_OK ? StatusWord(st) : rc;
 }
 
 int MIRB_CALL MIRBStatusDelay(int delay, int) {
@@ -47,8 +42,8 @@ int MIRB_CALL MIRBStatusDelay(int delay, int) {
   {
     State &st = TheState();
     Guard guard(st.mutex);
-    if (!st.open) {
-      return MIRB_VS_ERR_NOT_INITIALISED;
+    if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+      return rc;
     }
   }
   constexpr int kLongestWait = 1000;
@@ -59,8 +54,11 @@ int MIRB_CALL MIRBStatusDelay(int delay, int) {
 int MIRB_CALL MIRBEjectDocument(void) {
   State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
+  if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+    return rc;
+  }
+  if (st.trackFault != 0) {
+    return st.trackFault; // stuck: only clearing takes it out
   }
   if (!st.documentInTrack) {
     return MIRB_VS_ERR_NO_DOCUMENT;
@@ -72,10 +70,11 @@ int MIRB_CALL MIRBEjectDocument(void) {
 int MIRB_CALL MIRBClearDocument(void) {
   State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
+  if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+    return rc;
   }
   st.documentInTrack = false; // out of the transport, and forgotten
+  st.trackFault = 0;
   st.lastDocument.reset();
   return MIRB_VS_OK;
 }
@@ -83,7 +82,8 @@ int MIRB_CALL MIRBClearDocument(void) {
 int MIRB_CALL QELGetScannerType(void) {
   State &st = TheState();
   Guard guard(st.mutex);
-  return st.open ? MIRB_VS_SCANNER_TYPE : MIRB_VS_ERR_NOT_INITIALISED;
+  const int rc = DeviceCheck(st);
+  return rc == MIRB_VS_OK ? MIRB_VS_SCANNER_TYPE : rc;
 }
 
 int MIRB_CALL QELApiSupportedScanners(void) {
@@ -92,7 +92,10 @@ int MIRB_CALL QELApiSupportedScanners(void) {
 
 int MIRB_CALL QELIsUsbScannerAvailable(int *vid, int *pid) {
   // A presence test before any session: answers whether one is open or not.
-  const bool present = EnvInt("MIRB_VIRTUAL_USB").value_or(1) != 0;
+  State &st = TheState();
+  Guard guard(st.mutex);
+  const bool present = EnvInt("MIRB_VIRTUAL_USB").value_or(1) != 0 &&
+                       !UnpluggedByFile() && !st.unplugged;
   PutInt(vid, present ? MIRB_VS_USB_VID : 0);
   PutInt(pid, present ? MIRB_VS_USB_PID : 0);
   return present ? 1 : 0;
@@ -112,8 +115,8 @@ int MIRB_CALL MIRBGetScannerInfo(unsigned char *adapter, unsigned char *target,
   PutText(release, kShortText, "");
   State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
+  if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+    return rc;
   }
   if (adapter != nullptr) {
     *adapter = MIRB_VS_ADAPTER_ID;
@@ -139,8 +142,8 @@ int MIRB_CALL MIRBGetScannerSerialNumber(char *serial,
   }
   State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
+  if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+    return rc;
   }
   PutText(serial, kTextBuffer, MIRB_VS_SERIAL);
   // Counter base from the environment (0 to 4294967295, or a negative int

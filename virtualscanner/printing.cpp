@@ -2,6 +2,7 @@
 // carries it into its images (MIRBGetParamString selectors 903 to 906
 // show the texts). What each number means is in the README's "Printing".
 #include "scannerlib/mirbap32.h"
+#include "virtualscanner/faults.h"
 #include "virtualscanner/state.h"
 
 using namespace vs;
@@ -31,8 +32,8 @@ int Queue(const char *text, bool needsFont, const char *font, PrintJob job,
           bool valid, int defaultScale, PrintJob State::*slot) {
   State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
+  if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+    return rc; // the printer is part of the scanner
   }
   std::string fontName;
   // Any font name is drawn with the built-in font; none is read from disk.

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "scannerlib/mirbap32.h"
+#include "virtualscanner/faults.h"
 #include "virtualscanner/files.h"
 #include "virtualscanner/image.h"
 #include "virtualscanner/jpeg.h"
@@ -104,7 +105,7 @@ int ScanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
   PutText(micr, kTextBuffer, "");
   PutText(micrLen, kShortText, "");
   State &st = TheState();
-  Guard guard(st.mutex);
+  std::unique_lock<Lock> lock(st.mutex);
   if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
@@ -112,15 +113,15 @@ int ScanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
   if (!ReadText(front, frontName) || !ReadText(back, backName)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
-  const Document *doc = FeedDocument(st);
+  const Document *doc = nullptr;
+  int result = TakeDocument(st, lock, doc);
   if (doc == nullptr) {
-    return MIRB_VS_ERR_NO_DOCUMENT;
+    return result;
   }
 
-  PutText(micr, kTextBuffer, doc->codeLine);
+  PutText(micr, kTextBuffer, ReadCodeLine(*doc));
   PutText(micrLen, kShortText,
           Decimal(static_cast<long long>(doc->codeLine.size())));
-  int result = MIRB_VS_OK;
   const struct {
     const std::string &name;
     char *length;
@@ -129,7 +130,7 @@ int ScanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
                {backName, backLen, Side::kBack}};
   for (const auto &s : sides) {
     int size = 0;
-    if (!s.name.empty()) {
+    if (!s.name.empty() && result != MIRB_VS_ERR_CAPTURE) {
       const int rc = WriteImage(s.name, ScanImage(*doc, s.side, kind),
                                 kind == Kind::kGray && JpegName(s.name));
       KeepFirst(result, rc);
@@ -149,25 +150,22 @@ int ScanToMemory(Kind kind, unsigned char *front, int *frontLen,
   PutText(micr, kTextBuffer, "");
   PutInt(micrLen, 0);
   State &st = TheState();
-  Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
-  }
-  const Document *doc = FeedDocument(st);
+  std::unique_lock<Lock> lock(st.mutex);
+  const Document *doc = nullptr;
+  int result = TakeDocument(st, lock, doc);
   if (doc == nullptr) {
-    return MIRB_VS_ERR_NO_DOCUMENT;
+    return result;
   }
 
-  PutText(micr, kTextBuffer, doc->codeLine);
+  PutText(micr, kTextBuffer, ReadCodeLine(*doc));
   PutInt(micrLen, static_cast<int>(doc->codeLine.size()));
-  int result = MIRB_VS_OK;
   const struct {
     unsigned char *buffer;
     int *length;
     Side side;
   } sides[] = {{front, frontLen, Side::kFront}, {back, backLen, Side::kBack}};
   for (const auto &s : sides) {
-    if (s.buffer == nullptr) {
+    if (s.buffer == nullptr || result == MIRB_VS_ERR_CAPTURE) {
       continue;
     }
     // Black-and-white sides are Group 4 TIFFs, gray ones JPEGs.
@@ -225,7 +223,7 @@ int ScanSingle(Kind kind, const char *file, unsigned char *image, int *size,
   ClearMemoryHeader(image);
   PutInt(size, 0);
   State &st = TheState();
-  Guard guard(st.mutex);
+  std::unique_lock<Lock> lock(st.mutex);
   if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
@@ -233,9 +231,9 @@ int ScanSingle(Kind kind, const char *file, unsigned char *image, int *size,
   if (!ReadText(file, name) || formatComp < 0 || formatComp > 2) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
-  const Document *doc = FeedDocument(st);
-  if (doc == nullptr) {
-    return MIRB_VS_ERR_NO_DOCUMENT;
+  const Document *doc = nullptr;
+  if (const int rc = TakeDocument(st, lock, doc); rc != MIRB_VS_OK) {
+    return rc;
   }
 
   Image picture = RenderDocument(*doc, Side::kFront, kind);
@@ -345,7 +343,7 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
     std::memset(docStatus, 0, MIRB_VS_DOCSTATUS_COUNT * sizeof(int));
   }
   State &st = TheState();
-  Guard guard(st.mutex);
+  std::unique_lock<Lock> lock(st.mutex);
   Target targets[4];
   const char *texts[4] = {frontTiff, backTiff, frontJpeg, backJpeg};
   for (int i = 0; i < 4; ++i) {
@@ -362,19 +360,20 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
   if (!st.open) {
     return MIRB_VS_ERR_NOT_INITIALISED;
   }
-  const Document *doc = FeedDocument(st);
+  const Document *doc = nullptr;
+  int result = TakeDocument(st, lock, doc);
   if (doc == nullptr) {
-    return MIRB_VS_ERR_NO_DOCUMENT;
+    return result;
   }
 
-  PutText(micr, kTextBuffer, doc->codeLine);
+  const std::string read = ReadCodeLine(*doc);
+  PutText(micr, kTextBuffer, read);
   PutInt(imageQuality, doc->quality);
   PutInt(contrast, doc->contrast);
-  int result = MIRB_VS_OK;
   int images = 0;
   for (int i = 0; i < 4; ++i) {
     const Target &t = targets[i];
-    if (t.kind == Target::Kind::kNone) {
+    if (t.kind == Target::Kind::kNone || result == MIRB_VS_ERR_CAPTURE) {
       continue;
     }
     // Bilevel Group 4 TIFFs, then gray JPEGs.
@@ -399,7 +398,7 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
   }
   if (docStatus != nullptr) {
     docStatus[MIRB_VS_DOCSTATUS_PRESENT] = 1;
-    docStatus[MIRB_VS_DOCSTATUS_SPECIAL] = MatchSpecial(st, doc->codeLine);
+    docStatus[MIRB_VS_DOCSTATUS_SPECIAL] = MatchSpecial(st, read);
     docStatus[MIRB_VS_DOCSTATUS_CODELEN] =
         static_cast<int>(doc->codeLine.size());
     docStatus[MIRB_VS_DOCSTATUS_IMAGES] = images;
@@ -427,13 +426,16 @@ int MIRB_CALL QELGetOcrMicr(char *micr, char *confidence) {
   PutText(confidence, kTextBuffer, "");
   State &st = TheState();
   Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
+  if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+    return rc;
+  }
+  if (st.trackFault != 0) {
+    return st.trackFault; // stuck unread
   }
   if (!st.lastDocument) {
     return MIRB_VS_ERR_NO_DOCUMENT;
   }
-  PutText(micr, kTextBuffer, st.lastDocument->codeLine);
+  PutText(micr, kTextBuffer, ReadCodeLine(*st.lastDocument));
   PutText(confidence, kTextBuffer, st.lastDocument->confidence);
   return MIRB_VS_OK;
 }

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "scannerlib/mirbap32.h"
+#include "virtualscanner/faults.h"
 #include "virtualscanner/stack.h"
 #include "virtualscanner/state.h"
 
@@ -81,6 +82,10 @@ int LoadHopper(std::vector<Document> &hopper) {
       }
       if (key == "confidence") {
         doc.confidence = value;
+      } else if (const auto fault = ParseFaultField(key, value, doc)) {
+        if (!*fault) {
+          return MIRB_VS_ERR_HOPPER;
+        }
       } else if (key == "quality"    ? !ParseInt(value, doc.quality)
                  : key == "contrast" ? !ParseInt(value, doc.contrast)
                                      : true) {
@@ -89,7 +94,8 @@ int LoadHopper(std::vector<Document> &hopper) {
     }
     // Each code-line character has its one confidence character.
     if (doc.codeLine.size() > kMaxText ||
-        doc.confidence.size() != doc.codeLine.size()) {
+        doc.confidence.size() != doc.codeLine.size() ||
+        !FinishFaultFields(doc)) {
       return MIRB_VS_ERR_HOPPER;
     }
     hopper.push_back(std::move(doc));
@@ -97,22 +103,30 @@ int LoadHopper(std::vector<Document> &hopper) {
   return in.bad() ? MIRB_VS_ERR_HOPPER : MIRB_VS_OK;
 }
 
-// Opens the session unless it is open already (then: 0, nothing changes).
+// Opens the session unless it is open already (then: 0, nothing changes,
+// unless the scanner is gone).
 int OpenSession(State &st) {
   if (st.open) {
-    return MIRB_VS_OK;
+    return DeviceCheck(st);
+  }
+  if (UnpluggedByFile()) {
+    return MIRB_VS_ERR_UNPLUGGED;
   }
   const int result = EnvInt("MIRB_VIRTUAL_INIT_RESULT").value_or(MIRB_VS_OK);
   if (result < 0) {
     return result;
   }
   std::vector<Document> hopper;
-  const int loaded = LoadHopper(hopper);
-  if (loaded != MIRB_VS_OK) {
-    return loaded;
+  std::size_t next = 0;
+  if (!TakeResume(st, hopper, next)) {
+    if (const int loaded = LoadHopper(hopper); loaded != MIRB_VS_OK) {
+      return loaded;
+    }
   }
   ResetSession(st);
   st.hopper = std::move(hopper);
+  st.nextDocument = next;
+  st.feedMs = FeedMilliseconds();
   st.open = true;
   return result;
 }
@@ -266,7 +280,7 @@ int MIRB_CALL MIRBInitPath(const char *dllPath, const char *iniFile,
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
   const int result = OpenSession(st);
-  if (st.open) {
+  if (st.open && result >= 0) {
     st.dllPath = std::move(path);
     st.iniFile = std::move(ini);
     st.cfgFile = std::move(cfg);

@@ -105,6 +105,9 @@ void ResetSession(State &st) {
   st.specials.clear();
   st.pendingPrint = PrintJob{};
   st.pendingEndorsement = PrintJob{};
+  st.trackFault = 0;
+  st.unplugged = false;
+  st.feedMs = 0;
 }
 
 const Document *FeedDocument(State &st) {

@@ -55,13 +55,19 @@ struct PrintJob {
   int kinds = 0; // sum of the MIRB_VS_IMAGES_* it is drawn on
 };
 
+// What scanning a document goes wrong with (README "Faults").
+enum class Fault { kNone, kJam, kDoubleFeed, kUnplugged, kCapture };
+
 struct Document {
   std::string codeLine;
   std::string confidence; // one digit per code-line character
   int quality = 0;
   int contrast = 0;
-  PrintJob printed;     // batch print it received
-  PrintJob endorsement; // virtual endorsement it received
+  Fault fault = Fault::kNone;
+  int slowMs = 0;                      // the scan taking it answers so late
+  std::vector<std::size_t> unreadable; // code-line places read as rejects
+  PrintJob printed;                    // batch print it received
+  PrintJob endorsement;                // virtual endorsement it received
 };
 
 struct SpecialDocument {
@@ -86,6 +92,14 @@ struct State {
   std::vector<SpecialDocument> specials;
   PrintJob pendingPrint, pendingEndorsement; // for the next document
   char paramText[kTextBuffer] = {};
+  // Faults (faults.cpp). The session's:
+  int trackFault = 0;     // MIRB_VS_ERR_JAM or _DOUBLE_FEED until cleared
+  bool unplugged = false; // until the session closes
+  int feedMs = 0;         // a document's share of MIRB_VIRTUAL_FEED_RATE
+  // Scans sleeping through a feed, whatever session they belong to.
+  int feeding = 0;
+  // After an unplug, the next session goes on with the hopper as it was.
+  std::optional<std::pair<std::vector<Document>, std::size_t>> resume;
 };
 
 // The one instance; every entry takes TheState().mutex first.

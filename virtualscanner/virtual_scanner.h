@@ -20,6 +20,11 @@
   (-108)                                // image would not fit 1048576 bytes,
                                         // or an input beyond the limits
 #define MIRB_VS_ERR_IMAGE_FORMAT (-109) // not a TIFF/JPEG read here, damaged
+// Faults a hopper file sets on a document (README "Faults").
+#define MIRB_VS_ERR_JAM (-110)         // jammed in the track until cleared
+#define MIRB_VS_ERR_DOUBLE_FEED (-111) // two taken at once, until cleared
+#define MIRB_VS_ERR_UNPLUGGED (-112)   // the scanner is gone, until reopened
+#define MIRB_VS_ERR_CAPTURE (-113)     // code line read, no image made
 
 // The library's version, major * 100 + minor (QELApiVersion).
 #define MIRB_VS_VERSION 1512
@@ -28,6 +33,14 @@
 #define MIRB_VS_STATUS_READY 0x0001
 #define MIRB_VS_STATUS_DOCUMENT_IN_TRACK 0x0002
 #define MIRB_VS_STATUS_HOPPER_LOADED 0x0004
+#define MIRB_VS_STATUS_JAM 0x0008         // not ready until cleared
+#define MIRB_VS_STATUS_DOUBLE_FEED 0x0010 // not ready until cleared
+#define MIRB_VS_STATUS_FEEDING 0x0020     // a scan is feeding a document
+
+// The code-line character of a place the reader could not read, and its
+// confidence.
+#define MIRB_VS_REJECT_CHARACTER '?'
+#define MIRB_VS_REJECT_CONFIDENCE '0'
 
 // Identity.
 #define MIRB_VS_SCANNER_TYPE 4 // QELGetScannerType

@@ -121,9 +121,13 @@ TEST_F(Hopper, UnreadableOrMalformedHopperKeepsTheSessionClosed) {
   Spit(Path("long.txt"), std::string(256, '1') + "\n");
   setenv("MIRB_VIRTUAL_HOPPER", Path("long.txt").c_str(), 1);
   EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit());
-  // A confidence character for each code-line character, no more, no less.
+  // A confidence character for each code-line character, no more, no less;
+  // a known fault, 0 to 600000 ms, unreadable places within the code line.
   for (const char *line :
-       {"T1T\tconfidence=99\n", "T1T\tconfidence=9999\n", "\tconfidence=9\n"}) {
+       {"T1T\tconfidence=99\n", "T1T\tconfidence=9999\n", "\tconfidence=9\n",
+        "T1T\tfault=melt\n", "T1T\tslow=-1\n", "T1T\tslow=600001\n",
+        "T1T\tunreadable=3\n", "T1T\tunreadable=2-1\n", "T1T\tunreadable=0,\n",
+        "T1T\tunreadable=\n", "\tunreadable=0\n"}) {
     Spit(Path("confidence.txt"), line);
     setenv("MIRB_VIRTUAL_HOPPER", Path("confidence.txt").c_str(), 1);
     EXPECT_EQ(MIRB_VS_ERR_HOPPER, MIRBInit()) << line;

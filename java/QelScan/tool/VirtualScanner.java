@@ -36,6 +36,12 @@ final class VirtualScanner {
         result(-107, "UNKNOWN_ADDRESS", "no image was placed at that address");
         result(-108, "TOO_LARGE", "an image would not fit the caller's buffer, or an image file is too large");
         result(-109, "IMAGE_FORMAT", "an input is no TIFF or JPEG the library reads");
+        result(-110, "JAM", "a document jammed in the track: every scan fails until the track is cleared "
+                + "(MirbClearDocument)");
+        result(-111, "DOUBLE_FEED", "two documents were taken at once and stay in the track: every scan fails "
+                + "until the track is cleared (MirbClearDocument)");
+        result(-112, "UNPLUGGED", "the scanner is gone: what needs it fails until a new session is opened");
+        result(-113, "CAPTURE", "the code line was read but no image was made");
     }
 
     private static void result(int code, String name, String meaning) {
@@ -61,8 +67,14 @@ final class VirtualScanner {
         words.add((word & 0x1) != 0 ? "ready" : "not ready");
         words.add((word & 0x2) != 0 ? "a document in the track" : "the track empty");
         words.add((word & 0x4) != 0 ? "documents left in the hopper" : "the hopper empty");
-        if ((word & ~0x7) != 0) {
-            words.add(String.format("unknown bits 0x%04X", word & ~0x7));
+        String[] faults = {"a jam", "a double feed", "a document being fed"};
+        for (int bit = 0; bit < faults.length; bit++) {
+            if ((word & 0x8 << bit) != 0) {
+                words.add(faults[bit]);
+            }
+        }
+        if ((word & ~0x3F) != 0) {
+            words.add(String.format("unknown bits 0x%04X", word & ~0x3F));
         }
         return join(words);
     }

@@ -1,0 +1,48 @@
+// Faults a hopper file sets on a document, the feed time, and the scanner
+// going away (README "Faults", "Feed speed").
+#ifndef QELSCANNER_VIRTUALSCANNER_FAULTS_H
+#define QELSCANNER_VIRTUALSCANNER_FAULTS_H
+
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "virtualscanner/state.h"
+
+namespace vs {
+
+// A hopper line's fault, slow and unreadable fields: nullopt for any
+// other key, else whether the value is well formed.
+std::optional<bool> ParseFaultField(const std::string &key,
+                                    const std::string &value, Document &doc);
+// After a line's fields, its code line and confidence being equally long:
+// the unreadable places get the lowest confidence. False: one lies beyond
+// the code line.
+bool FinishFaultFields(Document &doc);
+
+// The code line as the reader gives it: rejects at the unreadable places.
+std::string ReadCodeLine(const Document &doc);
+
+// A session's start: the hopper where an unplugged session stopped (true),
+// or nothing to resume (false).
+bool TakeResume(State &st, std::vector<Document> &hopper, std::size_t &next);
+// A document's share of MIRB_VIRTUAL_FEED_RATE; 0 when unset.
+int FeedMilliseconds();
+// While the MIRB_VIRTUAL_UNPLUGGED file exists.
+bool UnpluggedByFile();
+
+// NOT_INITIALISED, UNPLUGGED (the file existing unplugs the session), or
+// MIRB_VS_OK for an entry that needs the scanner.
+int DeviceCheck(State &st);
+
+// What every scan does first: moves a document in the track to the
+// pocket and takes the next one, sleeping its feed time without the lock.
+// doc is the document taken and read (result MIRB_VS_OK, or
+// MIRB_VS_ERR_CAPTURE: no image), else null with the reason.
+int TakeDocument(State &st, std::unique_lock<Lock> &lock, const Document *&doc);
+
+void SleepMilliseconds(int ms);
+
+} // namespace vs
+
+#endif
