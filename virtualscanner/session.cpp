@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "scannerlib/mirbap32.h"
+#include "virtualscanner/fields.h"
 #include "virtualscanner/stack.h"
 #include "virtualscanner/state.h"
 
@@ -81,6 +82,10 @@ int LoadHopper(std::vector<Document> &hopper) {
       }
       if (key == "confidence") {
         doc.confidence = value;
+      } else if (const auto field = SetCheckField(doc.fields, key, value)) {
+        if (!*field) {
+          return MIRB_VS_ERR_HOPPER;
+        }
       } else if (key == "quality"    ? !ParseInt(value, doc.quality)
                  : key == "contrast" ? !ParseInt(value, doc.contrast)
                                      : true) {
@@ -94,7 +99,7 @@ int LoadHopper(std::vector<Document> &hopper) {
     }
     hopper.push_back(std::move(doc));
   }
-  return in.bad() ? MIRB_VS_ERR_HOPPER : MIRB_VS_OK;
+  return in.bad() ? MIRB_VS_ERR_HOPPER : LoadPictures(hopper, name);
 }
 
 // Opens the session unless it is open already (then: 0, nothing changes).

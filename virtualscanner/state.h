@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -55,11 +56,31 @@ struct PrintJob {
   int kinds = 0; // sum of the MIRB_VS_IMAGES_* it is drawn on
 };
 
+struct Image;
+
+// What the front shows besides the code line, and the pictures of the
+// team's own that take the place of the drawn sides.
+struct CheckFields {
+  std::string payee = "VIRTUAL PAYEE";
+  std::string drawer = "ACCOUNT HOLDER";
+  std::string address = "1 MAIN STREET|ANYTOWN"; // '|' starts a new line
+  std::string date = "01/27/2016";
+  bool ownAmount = false;           // the amount key was given
+  std::optional<long long> amount;  // its cents; none: an empty box
+  std::optional<std::string> words; // none: written out from the amount
+  std::string memo;
+  std::string bank = "VIRTUAL BANK";
+  std::string frontFile, backFile; // as the hopper names them; empty: drawn
+  // The pictures on white paper, 200 dpi and the size of a check.
+  std::shared_ptr<const Image> front, back;
+};
+
 struct Document {
   std::string codeLine;
   std::string confidence; // one digit per code-line character
   int quality = 0;
   int contrast = 0;
+  CheckFields fields;
   PrintJob printed;     // batch print it received
   PrintJob endorsement; // virtual endorsement it received
 };
