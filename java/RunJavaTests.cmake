@@ -3,9 +3,11 @@
 # output is searched as well: a warning fails the run like a failed test.
 #
 # cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DTESTS_JAR=...
-#       -DLIBRARY_DIR=... -DLOG_DIR=... [-DREPORTS_DIR=...] -P RunJavaTests.cmake
+#       -DLIBRARY_DIR=... -DLOG_DIR=... -DEXAMPLE_DIR=... [-DREPORTS_DIR=...]
+#       -P RunJavaTests.cmake
+# EXAMPLE_DIR is the virtual scanner's example folder (its hopper file).
 
-foreach(var JAVA JUNIT_CONSOLE API_JAR TESTS_JAR LIBRARY_DIR LOG_DIR)
+foreach(var JAVA JUNIT_CONSOLE API_JAR TESTS_JAR LIBRARY_DIR LOG_DIR EXAMPLE_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunJavaTests.cmake needs -D${var}=...")
   endif()
@@ -26,6 +28,7 @@ execute_process(
   COMMAND ${JAVA} -Xcheck:jni
     -Djava.library.path=${LIBRARY_DIR}
     -Dqelscan.logdir=${LOG_DIR}
+    -Dqelscan.example=${EXAMPLE_DIR}
     -jar ${JUNIT_CONSOLE}
     --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests
     ${reports}
