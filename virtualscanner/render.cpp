@@ -167,10 +167,14 @@ int FitScale(const std::string &text, int scale, int width) {
 }
 
 // Draws text from x with its foot on bottom, smaller than scale when it
-// would not fit into width.
-void DrawFitted(Image &page, int x, int bottom, const std::string &text,
-                int scale, int width) {
+// would not fit into width, and cut at width even at the smallest.
+void DrawFitted(Image &page, int x, int bottom, std::string text, int scale,
+                int width) {
   scale = FitScale(text, scale, width);
+  if (font::TextWidth(text, scale) > width) {
+    text.resize(static_cast<std::size_t>(std::max(0, width + 1)) /
+                font::kAdvance);
+  }
   font::DrawString(page, x, bottom - font::kGlyphHeight * scale, text, scale,
                    kInk);
 }
