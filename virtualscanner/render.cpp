@@ -497,7 +497,8 @@ Image PageFromPicture(const Image &picture) {
         }
       }
       page.Set((kWidth - w) / 2 + x, (kHeight - h) / 2 + y,
-               static_cast<int>(sum / ((y1 - y0) * (x1 - x0))));
+               static_cast<int>(sum /
+                                (static_cast<long long>(y1 - y0) * (x1 - x0))));
     }
   }
   return page;

@@ -57,12 +57,12 @@ bool WriteBack(const std::string &name) {
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 75, TRUE);
   jpeg_start_compress(&info, TRUE);
-  std::vector<unsigned char> row(3 * kSide);
-  for (int x = 0; x < kSide; ++x) {
+  std::vector<unsigned char> row;
+  for (int x = 0; x < kSide; ++x) { // red, green, blue
     const bool dark = x < kSide / 2;
-    row[3 * x] = dark ? 20 : 250;
-    row[3 * x + 1] = dark ? 30 : 240;
-    row[3 * x + 2] = dark ? 110 : 170;
+    row.insert(row.end(), {static_cast<unsigned char>(dark ? 20 : 250),
+                           static_cast<unsigned char>(dark ? 30 : 240),
+                           static_cast<unsigned char>(dark ? 110 : 170)});
   }
   while (info.next_scanline < info.image_height) {
     JSAMPROW line = row.data();

@@ -116,7 +116,7 @@ void WritePicture(const std::string &name, int kind) {
     TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
   }
   for (int y = 0; y < 55; ++y) {
-    std::vector<std::uint8_t> row(120 * 6);
+    std::vector<std::uint8_t> row(std::size_t{120} * 6);
     for (int x = 0; x < 120; ++x) {
       const bool dark = (x < 60) == (y < 27);
       const int b = x * bits[kind] * samples[kind] / 8;
