@@ -13,6 +13,10 @@ namespace vs {
 
 namespace {
 
+// Different picture files a hopper may name; each takes 0.66 MB (a 200-dpi
+// gray check) while the session is open.
+constexpr std::size_t kMaxPictures = 1024;
+
 bool IsAbsolute(const std::string &name) {
   return (!name.empty() && (name[0] == '/' || name[0] == '\\')) ||
          (name.size() > 1 && name[1] == ':');
@@ -40,6 +44,9 @@ int ReadPictures(std::vector<Document> &hopper, const std::string &hopperFile) {
       }
       const std::string path = IsAbsolute(*name) ? *name : folder + *name;
       std::shared_ptr<const Image> &known = read[path];
+      if (known == nullptr && read.size() > kMaxPictures) {
+        return MIRB_VS_ERR_HOPPER;
+      }
       if (known == nullptr) {
         Image gray;
         if (ReadPictureFile(path, gray) != MIRB_VS_OK) {

@@ -134,7 +134,9 @@ int Decompress(const std::vector<std::uint8_t> &bytes, Image *image,
     rc = MIRB_VS_ERR_IMAGE_FORMAT;
   } else if (info.image_width > static_cast<JDIMENSION>(kMaxSide) ||
              info.image_height > static_cast<JDIMENSION>(kMaxSide) ||
-             static_cast<std::uint64_t>(info.image_width) * info.image_height >
+             // libjpeg may hold a progressive colour image's three planes.
+             static_cast<std::uint64_t>(info.image_width) * info.image_height *
+                     (gray ? 1 : 4) >
                  kMaxPageBytes) {
     rc = MIRB_VS_ERR_TOO_LARGE;
   }
