@@ -108,9 +108,14 @@ void UnmapProc(thandle_t, void *, toff_t) {}
 int Quiet(TIFF *, void *, const char *, const char *, va_list) { return 1; }
 
 // Warnings are noted: while rows are decoded one means damaged data (a
-// strip cut short is only a warning to the fax decoder).
-int NoteWarning(TIFF *, void *warned, const char *, const char *, va_list) {
-  *static_cast<bool *>(warned) = true;
+// strip cut short is only a warning to the fax decoder); while a
+// directory is read, one that was repaired (a tag cut short and dropped),
+// except for a tag libtiff does not know, which is merely skipped.
+int NoteWarning(TIFF *, void *warned, const char *, const char *format,
+                va_list) {
+  if (std::strncmp(format, "Unknown field", 13) != 0) {
+    *static_cast<bool *>(warned) = true;
+  }
   return 1;
 }
 
@@ -342,7 +347,8 @@ int ReadPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
 }
 
 // The first page of any TIFF libtiff's RGBA reader takes, in 8-bit gray
-// on white paper (its colours are premultiplied by their alpha).
+// on white paper (its colours are premultiplied by their alpha); refused
+// when libtiff had to repair it to read it.
 int DecodeTiffGray(const std::vector<std::uint8_t> &bytes, Image &gray) {
   Stream stream;
   stream.source = bytes.data();
@@ -362,7 +368,6 @@ int DecodeTiffGray(const std::vector<std::uint8_t> &bytes, Image &gray) {
     return MIRB_VS_ERR_TOO_LARGE;
   }
   std::vector<std::uint32_t> rgba(static_cast<std::size_t>(width) * height);
-  handle.warned() = false;
   if (!TIFFReadRGBAImageOriented(tif, width, height, rgba.data(),
                                  ORIENTATION_TOPLEFT, 1) ||
       handle.warned()) {
