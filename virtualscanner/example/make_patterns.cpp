@@ -1,9 +1,10 @@
 // Writes the two test pictures of the example hopper into a folder:
-//   pattern-front.tif  1 bit, Group 4, 480 x 220 (a check's shape), dark
-//                      top-left and bottom-right quarters, light others
+//   pattern-front.tif  8-bit palette, LZW, 480 x 220 (a check's shape),
+//                      dark top-left and bottom-right quarters, light others
 //   pattern-back.jpg   colour, 300 x 300 (square), dark navy left half,
 //                      pale yellow right half
 // make_patterns FOLDER
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,19 +20,25 @@ bool WriteFront(const std::string &name) {
   if (tif == nullptr) {
     return false;
   }
+  // Index 0 dark navy, the others pale yellow.
+  std::vector<std::uint16_t> red(256, 0xFA00), green(256, 0xF000),
+      blue(256, 0xAA00);
+  red[0] = 0x1400;
+  green[0] = 0x1E00;
+  blue[0] = 0x6E00;
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+  TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, kHeight);
   bool ok = true;
-  std::vector<unsigned char> row(kWidth / 8);
+  std::vector<unsigned char> row(kWidth);
   for (int y = 0; y < kHeight && ok; ++y) {
-    for (int x = 0; x < kWidth; x += 8) { // 1 = black
-      const bool dark = (x < kWidth / 2) == (y < kHeight / 2);
-      row[x / 8] = dark ? 0xFF : 0x00;
+    for (int x = 0; x < kWidth; ++x) {
+      row[x] = (x < kWidth / 2) == (y < kHeight / 2) ? 0 : 1;
     }
     ok = TIFFWriteScanline(tif, row.data(), y, 0) >= 0;
   }
