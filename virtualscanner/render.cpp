@@ -506,7 +506,7 @@ Image PageFromPicture(const Image &picture) {
 
 Image RenderDocument(const Document &doc, Side side, Kind kind) {
   const int width = kind == Kind::kLong ? 2 * kWidth : kWidth;
-  // A picture of the team's own replaces the drawn side of the check
+  // A picture named in the hopper replaces the drawn side of the check
   // images; UV and long-document images stay drawn.
   const std::shared_ptr<const Image> &own =
       side == Side::kFront ? doc.fields.front : doc.fields.back;

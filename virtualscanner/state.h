@@ -58,8 +58,8 @@ struct PrintJob {
 
 struct Image;
 
-// What the front shows besides the code line, and the pictures of the
-// team's own that take the place of the drawn sides.
+// What the front shows besides the code line, and the pictures named in
+// the hopper that take the place of the drawn sides.
 struct CheckFields {
   std::string payee = "VIRTUAL PAYEE";
   std::string drawer = "ACCOUNT HOLDER";
