@@ -3,10 +3,11 @@
 # output is searched as well: a warning fails the run like a failed test.
 #
 # cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DTESTS_JAR=...
-#       -DLIBRARY_DIR=... -DLOG_DIR=... -DEXAMPLE_HOPPER=... [-DREPORTS_DIR=...]
+#       -DLIBRARY_DIR=... -DLOG_DIR=... -DEXAMPLE_DIR=... [-DREPORTS_DIR=...]
 #       -P RunJavaTests.cmake
+# EXAMPLE_DIR is the virtual scanner's example folder (its hopper file).
 
-foreach(var JAVA JUNIT_CONSOLE API_JAR TESTS_JAR LIBRARY_DIR LOG_DIR EXAMPLE_HOPPER)
+foreach(var JAVA JUNIT_CONSOLE API_JAR TESTS_JAR LIBRARY_DIR LOG_DIR EXAMPLE_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunJavaTests.cmake needs -D${var}=...")
   endif()
@@ -27,7 +28,7 @@ execute_process(
   COMMAND ${JAVA} -Xcheck:jni
     -Djava.library.path=${LIBRARY_DIR}
     -Dqelscan.logdir=${LOG_DIR}
-    -Dqelscan.examplehopper=${EXAMPLE_HOPPER}
+    -Dqelscan.example=${EXAMPLE_DIR}
     -jar ${JUNIT_CONSOLE}
     --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests
     ${reports}

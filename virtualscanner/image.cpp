@@ -108,9 +108,14 @@ void UnmapProc(thandle_t, void *, toff_t) {}
 int Quiet(TIFF *, void *, const char *, const char *, va_list) { return 1; }
 
 // Warnings are noted: while rows are decoded one means damaged data (a
-// strip cut short is only a warning to the fax decoder).
-int NoteWarning(TIFF *, void *warned, const char *, const char *, va_list) {
-  *static_cast<bool *>(warned) = true;
+// strip cut short is only a warning to the fax decoder); while a
+// directory is read, one that was repaired (a tag cut short and dropped),
+// except for a tag libtiff does not know, which is merely skipped.
+int NoteWarning(TIFF *, void *warned, const char *, const char *format,
+                va_list) {
+  if (std::strncmp(format, "Unknown field", 13) != 0) {
+    *static_cast<bool *>(warned) = true;
+  }
   return 1;
 }
 
@@ -341,6 +346,45 @@ int ReadPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   return MIRB_VS_OK;
 }
 
+// The first page of any TIFF libtiff's RGBA reader takes, in 8-bit gray
+// on white paper (its colours are premultiplied by their alpha); refused
+// when libtiff had to repair it to read it.
+int DecodeTiffGray(const std::vector<std::uint8_t> &bytes, Image &gray) {
+  Stream stream;
+  stream.source = bytes.data();
+  stream.sourceSize = bytes.size();
+  TiffHandle handle(stream, "r");
+  TIFF *tif = handle.get();
+  char message[1024] = {};
+  std::uint32_t width = 0, height = 0;
+  if (tif == nullptr || !TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
+      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || width == 0 ||
+      height == 0 || !TIFFRGBAImageOK(tif, message)) {
+    return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
+  if (width > static_cast<std::uint32_t>(kMaxSide) ||
+      height > static_cast<std::uint32_t>(kMaxSide) ||
+      4ull * width * height > kMaxPageBytes) {
+    return MIRB_VS_ERR_TOO_LARGE;
+  }
+  std::vector<std::uint32_t> rgba(static_cast<std::size_t>(width) * height);
+  if (!TIFFReadRGBAImageOriented(tif, width, height, rgba.data(),
+                                 ORIENTATION_TOPLEFT, 1) ||
+      handle.warned()) {
+    return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
+  gray = Image::Blank(static_cast<int>(width), static_cast<int>(height), 8, 0);
+  for (std::size_t i = 0; i < rgba.size(); ++i) {
+    const std::uint32_t p = rgba[i];
+    const int luma = static_cast<int>(
+        (299 * TIFFGetR(p) + 587 * TIFFGetG(p) + 114 * TIFFGetB(p) + 500) /
+        1000);
+    gray.data[i] = static_cast<std::uint8_t>(
+        std::min(255, luma + 255 - static_cast<int>(TIFFGetA(p))));
+  }
+  return MIRB_VS_OK;
+}
+
 void Put16(std::vector<std::uint8_t> &b, std::uint16_t v) {
   b.push_back(static_cast<std::uint8_t>(v));
   b.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -448,6 +492,20 @@ int ReadImageFile(const std::string &name, std::vector<Image> &pages,
     return MIRB_VS_OK;
   }
   return MIRB_VS_ERR_IMAGE_FORMAT;
+}
+
+int ReadPictureFile(const std::string &name, Image &gray) {
+  gray = Image{};
+  std::vector<std::uint8_t> bytes;
+  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes);
+      rc != MIRB_VS_OK) {
+    return rc;
+  }
+  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 &&
+      bytes[2] == 0xFF) {
+    return DecodeJpeg(bytes, gray, true);
+  }
+  return DecodeTiffGray(bytes, gray);
 }
 
 } // namespace vs

@@ -98,6 +98,12 @@ enum class FileFormat { kTiff, kJpeg };
 int ReadImageFile(const std::string &name, std::vector<Image> &pages,
                   FileFormat &format);
 
+// Reads a picture of any kind libtiff or libjpeg decode (TIFF of 1 to 16
+// bits, gray, palette or colour, strips or tiles; JPEG gray or colour),
+// its first page turned to 8-bit gray: the same results, within the same
+// limits as ReadImageFile (a colour pixel counting four bytes).
+int ReadPictureFile(const std::string &name, Image &gray);
+
 } // namespace vs
 
 #endif

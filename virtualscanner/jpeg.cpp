@@ -110,7 +110,8 @@ bool Compress(const Image &image, int quality, Sink *sink) {
 }
 
 // Into image, which the caller owns: only C objects live in this frame.
-int Decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
+int Decompress(const std::vector<std::uint8_t> &bytes, Image *image,
+               bool anyColour) {
   jpeg_decompress_struct info;
   ErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
@@ -124,12 +125,18 @@ int Decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
   jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
   int rc = MIRB_VS_OK;
-  if (info.num_components != 1 || info.jpeg_color_space != JCS_GRAYSCALE ||
-      info.data_precision != 8) {
+  const bool gray =
+      info.num_components == 1 && info.jpeg_color_space == JCS_GRAYSCALE;
+  const bool colour =
+      info.num_components == 3 &&
+      (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB);
+  if (!(gray || (anyColour && colour)) || info.data_precision != 8) {
     rc = MIRB_VS_ERR_IMAGE_FORMAT;
   } else if (info.image_width > static_cast<JDIMENSION>(kMaxSide) ||
              info.image_height > static_cast<JDIMENSION>(kMaxSide) ||
-             static_cast<std::uint64_t>(info.image_width) * info.image_height >
+             // libjpeg may hold a progressive colour image's three planes.
+             static_cast<std::uint64_t>(info.image_width) * info.image_height *
+                     (gray ? 1 : 4) >
                  kMaxPageBytes) {
     rc = MIRB_VS_ERR_TOO_LARGE;
   }
@@ -160,6 +167,7 @@ int Decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
     jpeg_destroy_decompress(&info);
     return MIRB_VS_ERR_TOO_LARGE;
   }
+  info.out_color_space = JCS_GRAYSCALE;
   jpeg_start_decompress(&info);
   while (info.output_scanline < info.output_height) {
     JSAMPROW row = image->data.data() + image->stride() * info.output_scanline;
@@ -174,9 +182,10 @@ int Decompress(const std::vector<std::uint8_t> &bytes, Image *image) {
 
 } // namespace
 
-int DecodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image) {
+int DecodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image,
+               bool anyColour) {
   image = Image{};
-  const int rc = Decompress(bytes, &image);
+  const int rc = Decompress(bytes, &image, anyColour);
   if (rc != MIRB_VS_OK) {
     image = Image{};
   }

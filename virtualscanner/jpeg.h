@@ -17,8 +17,10 @@ constexpr int kDefaultJpegQuality = 85;
 int EncodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes,
                int quality = kDefaultJpegQuality);
 // A one-component 8-bit JPEG: MIRB_VS_OK, MIRB_VS_ERR_IMAGE_FORMAT (not
-// such a JPEG, damaged or cut short) or MIRB_VS_ERR_TOO_LARGE.
-int DecodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image);
+// such a JPEG, damaged or cut short) or MIRB_VS_ERR_TOO_LARGE. anyColour
+// also takes a colour JPEG and turns it to gray.
+int DecodeJpeg(const std::vector<std::uint8_t> &bytes, Image &image,
+               bool anyColour = false);
 
 } // namespace vs
 

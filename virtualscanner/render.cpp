@@ -7,12 +7,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "virtualscanner/fields.h"
 #include "virtualscanner/font.h"
 #include "virtualscanner/image.h"
 #include "virtualscanner/virtual_scanner.h"
+#include "virtualscanner/words.h"
 
 namespace vs {
 
@@ -153,30 +158,31 @@ void DrawJob(Image &page, const PrintJob &job, bool endorsement, Side side,
   PrintText(page, job, job.x != 0 ? job.x : x, job.y != 0 ? job.y : y);
 }
 
-// The amount field of a code line ("$0000012500$") as the drawer wrote
-// it ("125.00"); empty when the code line has none.
-std::string AmountText(const std::string &codeLine) {
-  const std::size_t open = codeLine.find('$');
-  const std::size_t close =
-      open == std::string::npos ? open : codeLine.find('$', open + 1);
-  if (close == std::string::npos || close == open + 1) {
-    return {};
+// The scale, from scale down to 1, at which text fits into width.
+int FitScale(const std::string &text, int scale, int width) {
+  while (scale > 1 && font::TextWidth(text, scale) > width) {
+    --scale;
   }
-  std::string digits = codeLine.substr(open + 1, close - open - 1);
-  for (char c : digits) {
-    if (c < '0' || c > '9') {
-      return {};
-    }
+  return scale;
+}
+
+// Draws text from x with its foot on bottom, smaller than scale when it
+// would not fit into width, and cut at width even at the smallest.
+void DrawFitted(Image &page, int x, int bottom, std::string text, int scale,
+                int width) {
+  scale = FitScale(text, scale, width);
+  if (font::TextWidth(text, scale) > width) {
+    text.resize(static_cast<std::size_t>(std::max(0, width + 1)) /
+                font::kAdvance);
   }
-  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
-  if (digits.size() < 3) {
-    digits.insert(0, 3 - digits.size(), '0');
-  }
-  std::string dollars = digits.substr(0, digits.size() - 2);
-  for (int at = static_cast<int>(dollars.size()) - 3; at > 0; at -= 3) {
-    dollars.insert(static_cast<std::size_t>(at), ",");
-  }
-  return dollars + "." + digits.substr(digits.size() - 2);
+  font::DrawString(page, x, bottom - font::kGlyphHeight * scale, text, scale,
+                   kInk);
+}
+
+// The amount in the box, in figures; empty when there is none.
+std::string AmountText(const Document &doc) {
+  const std::optional<long long> cents = CourtesyAmount(doc);
+  return cents ? AmountInFigures(*cents) : std::string();
 }
 
 // The serial of a leading auxiliary on-us field ("U001234U ...").
@@ -194,11 +200,20 @@ std::string CheckNumber(const std::string &codeLine) {
              : std::string();
 }
 
-// The drawer's name and address, top left.
-void DrawHolder(Image &page) {
-  font::DrawString(page, 32, 32, "ACCOUNT HOLDER", 3, kInk);
-  font::DrawString(page, 32, 62, "1 MAIN STREET", 2, kInk);
-  font::DrawString(page, 32, 82, "ANYTOWN", 2, kInk);
+// The drawer's name and address (up to four lines), top left.
+void DrawHolder(Image &page, const CheckFields &fields) {
+  constexpr int kRoom = 740; // short of the date and the check number
+  DrawFitted(page, 32, 53, fields.drawer, 3, kRoom);
+  std::size_t start = 0;
+  for (int bottom = 76; bottom <= 136; bottom += 20) {
+    const std::size_t end = fields.address.find('|', start);
+    DrawFitted(page, 32, bottom, fields.address.substr(start, end - start), 2,
+               kRoom);
+    if (end == std::string::npos) {
+      break;
+    }
+    start = end + 1;
+  }
 }
 
 // The check number top right and the date line under it.
@@ -210,7 +225,7 @@ void DrawNumberAndDate(Image &page, const Document &doc) {
                      kInk);
   }
   font::DrawString(page, w - 400, 100, "DATE", 2, kInk);
-  font::DrawString(page, w - 320, 92, "01/27/2016", 3, kInk);
+  DrawFitted(page, w - 320, 113, doc.fields.date, 3, 260);
   FillRect(page, w - 330, 118, w - 60, 120, kInk);
 }
 
@@ -220,24 +235,31 @@ void DrawPayment(Image &page, const Document &doc, int x) {
   const int w = page.width;
   font::DrawString(page, x, 160, "PAY TO THE", 2, kInk);
   font::DrawString(page, x, 178, "ORDER OF", 2, kInk);
-  font::DrawString(page, x + 128, 174, "VIRTUAL PAYEE", 3, kInk);
+  DrawFitted(page, x + 128, 195, doc.fields.payee, 3, w - 340 - (x + 128));
   FillRect(page, x + 118, 198, w - 330, 200, kInk);
 
   Frame(page, w - 300, 160, w - 40, 212, 2);
   font::DrawString(page, w - 290, 176, "$", 3, kInk);
-  if (const std::string amount = AmountText(doc.codeLine); !amount.empty()) {
-    font::DrawString(page, w - 52 - font::TextWidth(amount, 3), 176, amount, 3,
-                     kInk);
-  }
+  const std::string amount = AmountText(doc);
+  const int scale = FitScale(amount, 3, 216);
+  DrawFitted(page, w - 52 - font::TextWidth(amount, scale), 197, amount, scale,
+             216);
+  // The legal amount: as given, or written out from the amount in the box.
+  const std::optional<long long> cents = CourtesyAmount(doc);
+  const std::string words = doc.fields.words ? *doc.fields.words
+                            : cents          ? AmountInWords(*cents)
+                                             : std::string();
+  DrawFitted(page, x + 8, 256, words, 2, w - 196 - x);
   FillRect(page, x, 260, w - 180, 262, kInk);
   font::DrawString(page, w - 170, 250, "DOLLARS", 2, kInk);
 }
 
 // The bank's name, the memo line from x and the signature at the right.
-void DrawBankMemoSignature(Image &page, int x) {
+void DrawBankMemoSignature(Image &page, const CheckFields &fields, int x) {
   const int w = page.width;
-  font::DrawString(page, x, 310, "VIRTUAL BANK", 2, kInk);
+  DrawFitted(page, x, 324, fields.bank, 2, 500);
   font::DrawString(page, x, 412, "MEMO", 2, kInk);
+  DrawFitted(page, x + 76, 422, fields.memo, 2, 404);
   FillRect(page, x + 68, 426, x + 488, 428, kInk);
 
   // The signature: a pen stroke above its line.
@@ -271,10 +293,10 @@ void DrawCodeLine(Image &page, const Document &doc) {
 }
 
 void DrawFront(Image &page, const Document &doc) {
-  DrawHolder(page);
+  DrawHolder(page, doc.fields);
   DrawNumberAndDate(page, doc);
   DrawPayment(page, doc, 32);
-  DrawBankMemoSignature(page, 32);
+  DrawBankMemoSignature(page, doc.fields, 32);
   DrawCodeLine(page, doc);
 }
 
@@ -283,7 +305,7 @@ void DrawFront(Image &page, const Document &doc) {
 // line along the bottom.
 void DrawVoucher(Image &page, const Document &doc) {
   const int w = page.width;
-  DrawHolder(page);
+  DrawHolder(page, doc.fields);
   const std::string title = "PAYMENT VOUCHER";
   font::DrawString(page, (w - font::TextWidth(title, 4)) / 2, 32, title, 4,
                    kInk);
@@ -310,7 +332,7 @@ void DrawVoucher(Image &page, const Document &doc) {
   font::DrawString(page, columns[1] + 14, 205, "01/15/2016", 2, kInk);
   font::DrawString(page, columns[2] + 14, 205, "SERVICES", 2, kInk);
   font::DrawString(page, columns[2] + 14, 384, "TOTAL", 2, kInk);
-  if (const std::string amount = AmountText(doc.codeLine); !amount.empty()) {
+  if (const std::string amount = AmountText(doc); !amount.empty()) {
     for (int y : {205, 384}) {
       font::DrawString(page, right - 14 - font::TextWidth(amount, 2), y, amount,
                        2, kInk);
@@ -318,7 +340,7 @@ void DrawVoucher(Image &page, const Document &doc) {
   }
 
   DrawPayment(page, doc, w / 2 + 20);
-  DrawBankMemoSignature(page, w / 2 + 20);
+  DrawBankMemoSignature(page, doc.fields, w / 2 + 20);
   DrawCodeLine(page, doc);
 }
 
@@ -448,16 +470,58 @@ int Average(const Image &image, int x, int y) {
 
 } // namespace
 
+Image PageFromPicture(const Image &picture) {
+  Image page = Image::Blank(kWidth, kHeight, 8, kDpi);
+  // The largest size of the picture's shape that fits, centred; each pixel
+  // the average of the picture's pixels it covers.
+  const double fit = std::min(static_cast<double>(kWidth) / picture.width,
+                              static_cast<double>(kHeight) / picture.height);
+  const int w =
+      std::clamp(static_cast<int>(std::lround(picture.width * fit)), 1, kWidth);
+  const int h = std::clamp(static_cast<int>(std::lround(picture.height * fit)),
+                           1, kHeight);
+  const auto span = [](int i, int from, int to) { // [first, last) of from
+    const int first = static_cast<int>(static_cast<long long>(i) * from / to);
+    const int last =
+        static_cast<int>(static_cast<long long>(i + 1) * from / to);
+    return std::pair{first, std::max(first + 1, last)};
+  };
+  for (int y = 0; y < h; ++y) {
+    const auto [y0, y1] = span(y, picture.height, h);
+    for (int x = 0; x < w; ++x) {
+      const auto [x0, x1] = span(x, picture.width, w);
+      long long sum = 0;
+      for (int v = y0; v < y1; ++v) {
+        for (int u = x0; u < x1; ++u) {
+          sum += picture.Gray(u, v);
+        }
+      }
+      page.Set((kWidth - w) / 2 + x, (kHeight - h) / 2 + y,
+               static_cast<int>(sum /
+                                (static_cast<long long>(y1 - y0) * (x1 - x0))));
+    }
+  }
+  return page;
+}
+
 Image RenderDocument(const Document &doc, Side side, Kind kind) {
   const int width = kind == Kind::kLong ? 2 * kWidth : kWidth;
-  Image page = Image::Blank(width, kHeight, 8, kDpi);
-  Frame(page, 8, 8, width - 8, kHeight - 8, 3);
-  if (side == Side::kBack) {
-    DrawBack(page);
-  } else if (kind == Kind::kLong) {
-    DrawVoucher(page, doc);
-  } else {
-    DrawFront(page, doc);
+  // A picture named in the hopper replaces the drawn side of the check
+  // images; UV and long-document images stay drawn.
+  const std::shared_ptr<const Image> &own =
+      side == Side::kFront ? doc.fields.front : doc.fields.back;
+  const bool picture =
+      own != nullptr && (kind == Kind::kBilevel || kind == Kind::kGray);
+  Image page = picture ? *own : Image::Blank(width, kHeight, 8, kDpi);
+  if (!picture) {
+    Frame(page, 8, 8, width - 8, kHeight - 8, 3);
+    if (side == Side::kBack) {
+      DrawBack(page);
+    } else if (kind == Kind::kLong) {
+      DrawVoucher(page, doc);
+    } else {
+      DrawFront(page, doc);
+    }
   }
   // Printed over whatever is there, as an endorser's ink would be.
   DrawJob(page, doc.printed, false, side, kind);
@@ -488,8 +552,9 @@ Image RenderDocument(const Document &doc, Side side, Kind kind) {
     for (int x = 0; x < gray.width; ++x) {
       const int ink = 255 - Average(page, x, y); // 0 paper .. 255 full ink
       if (kind == Kind::kGray) {
-        // Gray paper is shaded a little from left to right.
-        const int paper = 200 + (x * 55) / gray.width;
+        // Gray paper is shaded a little from left to right; a picture
+        // keeps its own grays.
+        const int paper = picture ? 255 : 200 + (x * 55) / gray.width;
         gray.Set(x, y, paper - ink * paper / 255);
         continue;
       }

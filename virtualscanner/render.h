@@ -17,6 +17,10 @@ enum class Side { kFront, kBack };
 // by the code line, and the seal below, which no other image shows.
 Image RenderDocument(const Document &doc, Side side, Kind kind);
 
+// A picture (8-bit gray, any size) on white paper of a check's size at 200
+// dpi: as large as fits keeping its shape, centred.
+Image PageFromPicture(const Image &picture);
+
 // The UV seal's centre and outer radius in the UV image's 100-dpi pixels:
 // a spot the front leaves unprinted.
 constexpr int kUvSealX = 250;

@@ -7,6 +7,7 @@
 
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/faults.h"
+#include "virtualscanner/fields.h"
 #include "virtualscanner/stack.h"
 #include "virtualscanner/state.h"
 
@@ -86,6 +87,10 @@ int LoadHopper(std::vector<Document> &hopper) {
         if (!*fault) {
           return MIRB_VS_ERR_HOPPER;
         }
+      } else if (const auto field = SetCheckField(doc.fields, key, value)) {
+        if (!*field) {
+          return MIRB_VS_ERR_HOPPER;
+        }
       } else if (key == "quality"    ? !ParseInt(value, doc.quality)
                  : key == "contrast" ? !ParseInt(value, doc.contrast)
                                      : true) {
@@ -100,7 +105,7 @@ int LoadHopper(std::vector<Document> &hopper) {
     }
     hopper.push_back(std::move(doc));
   }
-  return in.bad() ? MIRB_VS_ERR_HOPPER : MIRB_VS_OK;
+  return in.bad() ? MIRB_VS_ERR_HOPPER : LoadPictures(hopper, name);
 }
 
 // Opens the session unless it is open already (then: 0, nothing changes,

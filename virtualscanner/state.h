@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -58,6 +59,25 @@ struct PrintJob {
 // What scanning a document goes wrong with (README "Faults").
 enum class Fault { kNone, kJam, kDoubleFeed, kUnplugged, kCapture };
 
+struct Image;
+
+// What the front shows besides the code line, and the pictures named in
+// the hopper that take the place of the drawn sides.
+struct CheckFields {
+  std::string payee = "VIRTUAL PAYEE";
+  std::string drawer = "ACCOUNT HOLDER";
+  std::string address = "1 MAIN STREET|ANYTOWN"; // '|' starts a new line
+  std::string date = "01/27/2016";
+  bool ownAmount = false;           // the amount key was given
+  std::optional<long long> amount;  // its cents; none: an empty box
+  std::optional<std::string> words; // none: written out from the amount
+  std::string memo;
+  std::string bank = "VIRTUAL BANK";
+  std::string frontFile, backFile; // as the hopper names them; empty: drawn
+  // The pictures on white paper, 200 dpi and the size of a check.
+  std::shared_ptr<const Image> front, back;
+};
+
 struct Document {
   std::string codeLine;
   std::string confidence; // one digit per code-line character
@@ -66,8 +86,9 @@ struct Document {
   Fault fault = Fault::kNone;
   int slowMs = 0;                      // the scan taking it answers so late
   std::vector<std::size_t> unreadable; // code-line places read as rejects
-  PrintJob printed;                    // batch print it received
-  PrintJob endorsement;                // virtual endorsement it received
+  CheckFields fields;
+  PrintJob printed;     // batch print it received
+  PrintJob endorsement; // virtual endorsement it received
 };
 
 struct SpecialDocument {

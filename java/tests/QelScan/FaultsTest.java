@@ -28,7 +28,7 @@ class FaultsTest {
     @RegisterExtension
     static final LogFiles logs = new LogFiles();
 
-    static final String HOPPER = System.getProperty("qelscan.examplehopper");
+    static final String HOPPER = Path.of(System.getProperty("qelscan.example"), "checks.hopper").toString();
     static final String SCRIPTS = "batch|to:-110 status eject reread scan clear status scan|"
             + "to:-111 status clear scan to:-111 status|to:0:U002109U reread|to:0:U002109U watch memory|"
             + "to:-112 status type usb version copy exit init status scan|"
