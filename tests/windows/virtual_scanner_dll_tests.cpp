@@ -96,27 +96,24 @@ TEST(VirtualScannerDllTest, AFullScanWritesAGroup4TiffAndAJpeg) {
 }
 
 // The example hopper through the stand-in: each fault's code at its
-// document, as java/tests/QelScan/FaultsTest.java sees it on Linux.
+// document, as java/tests/QelScan/ExampleHopperTest.java sees it on Linux.
 TEST(VirtualScannerDllTest, TheExampleHopperGivesEachFaultItsCode) {
   qeltest::FakeJni jni;
-  const std::string plug = productFolder + "\\unplugged";
   _putenv(("MIRB_VIRTUAL_HOPPER=" QELSCAN_EXAMPLE_HOPPER));
-  _putenv(("MIRB_VIRTUAL_UNPLUGGED=" + plug).c_str());
   ASSERT_EQ(MIRB_VS_OK, QEL_EXPORT(MirbInit)(jni.env(), jni.cls()));
   std::string steps;
-  const DWORD start = GetTickCount();
   for (int result = 0; result != MIRB_VS_ERR_NO_DOCUMENT;) {
     const jobjectArray micr = jni.StringArray({""});
     result = QEL_EXPORT(QelScanToFile)(
         jni.env(), jni.cls(), nullptr, nullptr, nullptr, nullptr, micr,
         jni.IntArray({0}), jni.IntArray({0}), nullptr);
     const std::string code = jni.element(micr, 0).value_or("").substr(0, 8);
-    if (!steps.empty() || code == "U002101U") {
+    if (!steps.empty() || code == "U002101U") { // from the first fault on
       steps += " " + std::to_string(result) + (code.empty() ? "" : ":" + code);
     }
     if (result == MIRB_VS_ERR_JAM || result == MIRB_VS_ERR_DOUBLE_FEED) {
       QEL_EXPORT(MirbClearDocument)(jni.env(), jni.cls());
-    } else if (result == MIRB_VS_ERR_UNPLUGGED) {
+    } else if (result == MIRB_VS_ERR_UNPLUGGED) { // a new session goes on
       QEL_EXPORT(MirbExit)(jni.env(), jni.cls());
       QEL_EXPORT(MirbInit)(jni.env(), jni.cls());
     }
@@ -125,17 +122,8 @@ TEST(VirtualScannerDllTest, TheExampleHopperGivesEachFaultItsCode) {
             "0:U002108U 0:U002109U 0:U002110U -113:U002111U -112 0:U002112U "
             "0:U002113U -111 -102",
             steps);
-  // The slow document answers 300 ms late (the tick counts coarsely).
-  EXPECT_GE(GetTickCount() - start, 280u);
-  QEL_EXPORT(MirbExit)(jni.env(), jni.cls());
-
-  std::ofstream(plug) << "pulled";
-  EXPECT_EQ(MIRB_VS_ERR_UNPLUGGED, QEL_EXPORT(MirbInit)(jni.env(), jni.cls()));
-  std::remove(plug.c_str());
-  EXPECT_EQ(MIRB_VS_OK, QEL_EXPORT(MirbInit)(jni.env(), jni.cls()));
   QEL_EXPORT(MirbExit)(jni.env(), jni.cls());
   _putenv("MIRB_VIRTUAL_HOPPER=");
-  _putenv("MIRB_VIRTUAL_UNPLUGGED=");
 }
 
 } // namespace
