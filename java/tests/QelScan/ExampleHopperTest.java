@@ -33,7 +33,7 @@ class ExampleHopperTest {
 
     static final String EXAMPLE = Path.of(System.getProperty("qelscan.example"), "checks.hopper").toString();
 
-    /** Script, then what its calls answer. */
+    /** Script (to:<answer> scans quietly up to that answer), then what its calls answer. */
     static final String[][] SCRIPTS = {
         {"batch", "batch=0:U002101U 0:U002102U 0:U002103U -110 0:U002105U -111 0:U002108U 0:U002109U 0:U002110U "
                 + "-113:U002111U -112 0:U002112U 0:U002113U -111 -102"},
