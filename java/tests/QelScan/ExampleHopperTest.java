@@ -11,6 +11,7 @@ import java.util.Arrays;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
+import java.util.concurrent.atomic.AtomicInteger;
 import java.util.stream.Stream;
 import javax.imageio.ImageIO;
 import org.junit.jupiter.api.BeforeAll;
@@ -39,8 +40,9 @@ class ExampleHopperTest {
                 + "-113:U002111U -112 0:U002112U 0:U002113U -111 -102"},
         {"to:-110 status scan clear status scan", "status=0x000E scan=-110 clear=0 status=0x0005 scan=0:U002105U"},
         {"to:-111 status clear scan", "status=0x0016 clear=0 scan=0:U002108U"},
-        {"to:0:U002109U reread",
-            "reread=0:U002109U T244289425T 7??5259679U $000047?316$:999999999999999999999900999999999999999909999"},
+        {"to:0:U002109U reread watch",
+            "reread=0:U002109U T244289425T 7??5259679U $000047?316$:999999999999999999999900999999999999999909999 "
+                    + "watch=0:U002110U slow 0x0027"},
         {"to:-112 status exit init status scan", "status=-112 exit=0 init=0 status=0x0005 scan=0:U002112U"},
         {"exit plug init unplug init status", "exit=0 init=-112 init=0 status=0x0005"},
         {"scan scan full gray memory-tif memory-jpg",
@@ -161,6 +163,22 @@ class ExampleHopperTest {
             }
         }
 
+        /** The next scan, while another thread asks the status until it shows a document feeding. */
+        static String watch(long start) throws InterruptedException {
+            AtomicInteger feeding = new AtomicInteger();
+            Thread asker = new Thread(() -> {
+                while (feeding.get() == 0 && !Thread.currentThread().isInterrupted()) {
+                    int status = QelScanApi.MirbStatus();
+                    feeding.set(status > 0 && (status & 0x20) != 0 ? status : 0);
+                }
+            });
+            asker.start();
+            String scanned = scan() + (System.nanoTime() - start >= 300_000_000L ? " slow" : " fast");
+            asker.interrupt();
+            asker.join();
+            return scanned + String.format(" 0x%04X", feeding.get());
+        }
+
         /** Scans both sides to memory and leaves the images without their header beside the hopper. */
         static String memory(String kind, Path dir) throws Exception {
             byte[][] images = new byte[2][1048576];
@@ -191,6 +209,7 @@ class ExampleHopperTest {
                 }
                 case "batch" -> forward("-102");
                 case "scan" -> scan();
+                case "watch" -> watch(start);
                 case "reread" -> QelScanApi.QelScanGetOcrMicr(texts, confidence) + ":" + texts[0] + ":"
                         + confidence[0];
                 case "full" -> scan(Stream.of("-front.tif", "-back.tif", "-front.jpg", "-back.jpg")
