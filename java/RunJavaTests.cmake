@@ -2,12 +2,12 @@
 # HotSpot's -Xcheck:jni reports misuse as warnings and carries on, so the
 # output is searched as well: a warning fails the run like a failed test.
 #
-# cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DTESTS_JAR=...
+# cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DCAPTURE_JAR=... -DTESTS_JAR=...
 #       -DLIBRARY_DIR=... -DLOG_DIR=... -DEXAMPLE_DIR=... [-DREPORTS_DIR=...]
 #       -P RunJavaTests.cmake
 # EXAMPLE_DIR is the virtual scanner's example folder (its hopper file).
 
-foreach(var JAVA JUNIT_CONSOLE API_JAR TESTS_JAR LIBRARY_DIR LOG_DIR EXAMPLE_DIR)
+foreach(var JAVA JUNIT_CONSOLE API_JAR CAPTURE_JAR TESTS_JAR LIBRARY_DIR LOG_DIR EXAMPLE_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunJavaTests.cmake needs -D${var}=...")
   endif()
@@ -32,7 +32,7 @@ execute_process(
     -jar ${JUNIT_CONSOLE}
     --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests
     ${reports}
-    --class-path "${API_JAR}${sep}${TESTS_JAR}"
+    --class-path "${API_JAR}${sep}${CAPTURE_JAR}${sep}${TESTS_JAR}"
     --scan-class-path
   RESULT_VARIABLE result
   OUTPUT_VARIABLE output
