@@ -3,11 +3,12 @@
 # output is searched as well: a warning fails the run like a failed test.
 #
 # cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DCAPTURE_JAR=... -DTESTS_JAR=...
-#       -DLIBRARY_DIR=... -DLOG_DIR=... -DEXAMPLE_DIR=... [-DREPORTS_DIR=...]
+#       -DLIBRARY_DIR=... -DLOG_DIR=... -DEXAMPLE_DIR=... -DREADME=... [-DREPORTS_DIR=...]
 #       -P RunJavaTests.cmake
-# EXAMPLE_DIR is the virtual scanner's example folder (its hopper file).
+# EXAMPLE_DIR is the virtual scanner's example folder (its hopper file);
+# README the README.md whose quick start the tests compile and run.
 
-foreach(var JAVA JUNIT_CONSOLE API_JAR CAPTURE_JAR TESTS_JAR LIBRARY_DIR LOG_DIR EXAMPLE_DIR)
+foreach(var JAVA JUNIT_CONSOLE API_JAR CAPTURE_JAR TESTS_JAR LIBRARY_DIR LOG_DIR EXAMPLE_DIR README)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunJavaTests.cmake needs -D${var}=...")
   endif()
@@ -29,6 +30,7 @@ execute_process(
     -Djava.library.path=${LIBRARY_DIR}
     -Dqelscan.logdir=${LOG_DIR}
     -Dqelscan.example=${EXAMPLE_DIR}
+    -Dqelscan.readme=${README}
     -jar ${JUNIT_CONSOLE}
     --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests
     ${reports}
