@@ -75,6 +75,7 @@ class ToolCommandsTest {
         "param get --text 999      | 1 | MirbGetParamString gave no text",
         "config read missing.cfg   | 1 | MirbReadConfig returned -104, the virtual scanner's FILE",
         "scan --count 0            | 2 | --count takes 1 or more",
+        "trace show --last -1      | 2 | --last takes 0 or more",
         "param set 12 twelve       | 2 | VALUE must be a whole number",
         "endorse                   | 2 | Missing required parameter: 'TEXT'",
         "LONG                      | 1 | QelBatchPrintString returned -1, the bridge refused the call",
@@ -190,11 +191,15 @@ class ToolCommandsTest {
     @ParameterizedTest
     @CsvSource({"''", "info", "scan", "endorse", "param", "param get", "param set", "config", "config read",
         "config write", "trace", "trace on", "trace off", "trace show"})
-    void everyCommandHasHelp(String command) {
+    void everyCommandHasHelpAndVersion(String command) {
         List<String> args = new ArrayList<>(command.isEmpty() ? List.of() : List.of(command.split(" ")));
         args.add("--help");
         ToolRun.Result help = ToolRun.inProcess(args.toArray(new String[0]));
         assertEquals(0, help.exitCode(), help.all());
         assertTrue(help.out().startsWith(("Usage: qelscan " + command).strip() + " "), help.all());
+        args.set(args.size() - 1, "--version");
+        ToolRun.Result version = ToolRun.inProcess(args.toArray(new String[0]));
+        assertEquals(0, version.exitCode(), version.all());
+        assertTrue(version.out().matches("qelscan \\d+(\\.\\d+)+\n"), version.all());
     }
 }
