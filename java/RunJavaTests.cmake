@@ -3,11 +3,13 @@
 # output is searched as well: a warning fails the run like a failed test.
 #
 # cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DTESTS_JAR=...
-#       -DLIBRARY_DIR=... -DLOG_DIR=... -DEXAMPLE_DIR=... [-DREPORTS_DIR=...]
-#       -P RunJavaTests.cmake
-# EXAMPLE_DIR is the virtual scanner's example folder (its hopper file).
+#       -DTOOL_JAR=... -DLIBRARY_DIR=... -DLOG_DIR=... -DEXAMPLE_DIR=...
+#       [-DREPORTS_DIR=...] -P RunJavaTests.cmake
+# EXAMPLE_DIR is the virtual scanner's example folder (its hopper file);
+# TOOL_JAR is qelscan.jar, whose tests mostly run it in this JVM.
 
-foreach(var JAVA JUNIT_CONSOLE API_JAR TESTS_JAR LIBRARY_DIR LOG_DIR EXAMPLE_DIR)
+foreach(var JAVA JUNIT_CONSOLE API_JAR TESTS_JAR TOOL_JAR LIBRARY_DIR LOG_DIR
+    EXAMPLE_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunJavaTests.cmake needs -D${var}=...")
   endif()
@@ -32,7 +34,7 @@ execute_process(
     -jar ${JUNIT_CONSOLE}
     --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests
     ${reports}
-    --class-path "${API_JAR}${sep}${TESTS_JAR}"
+    --class-path "${API_JAR}${sep}${TESTS_JAR}${sep}${TOOL_JAR}"
     --scan-class-path
   RESULT_VARIABLE result
   OUTPUT_VARIABLE output
