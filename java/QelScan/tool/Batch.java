@@ -4,6 +4,7 @@ import QelScan.QelScanApi;
 import java.io.File;
 import java.io.IOException;
 import java.io.OutputStream;
+import java.io.PrintWriter;
 import java.nio.file.Files;
 import java.nio.file.StandardCopyOption;
 import java.text.SimpleDateFormat;
@@ -33,19 +34,24 @@ final class Batch {
     private final Endorsement endorsement;
     private final byte[] endorsementText;
     private final String endorsementShown;
-    private final boolean progress = System.console() != null;
+    /** The command's output: the documents' lines, the summary and the progress. */
+    private final PrintWriter out;
+    private final boolean progress;
     private final List<Document> documents = new ArrayList<Document>();
     private File dir;
     private String heading;
     private String subtitle;
     private byte[][] buffers;
 
-    Batch(ScanOptions options, Integer count, Endorsement endorsement, String endorsementText) throws Failure {
+    Batch(ScanOptions options, Integer count, Endorsement endorsement, String endorsementText, PrintWriter out,
+            boolean progress) throws Failure {
         this.options = options;
         this.count = count;
         this.endorsement = endorsement;
         this.endorsementText = endorsement == null ? null : Endorsement.encode(endorsementText);
         this.endorsementShown = endorsementText;
+        this.out = out;
+        this.progress = progress;
     }
 
     int run() throws Failure {
@@ -66,11 +72,11 @@ final class Batch {
         for (Document d : documents) {
             bytes += d.totalSize();
         }
-        System.out.println(String.format("%d document%s, %d images, %d bytes in %.1f s; %s.", documents.size(),
+        out.println(String.format("%d document%s, %d images, %d bytes in %.1f s; %s.", documents.size(),
                 documents.size() == 1 ? "" : "s", 4 * documents.size(), bytes, (System.nanoTime() - start) / 1e9,
                 stopped));
-        System.out.println("Images: " + dir);
-        System.out.println("Page:   " + new File(dir, IndexPage.NAME));
+        out.println("Images: " + dir);
+        out.println("Page:   " + new File(dir, IndexPage.NAME));
         if (documents.isEmpty()) {
             throw new Failure("no document was scanned: the feeder is empty", Main.NO_DOCUMENT);
         }
@@ -94,7 +100,7 @@ final class Batch {
                 return "the feeder is empty (the virtual scanner's " + VirtualScanner.NO_DOCUMENT + ", NO_DOCUMENT)";
             }
             clearProgress();
-            System.out.println(document.line());
+            out.println(document.line());
             documents.add(document);
             updateHeading();
             writePage();
@@ -112,6 +118,7 @@ final class Batch {
         int[] quality = {0};
         int[] contrast = {0};
         // The bridge prints the file names on the process's standard output: keep ours in order with them.
+        out.flush();
         System.out.flush();
         int result = QelScanApi.QelScanToFile(files[0].getPath(), files[1].getPath(), files[2].getPath(),
                 files[3].getPath(), codeLine, quality, contrast, new int[32]);
@@ -226,16 +233,16 @@ final class Batch {
         }
         progressText = "Scanning document " + sequence + (count != null ? " of " + count : "") + " ...";
         // Back to the line's start, so that the bridge's own lines of a scan to files overwrite it.
-        System.out.print("\r" + progressText + "\r");
-        System.out.flush();
+        out.print("\r" + progressText + "\r");
+        out.flush();
     }
 
     private void clearProgress() {
         if (progress && !progressText.isEmpty()) {
             char[] blanks = new char[progressText.length()];
             Arrays.fill(blanks, ' ');
-            System.out.print("\r" + new String(blanks) + "\r");
-            System.out.flush();
+            out.print("\r" + new String(blanks) + "\r");
+            out.flush();
             progressText = "";
         }
     }

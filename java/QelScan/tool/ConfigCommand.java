@@ -2,32 +2,41 @@ package QelScan.tool;
 
 import QelScan.QelScanApi;
 import java.io.File;
+import java.io.PrintWriter;
 import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
+import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
+import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
+import picocli.CommandLine.Spec;
 
 /** The scanner library's configuration files. */
-@Command(name = "config", mixinStandardHelpOptions = true,
+@Command(name = "config",
         description = "Checks or writes a scanner configuration file (MirbReadConfig, MirbWriteConfig); "
                 + "its format is the scanner library's.",
         subcommands = {ConfigCommand.Read.class, ConfigCommand.Write.class})
 final class ConfigCommand implements Runnable {
 
+    @Spec
+    CommandSpec spec;
 
     @Override
     public void run() {
-        throw new UsageError("Name read or write");
+        throw new ParameterException(spec.commandLine(), "Name read or write");
     }
 
-    @Command(name = "read", mixinStandardHelpOptions = true,
+    @Command(name = "read",
             description = "Loads FILE into a session, which tells whether the scanner library accepts it, and "
                     + "prints the parameters asked for as they then read.")
     static final class Read implements Callable<Integer> {
+
+        @Spec
+        CommandSpec spec;
 
         @Parameters(index = "0", paramLabel = "FILE")
         File file;
@@ -45,22 +54,26 @@ final class ConfigCommand implements Runnable {
             try (Session session = Session.open(null)) {
                 session.check("Reading the configuration " + file, "MirbReadConfig",
                         QelScanApi.MirbReadConfig(file.getPath()));
-                System.out.println(file + ": accepted by the scanner library");
+                PrintWriter out = spec.commandLine().getOut();
+                out.println(file + ": accepted by the scanner library");
                 for (int selector : numbers) {
-                    System.out.println("parameter " + selector + " = " + ParamCommand.read(session, selector, false));
+                    out.println("parameter " + selector + " = " + ParamCommand.read(session, selector, false));
                 }
                 for (int selector : texts) {
-                    System.out.println("text " + selector + " = " + ParamCommand.read(session, selector, true));
+                    out.println("text " + selector + " = " + ParamCommand.read(session, selector, true));
                 }
             }
             return Main.OK;
         }
     }
 
-    @Command(name = "write", mixinStandardHelpOptions = true,
+    @Command(name = "write",
             description = "Writes the scanner's settings to FILE: the library's defaults, or those of --from, "
                     + "with the values of --param and --text.")
     static final class Write implements Callable<Integer> {
+
+        @Spec
+        CommandSpec spec;
 
         @Parameters(index = "0", paramLabel = "FILE")
         File file;
@@ -87,7 +100,7 @@ final class ConfigCommand implements Runnable {
                 }
                 session.check("Writing the configuration " + file, "MirbWriteConfig",
                         QelScanApi.MirbWriteConfig(file.getPath()));
-                System.out.println("Wrote " + file);
+                spec.commandLine().getOut().println("Wrote " + file);
             }
             return Main.OK;
         }

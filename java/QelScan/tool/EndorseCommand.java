@@ -3,15 +3,18 @@ package QelScan.tool;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
+import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.Parameters;
+import picocli.CommandLine.ParentCommand;
+import picocli.CommandLine.Spec;
 
 /**
  * An endorsement and the document that receives it. The print job lives in
  * the session, which ends with the process, so queueing it without scanning
  * would print nothing: the next document is scanned at once.
  */
-@Command(name = "endorse", mixinStandardHelpOptions = true, sortOptions = false,
+@Command(name = "endorse", sortOptions = false,
         description = {"Prints TEXT on the back of the next document (QelBatchPrintString) and scans that "
                 + "document as 'scan' does, into DIR.",
             "The print job belongs to the scanner session, which ends when qelscan does, so the document is "
@@ -19,6 +22,11 @@ import picocli.CommandLine.Parameters;
                     + "them; the ranges given are the virtual scanner's."})
 final class EndorseCommand implements Callable<Integer> {
 
+    @ParentCommand
+    Main main;
+
+    @Spec
+    CommandSpec spec;
 
     @Parameters(index = "0", paramLabel = "TEXT",
             description = "The text, 1 to 255 bytes in this system's charset; a line feed starts a new line.")
@@ -27,7 +35,7 @@ final class EndorseCommand implements Callable<Integer> {
     @Mixin
     Endorsement placement;
 
-    @Option(names = "--count", paramLabel = "N", defaultValue = "1",
+    @Option(names = "--count", paramLabel = "N", defaultValue = "1", converter = Counts.Documents.class,
             description = "Endorse and scan N documents (default: ${DEFAULT-VALUE}).")
     int count;
 
@@ -36,9 +44,6 @@ final class EndorseCommand implements Callable<Integer> {
 
     @Override
     public Integer call() throws Failure {
-        if (count < 1) {
-            throw new UsageError("--count takes 1 or more, not " + count);
-        }
-        return new Batch(options, count, placement, text).run();
+        return new Batch(options, count, placement, text, spec.commandLine().getOut(), main.progress).run();
     }
 }

@@ -4,15 +4,20 @@ import QelScan.QelScanApi;
 import java.io.File;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
+import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
+import picocli.CommandLine.Spec;
 
 /** What the scanner library and the scanner say of themselves. */
-@Command(name = "info", mixinStandardHelpOptions = true,
+@Command(name = "info",
         description = {"Shows the scanner library's version and whether the bridge accepts it, the scanner type, "
                 + "the supported scanners, the USB scanner, the scanner's identity, serial number and status.",
             "Status bits, scanner types and result codes are put into words only when the library says it is "
                     + "the virtual scanner; with any other library they are shown as numbers."})
 final class InfoCommand implements Callable<Integer> {
+
+    @Spec
+    CommandSpec spec;
 
     @Option(names = "--config", paramLabel = "FILE", description = "Load the scanner settings of FILE first.")
     File config;
@@ -38,10 +43,21 @@ final class InfoCommand implements Callable<Integer> {
             usbRow(usb, vendorId[0], productId[0], false);
             throw e;
         }
+        try (Session opened = session) {
+            describe(opened, supported, usb, vendorId[0], productId[0]);
+        }
+        if (failed) {
+            throw new Failure("some of the scanner's answers are missing (above)");
+        }
+        return Main.OK;
+    }
+
+    /** The rows that need the session. */
+    private void describe(Session session, int supported, int usb, int vendorId, int productId) {
         boolean virtual = session.virtual;
         row("Supported scanners", hex(supported, 2)
                 + (virtual ? ": " + VirtualScanner.supportedTypes(supported) + meanings() : ""));
-        usbRow(usb, vendorId[0], productId[0], virtual);
+        usbRow(usb, vendorId, productId, virtual);
         row("Session", "opened" + (session.initResult != 0 ? " (MirbInit " + session.initResult + ")" : ""));
 
         int type = QelScanApi.GetScannerType();
@@ -79,11 +95,6 @@ final class InfoCommand implements Callable<Integer> {
                         + "\"), so its numbers are decoded with " + VirtualScanner.MEANINGS
                 : "numbers only: the library is not the virtual scanner, the only one whose meanings "
                         + "qelscan knows");
-        session.close();
-        if (failed) {
-            throw new Failure("some of the scanner's answers are missing (above)");
-        }
-        return Main.OK;
     }
 
     private void usbRow(int result, int vendorId, int productId, boolean virtual) {
@@ -112,7 +123,7 @@ final class InfoCommand implements Callable<Integer> {
         return String.format("0x%0" + digits + "X", value);
     }
 
-    private static void row(String label, String value) {
-        System.out.println(String.format("%-19s %s", label, value));
+    private void row(String label, String value) {
+        spec.commandLine().getOut().println(String.format("%-19s %s", label, value));
     }
 }

@@ -1,12 +1,21 @@
 package QelScan.tool;
 
 import QelScan.LoadFailure;
+import java.io.PrintWriter;
 import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.HelpCommand;
+import picocli.CommandLine.Model.CommandSpec;
+import picocli.CommandLine.ParameterException;
+import picocli.CommandLine.ScopeType;
+import picocli.CommandLine.Spec;
 
-/** {@code qelscan}: captures checks with the scanner through {@code QelScan.QelScanApi}. */
-@Command(name = "qelscan", mixinStandardHelpOptions = true, versionProvider = Main.Version.class,
+/**
+ * {@code qelscan}: captures checks with the scanner through {@code QelScan.QelScanApi}.
+ * Its help and version options, declared here, serve every subcommand.
+ */
+@Command(name = "qelscan", mixinStandardHelpOptions = true, scope = ScopeType.INHERIT,
+        versionProvider = Main.Version.class,
         description = "Captures checks with the scanner through the QELScanner bridge.",
         subcommands = {InfoCommand.class, ScanCommand.class, EndorseCommand.class, ParamCommand.class,
             ConfigCommand.class, TraceCommand.class, HelpCommand.class},
@@ -25,6 +34,20 @@ public final class Main implements Runnable {
     static final int NO_BRIDGE = 3;
     static final int NO_DOCUMENT = 4;
 
+    /** Whether a scan may show its progress: only on a terminal that is also the command's output. */
+    final boolean progress;
+
+    @Spec
+    CommandSpec spec;
+
+    /** The tool for a caller that captures its output: it shows no progress. */
+    public Main() {
+        this(false);
+    }
+
+    private Main(boolean progress) {
+        this.progress = progress;
+    }
 
     static final class Version implements CommandLine.IVersionProvider {
         @Override
@@ -35,42 +58,47 @@ public final class Main implements Runnable {
 
     @Override
     public void run() {
-        throw new UsageError("Name a command: info, scan, endorse, param, config or trace");
+        throw new ParameterException(spec.commandLine(),
+                "Name a command: info, scan, endorse, param, config or trace");
     }
 
     public static void main(String[] args) {
-        System.exit(run(args));
+        System.exit(run(new CommandLine(new Main(System.console() != null)), args));
     }
 
-    static int run(String[] args) {
-        CommandLine commandLine = new CommandLine(new Main());
+    /**
+     * Runs one command line on {@code commandLine}, a {@code CommandLine} of
+     * a {@code Main}, as the tool does but without ending the JVM, and
+     * returns its exit status. Everything the tool says goes to the
+     * writers of {@code commandLine} ({@code setOut}, {@code setErr}),
+     * except the file names the bridge itself prints during a scan to files.
+     */
+    public static int run(CommandLine commandLine, String... args) {
         commandLine.setExecutionExceptionHandler((exception, failedLine, parseResult) -> {
-            if (exception instanceof UsageError) {
-                failedLine.getErr().println(exception.getMessage());
-                failedLine.usage(failedLine.getErr());
-                return CommandLine.ExitCode.USAGE;
-            }
             if (exception instanceof Failure) {
-                System.out.flush();
-                System.err.println("qelscan: " + exception.getMessage());
-                return ((Failure) exception).exitCode;
+                return fail(failedLine, exception.getMessage(), ((Failure) exception).exitCode);
             }
             throw exception;
         });
         try {
             return commandLine.execute(args);
         } catch (UnsatisfiedLinkError e) {
-            System.out.flush();
-            System.err.println("qelscan: " + LoadFailure.explain(e));
-            return NO_BRIDGE;
+            return fail(commandLine, LoadFailure.explain(e), NO_BRIDGE);
         } catch (NoClassDefFoundError e) {
             if (!String.valueOf(e.getMessage()).startsWith("QelScan/")) {
                 throw e;
             }
-            System.out.flush();
-            System.err.println("qelscan: the class QelScan.QelScanApi is missing: QelScanApi.jar must lie beside "
-                    + "qelscan.jar (" + e.getMessage() + ")");
-            return NO_BRIDGE;
+            return fail(commandLine, "the class QelScan.QelScanApi is missing: QelScanApi.jar must lie beside "
+                    + "qelscan.jar (" + e.getMessage() + ")", NO_BRIDGE);
         }
+    }
+
+    /** After what the command printed: "qelscan: " and the message. */
+    private static int fail(CommandLine commandLine, String message, int exitCode) {
+        commandLine.getOut().flush();
+        PrintWriter err = commandLine.getErr();
+        err.println("qelscan: " + message);
+        err.flush();
+        return exitCode;
     }
 }

@@ -2,28 +2,37 @@ package QelScan.tool;
 
 import QelScan.QelScanApi;
 import java.io.File;
+import java.io.PrintWriter;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
+import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
+import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
+import picocli.CommandLine.Spec;
 
 /** Scanner parameters, by number or as text. */
-@Command(name = "param", mixinStandardHelpOptions = true,
+@Command(name = "param",
         description = {"Reads or sets a scanner parameter.",
             "Parameters live in the scanner session, which ends when qelscan does: keep settings in a "
                     + "configuration file (param set --config FILE, config write) and load it with --config."},
         subcommands = {ParamCommand.Get.class, ParamCommand.Set.class})
 final class ParamCommand implements Runnable {
 
+    @Spec
+    CommandSpec spec;
 
     @Override
     public void run() {
-        throw new UsageError("Name get or set");
+        throw new ParameterException(spec.commandLine(), "Name get or set");
     }
 
-    @Command(name = "get", mixinStandardHelpOptions = true,
+    @Command(name = "get",
             description = "Prints the value of parameter SELECTOR (MirbGetParam), or its text (MirbGetParamString).")
     static final class Get implements Callable<Integer> {
+
+        @Spec
+        CommandSpec spec;
 
         @Parameters(index = "0", paramLabel = "SELECTOR", description = "The parameter's number.")
         int selector;
@@ -37,18 +46,20 @@ final class ParamCommand implements Runnable {
         @Override
         public Integer call() throws Failure {
             try (Session session = Session.open(config)) {
-                System.out.println(read(session, selector, text));
+                spec.commandLine().getOut().println(read(session, selector, text));
             }
             return Main.OK;
         }
     }
 
-    @Command(name = "set", mixinStandardHelpOptions = true,
+    @Command(name = "set",
             description = {"Sets parameter SELECTOR to VALUE (MirbSetParam), or its text (MirbSetParamString), "
                     + "and prints it as the scanner reads it back.",
                 "Without --config the value lasts only for this run's session."})
     static final class Set implements Callable<Integer> {
 
+        @Spec
+        CommandSpec spec;
 
         @Parameters(index = "0", paramLabel = "SELECTOR", description = "The parameter's number.")
         int selector;
@@ -72,7 +83,8 @@ final class ParamCommand implements Runnable {
                 try {
                     number = Integer.parseInt(value);
                 } catch (NumberFormatException e) {
-                    throw new UsageError("VALUE must be a whole number (or pass --text): " + value);
+                    throw new ParameterException(spec.commandLine(),
+                            "VALUE must be a whole number (or pass --text): " + value);
                 }
             }
             try (Session session = Session.open(null)) {
@@ -92,8 +104,9 @@ final class ParamCommand implements Runnable {
                     session.check("Writing the settings to " + config, "MirbWriteConfig",
                             QelScanApi.MirbWriteConfig(config.getPath()));
                 }
-                System.out.println(readBack);
-                System.out.println(config != null ? "Kept in " + config + "."
+                PrintWriter out = spec.commandLine().getOut();
+                out.println(readBack);
+                out.println(config != null ? "Kept in " + config + "."
                         : "Set for this session only, which has ended: pass --config FILE to keep it.");
             }
             return Main.OK;

@@ -3,10 +3,14 @@ package QelScan.tool;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
+import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
+import picocli.CommandLine.ParameterException;
+import picocli.CommandLine.ParentCommand;
+import picocli.CommandLine.Spec;
 
 /** Full scans of the documents in the feeder. */
-@Command(name = "scan", mixinStandardHelpOptions = true, sortOptions = false,
+@Command(name = "scan", sortOptions = false,
         description = {"Scans documents until N are scanned or the feeder is empty. Each gives four images in "
                 + "DIR, named by its number NNNN: black-and-white NNNN-front.tif and NNNN-back.tif, grayscale "
                 + "NNNN-front.jpg and NNNN-back.jpg. DIR/index.html is a page that shows them.",
@@ -16,8 +20,13 @@ import picocli.CommandLine.Option;
                     + "names before each scan."})
 final class ScanCommand implements Callable<Integer> {
 
+    @ParentCommand
+    Main main;
 
-    @Option(names = "--count", paramLabel = "N",
+    @Spec
+    CommandSpec spec;
+
+    @Option(names = "--count", paramLabel = "N", converter = Counts.Documents.class,
             description = "Scan at most N documents (default: until the feeder is empty).")
     Integer count;
 
@@ -33,14 +42,12 @@ final class ScanCommand implements Callable<Integer> {
 
     @Override
     public Integer call() throws Failure {
-        if (count != null && count < 1) {
-            throw new UsageError("--count takes 1 or more, not " + count);
-        }
         if (endorse == null && (placement.x != 0 || placement.y != 0 || placement.scale != 0
                 || placement.direction != 0)) {
-            throw new UsageError("--x, --y, --scale and --direction place the text "
+            throw new ParameterException(spec.commandLine(), "--x, --y, --scale and --direction place the text "
                     + "of --endorse: name it");
         }
-        return new Batch(options, count, endorse == null ? null : placement, endorse).run();
+        return new Batch(options, count, endorse == null ? null : placement, endorse, spec.commandLine().getOut(),
+                main.progress).run();
     }
 }

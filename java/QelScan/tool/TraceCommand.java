@@ -2,15 +2,18 @@ package QelScan.tool;
 
 import java.io.File;
 import java.io.IOException;
+import java.io.PrintWriter;
 import java.nio.charset.Charset;
 import java.nio.file.Files;
 import java.util.List;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
+import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
+import picocli.CommandLine.Spec;
 
 /** Switches the bridge's diagnostic log files on and off, and shows them. */
-@Command(name = "trace", mixinStandardHelpOptions = true,
+@Command(name = "trace",
         description = {"Tracing of the bridge: without a subcommand, tells whether it is on.",
             "The bridge traces every call into QelScannerDll_Log.txt and its failures and calls into "
                     + "QelScannerDll_Err.txt, each only while that file exists, in the folder it was built "
@@ -18,26 +21,34 @@ import picocli.CommandLine.Option;
         subcommands = {TraceCommand.On.class, TraceCommand.Off.class, TraceCommand.Show.class})
 final class TraceCommand implements Callable<Integer> {
 
+    @Spec
+    CommandSpec spec;
+
     @Override
     public Integer call() {
         for (File file : TraceFiles.both()) {
-            System.out.println(TraceFiles.title(file) + " " + file + ": "
+            spec.commandLine().getOut().println(TraceFiles.title(file) + " " + file + ": "
                     + (file.isFile() ? "on (" + file.length() + " bytes)" : "off"));
         }
         return Main.OK;
     }
 
-    @Command(name = "on", mixinStandardHelpOptions = true,
+    @Command(name = "on",
             description = "Creates both log files empty, which switches tracing on; a file already there is kept.")
     static final class On implements Callable<Integer> {
+
+        @Spec
+        CommandSpec spec;
+
         @Override
         public Integer call() throws Failure {
+            PrintWriter out = spec.commandLine().getOut();
             for (File file : TraceFiles.both()) {
                 try {
                     if (file.createNewFile()) {
-                        System.out.println("on: " + file + " (created empty)");
+                        out.println("on: " + file + " (created empty)");
                     } else if (file.isFile()) {
-                        System.out.println("on: " + file + " (already there, " + file.length() + " bytes)");
+                        out.println("on: " + file + " (already there, " + file.length() + " bytes)");
                     } else {
                         throw new Failure("cannot switch tracing on: " + file + " is not a file");
                     }
@@ -49,14 +60,18 @@ final class TraceCommand implements Callable<Integer> {
         }
     }
 
-    @Command(name = "off", mixinStandardHelpOptions = true,
+    @Command(name = "off",
             description = "Deletes both log files, which switches tracing off.")
     static final class Off implements Callable<Integer> {
+
+        @Spec
+        CommandSpec spec;
+
         @Override
         public Integer call() throws Failure {
             for (File file : TraceFiles.both()) {
                 try {
-                    System.out.println("off: " + file
+                    spec.commandLine().getOut().println("off: " + file
                             + (Files.deleteIfExists(file.toPath()) ? " (deleted)" : " (was not there)"));
                 } catch (IOException e) {
                     throw new Failure("cannot switch tracing off: cannot delete " + file + ": " + e);
@@ -66,21 +81,22 @@ final class TraceCommand implements Callable<Integer> {
         }
     }
 
-    @Command(name = "show", mixinStandardHelpOptions = true, description = "Prints both log files.")
+    @Command(name = "show", description = "Prints both log files.")
     static final class Show implements Callable<Integer> {
 
-        @Option(names = "--last", paramLabel = "N", description = "Only the last N entries of each file.")
+        @Spec
+        CommandSpec spec;
+
+        @Option(names = "--last", paramLabel = "N", converter = Counts.Entries.class, description = "Only the last N entries of each file.")
         Integer last;
 
         @Override
         public Integer call() throws Failure {
-            if (last != null && last < 0) {
-                throw new UsageError("--last takes 0 or more, not " + last);
-            }
+            PrintWriter out = spec.commandLine().getOut();
             for (File file : TraceFiles.both()) {
-                System.out.println("== " + TraceFiles.title(file) + " " + file + " ==");
+                out.println("== " + TraceFiles.title(file) + " " + file + " ==");
                 if (!file.isFile()) {
-                    System.out.println("(tracing off: no such file)");
+                    out.println("(tracing off: no such file)");
                     continue;
                 }
                 List<String> lines;
@@ -93,10 +109,10 @@ final class TraceCommand implements Callable<Integer> {
                     lines = lines.subList(lines.size() - last, lines.size());
                 }
                 for (String line : lines) {
-                    System.out.println(line);
+                    out.println(line);
                 }
                 if (lines.isEmpty()) {
-                    System.out.println("(empty)");
+                    out.println("(empty)");
                 }
             }
             return Main.OK;

@@ -18,7 +18,11 @@ import org.junit.jupiter.params.provider.Arguments;
 import org.junit.jupiter.params.provider.CsvSource;
 import org.junit.jupiter.params.provider.MethodSource;
 
-/** qelscan's info, param, config, trace and help commands, its failures and its launcher. */
+/**
+ * qelscan's info, param, config, trace and help commands, its failures and
+ * its launcher: in this JVM unless the virtual scanner's environment, a
+ * fresh scanner or the launcher is what is tested.
+ */
 class ToolCommandsTest {
 
     @RegisterExtension
@@ -53,6 +57,7 @@ class ToolCommandsTest {
     @MethodSource("infoCases")
     void infoTellsWhatTheLibraryAndTheScannerSay(Map<String, String> environment, int exitCode,
             List<String> expected, @TempDir Path work) throws Exception {
+        // In a JVM of its own, whose scanner has fed no document yet.
         ToolRun.Result info = ToolRun.run(work, environment, "info");
         assertEquals(exitCode, info.exitCode(), info.all());
         for (String text : expected) {
@@ -70,19 +75,20 @@ class ToolCommandsTest {
         "param get --text 999      | 1 | MirbGetParamString gave no text",
         "config read missing.cfg   | 1 | MirbReadConfig returned -104, the virtual scanner's FILE",
         "scan --count 0            | 2 | --count takes 1 or more",
+        "trace show --last -1      | 2 | --last takes 0 or more",
         "param set 12 twelve       | 2 | VALUE must be a whole number",
         "endorse                   | 2 | Missing required parameter: 'TEXT'",
         "LONG                      | 1 | QelBatchPrintString returned -1, the bridge refused the call",
         "CLOSED                    | 1 | Opening the session failed: MirbInit returned -7"})
     void aFailureIsOneClearMessageAndAnExitStatus(String command, int exitCode, String message, @TempDir Path work)
             throws Exception {
-        String[] args = switch (command) {
-            case "LONG" -> new String[] {"endorse", "x".repeat(300), "--out", "scans"};
-            case "CLOSED" -> new String[] {"scan", "--out", "scans"};
-            default -> command.split(" ");
+        String scans = work.resolve("scans").toString();
+        ToolRun.Result run = switch (command) {
+            case "LONG" -> ToolRun.inProcess("endorse", "x".repeat(300), "--out", scans);
+            case "CLOSED" -> ToolRun.run(work, Map.of("MIRB_VIRTUAL_INIT_RESULT", "-7"), "scan", "--out", "scans");
+            default -> ToolRun.inProcess(Stream.of(command.split(" "))
+                    .map(arg -> arg.endsWith(".cfg") ? work.resolve(arg).toString() : arg).toArray(String[]::new));
         };
-        ToolRun.Result run = ToolRun.run(work, command.equals("CLOSED") ? Map.of("MIRB_VIRTUAL_INIT_RESULT", "-7")
-                : Map.of(), args);
         assertEquals(exitCode, run.exitCode(), run.all());
         assertTrue(run.err().contains(message), run.all());
         assertFalse(run.err().contains("Exception"), run.all());
@@ -93,47 +99,49 @@ class ToolCommandsTest {
 
     @Test
     void traceSwitchesTheBridgesLogFilesAndFailuresQuoteTheErrorLog(@TempDir Path work) throws Exception {
-        ToolRun.Result on = ToolRun.run(work, Map.of(), "trace", "on");
+        ToolRun.Result on = ToolRun.inProcess("trace", "on");
         assertEquals(0, on.exitCode(), on.all());
         assertEquals(List.of(0L, 0L), List.of(Files.size(logs.info), Files.size(logs.error)));
 
-        ToolRun.Result refused = ToolRun.run(work, Map.of(), "endorse", "x".repeat(300), "--out", "scans");
+        ToolRun.Result refused = ToolRun.inProcess("endorse", "x".repeat(300), "--out",
+                work.resolve("scans").toString());
         assertEquals(1, refused.exitCode(), refused.all());
         assertTrue(refused.err().contains("last line of the error log " + logs.error + ": ")
                 && refused.err().contains("--->PrintString is longer than 255 bytes error"), refused.all());
 
-        ToolRun.Result show = ToolRun.run(work, Map.of(), "trace", "show");
+        ToolRun.Result show = ToolRun.inProcess("trace", "show");
         assertEquals(0, show.exitCode(), show.all());
         String call = "--->" + LogFiles.callLine("QelBatchPrintString");
         assertEquals(2, show.out().lines().filter(line -> line.endsWith(call)).count(), show.all());
         assertTrue(show.out().contains("== Error log " + logs.error + " =="), show.all());
 
-        ToolRun.Result off = ToolRun.run(work, Map.of(), "trace", "off");
+        ToolRun.Result off = ToolRun.inProcess("trace", "off");
         assertEquals(0, off.exitCode(), off.all());
         assertFalse(Files.exists(logs.info) || Files.exists(logs.error), off.all());
-        assertTrue(ToolRun.run(work, Map.of(), "trace", "show").out().contains("(tracing off"));
+        assertTrue(ToolRun.inProcess("trace", "show").out().contains("(tracing off"));
     }
 
     @Test
     void settingsAreKeptInAConfigurationFileAndLoadedFromIt(@TempDir Path work) throws Exception {
+        String branch = work.resolve("branch.cfg").toString();
+        String more = work.resolve("more.cfg").toString();
         String[][] steps = {
-            {"param", "set", "12", "-40000", "--config", "branch.cfg"},
-            {"param", "set", "--text", "13", "Filiale Nord 7", "--config", "branch.cfg"},
-            {"config", "write", "more.cfg", "--from", "branch.cfg", "--param", "14=5", "--text", "15=a=b"}};
+            {"param", "set", "12", "-40000", "--config", branch},
+            {"param", "set", "--text", "13", "Filiale Nord 7", "--config", branch},
+            {"config", "write", more, "--from", branch, "--param", "14=5", "--text", "15=a=b"}};
         for (String[] step : steps) {
-            ToolRun.Result run = ToolRun.run(work, Map.of(), step);
+            ToolRun.Result run = ToolRun.inProcess(step);
             assertEquals(0, run.exitCode(), run.all());
         }
         String[][] reads = {
-            {"-40000", "param", "get", "12", "--config", "branch.cfg"},
-            {"Filiale Nord 7", "param", "get", "--text", "13", "--config", "more.cfg"},
+            {"-40000", "param", "get", "12", "--config", branch},
+            {"Filiale Nord 7", "param", "get", "--text", "13", "--config", more},
             {"0", "param", "get", "12"},
-            {"more.cfg: accepted by the scanner library\nparameter 12 = -40000\nparameter 14 = 5\n"
-                + "text 13 = Filiale Nord 7\ntext 15 = a=b", "config", "read", "more.cfg", "--show", "12,14",
+            {more + ": accepted by the scanner library\nparameter 12 = -40000\nparameter 14 = 5\n"
+                + "text 13 = Filiale Nord 7\ntext 15 = a=b", "config", "read", more, "--show", "12,14",
                 "--show-text", "13,15"}};
         for (String[] read : reads) {
-            ToolRun.Result run = ToolRun.run(work, Map.of(), List.of(read).subList(1, read.length)
-                    .toArray(new String[0]));
+            ToolRun.Result run = ToolRun.inProcess(List.of(read).subList(1, read.length).toArray(new String[0]));
             assertEquals(0, run.exitCode(), run.all());
             assertEquals(read[0], run.out().strip(), run.all());
         }
@@ -183,11 +191,15 @@ class ToolCommandsTest {
     @ParameterizedTest
     @CsvSource({"''", "info", "scan", "endorse", "param", "param get", "param set", "config", "config read",
         "config write", "trace", "trace on", "trace off", "trace show"})
-    void everyCommandHasHelp(String command, @TempDir Path work) throws Exception {
+    void everyCommandHasHelpAndVersion(String command) {
         List<String> args = new ArrayList<>(command.isEmpty() ? List.of() : List.of(command.split(" ")));
         args.add("--help");
-        ToolRun.Result help = ToolRun.run(work, Map.of(), args.toArray(new String[0]));
+        ToolRun.Result help = ToolRun.inProcess(args.toArray(new String[0]));
         assertEquals(0, help.exitCode(), help.all());
         assertTrue(help.out().startsWith(("Usage: qelscan " + command).strip() + " "), help.all());
+        args.set(args.size() - 1, "--version");
+        ToolRun.Result version = ToolRun.inProcess(args.toArray(new String[0]));
+        assertEquals(0, version.exitCode(), version.all());
+        assertTrue(version.out().matches("qelscan \\d+(\\.\\d+)+\n"), version.all());
     }
 }

@@ -3,6 +3,9 @@ package QelScan;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import QelScan.tool.Main;
+import java.io.PrintWriter;
+import java.io.StringWriter;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -10,11 +13,15 @@ import java.util.ArrayList;
 import java.util.List;
 import java.util.Map;
 import java.util.concurrent.TimeUnit;
+import picocli.CommandLine;
 
 /**
- * The qelscan tool as a user starts it: through its launcher script, which
- * lies in build/out beside the bridge (the tests' java.library.path), in a
- * JVM of the tests' Java that checks every JNI call.
+ * The qelscan tool, run in this JVM, or as a user starts it: through its
+ * launcher script, which lies in build/out beside the bridge (the tests'
+ * java.library.path), in a JVM of the tests' Java that checks every JNI
+ * call. The scanner library holds one session per process, so a run in
+ * this JVM must not overlap a test's own session: JUnit runs the tests
+ * one after another.
  */
 final class ToolRun {
 
@@ -31,9 +38,29 @@ final class ToolRun {
 
     static final Path OUT = Path.of(System.getProperty("java.library.path"));
 
+    /** The virtual scanner's answer to MirbExit without a session. */
+    private static final int NOT_INITIALISED = -101;
+
     private ToolRun() {
     }
 
+    /**
+     * Runs qelscan in this JVM, its output and messages caught, after
+     * checking that no earlier run left its session open (before, so that
+     * the check is not in the log files a run leaves). Paths are best
+     * absolute: the working folder is the test run's.
+     */
+    static Result inProcess(String... args) {
+        assertEquals(NOT_INITIALISED, QelScanApi.MirbExit(), "an earlier run left its session open");
+        StringWriter out = new StringWriter();
+        StringWriter err = new StringWriter();
+        CommandLine commandLine = new CommandLine(new Main());
+        commandLine.setOut(new PrintWriter(out, true));
+        commandLine.setErr(new PrintWriter(err, true));
+        return new Result(Main.run(commandLine, args), out.toString(), err.toString());
+    }
+
+    /** Runs qelscan through its launcher in {@code workDir}, with these variables added to its environment. */
     static Result run(Path workDir, Map<String, String> environment, String... args) throws Exception {
         return runLauncher(OUT.resolve("qelscan"), workDir, environment, args);
     }

@@ -27,7 +27,10 @@ import org.junit.jupiter.params.provider.ValueSource;
 import org.w3c.dom.Element;
 import org.w3c.dom.NodeList;
 
-/** qelscan scan and endorse on the virtual scanner: the images, the lines and index.html. */
+/**
+ * qelscan scan and endorse on the virtual scanner: the images, the lines
+ * and index.html. In this JVM, but for another hopper than the default.
+ */
 class ToolScanTest {
 
     @RegisterExtension
@@ -45,7 +48,7 @@ class ToolScanTest {
     void threeChecksOfTheDefaultStackGiveTheirImagesLinesAndPage(String target, @TempDir Path work)
             throws Exception {
         Path out = work.resolve("scans");
-        ToolRun.Result run = ToolRun.run(work, Map.of(), "scan", "--count", "3", "--to", target, "--out", "scans");
+        ToolRun.Result run = ToolRun.inProcess("scan", "--count", "3", "--to", target, "--out", out.toString());
         assertEquals(0, run.exitCode(), run.all());
         assertTrue(run.out().contains("3 documents, 12 images, "), run.all());
 
@@ -93,18 +96,18 @@ class ToolScanTest {
 
     @Test
     void aFolderWithAnEarlierRunIsRefusedUnlessItIsToBeOverwritten(@TempDir Path work) throws Exception {
-        assertEquals(0, ToolRun.run(work, Map.of(), "scan", "--count", "2", "--out", "scans").exitCode());
+        String scans = work.resolve("scans").toString();
+        assertEquals(0, ToolRun.inProcess("scan", "--count", "2", "--out", scans).exitCode());
         Path first = work.resolve("scans/0001-front.tif");
         byte[] before = Files.readAllBytes(first);
 
-        ToolRun.Result refused = ToolRun.run(work, Map.of(), "scan", "--count", "1", "--out", "scans");
+        ToolRun.Result refused = ToolRun.inProcess("scan", "--count", "1", "--out", scans);
         assertEquals(1, refused.exitCode(), refused.all());
         assertTrue(refused.err().contains("already holds the images of an earlier run"), refused.all());
         assertEquals(List.of(), refused.documentLines(), "nothing may be scanned");
         assertArrayEquals(before, Files.readAllBytes(first));
 
-        ToolRun.Result overwritten = ToolRun.run(work, Map.of(), "scan", "--count", "1", "--overwrite", "--out",
-                "scans");
+        ToolRun.Result overwritten = ToolRun.inProcess("scan", "--count", "1", "--overwrite", "--out", scans);
         assertEquals(0, overwritten.exitCode(), overwritten.all());
         // The second document of the earlier run must not pass for one of this run.
         assertEquals(VirtualStack.CODE_LINES.subList(0, 1), checkPage(work.resolve("scans"), 1));
@@ -121,8 +124,8 @@ class ToolScanTest {
     void theEndorsementIsPrintedOnTheBackOfTheDocumentScanned(String args, int x, int y, boolean inked,
             @TempDir Path work) throws Exception {
         List<String> command = new ArrayList<>(List.of(args.split(",")));
-        command.addAll(List.of("--out", "scans"));
-        ToolRun.Result run = ToolRun.run(work, Map.of(), command.toArray(new String[0]));
+        command.addAll(List.of("--out", work.resolve("scans").toString()));
+        ToolRun.Result run = ToolRun.inProcess(command.toArray(new String[0]));
         assertEquals(0, run.exitCode(), run.all());
         assertEquals(1, run.documentLines().size(), run.all());
         BufferedImage back = ImageIO.read(work.resolve("scans/0001-back.tif").toFile());
@@ -138,7 +141,8 @@ class ToolScanTest {
 
     @Test
     void anEndorsementTheScannerRefusesScansNoDocument(@TempDir Path work) throws Exception {
-        ToolRun.Result run = ToolRun.run(work, Map.of(), "endorse", "PAID", "--scale", "9", "--out", "scans");
+        ToolRun.Result run = ToolRun.inProcess("endorse", "PAID", "--scale", "9", "--out",
+                work.resolve("scans").toString());
         assertEquals(1, run.exitCode(), run.all());
         assertTrue(run.err().contains("QelBatchPrintString returned -103, the virtual scanner's BAD_ARGUMENT"),
                 run.all());

@@ -6,6 +6,7 @@ import java.io.InputStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
+import java.nio.file.StandardOpenOption;
 import java.util.Arrays;
 import java.util.Optional;
 
@@ -222,10 +223,10 @@ public final class Image {
      * @throws IOException when it cannot be written; an existing file then keeps its bytes
      */
     public Path writeTo(Path file) throws IOException {
-        Path parent = file.toAbsolutePath().getParent();
-        Path temporary = Files.createTempFile(parent, file.getFileName().toString(), ".tmp");
+        // A new file beside it, made as any file of the application (not private like a temporary file).
+        Path temporary = file.resolveSibling(file.getFileName() + "." + System.nanoTime() + ".tmp");
         try {
-            Files.write(temporary, bytes);
+            Files.write(temporary, bytes, StandardOpenOption.CREATE_NEW, StandardOpenOption.WRITE);
             Files.move(temporary, file, StandardCopyOption.REPLACE_EXISTING);
         } finally {
             Files.deleteIfExists(temporary);
