@@ -9,6 +9,7 @@ import QelScan.capture.Document;
 import QelScan.capture.Fault;
 import QelScan.capture.Image;
 import QelScan.capture.ImageKind;
+import QelScan.capture.Library;
 import QelScan.capture.ScanRequest;
 import QelScan.capture.ScannerException;
 import QelScan.capture.Session;
@@ -80,6 +81,44 @@ class CaptureLibraryTest {
                         List.of(header.width(), header.length(), header.bitsPerPixel(), header.dpi())));
             }
         }
+    }
+
+    /** The other scans, each with the images the JDK reads; a file holds what the document holds. */
+    @Test
+    void everyKindOfScanDeliversItsImagesAndTheLibraryAnswersWithAndWithoutASession(@TempDir Path dir)
+            throws Exception {
+        Object[][] table = { // request, its images as the JDK decodes them
+            {ScanRequest.blackAndWhite().withFiles(dir, "bw"), "tif 1200 550 1, tif 1200 550 1"},
+            {ScanRequest.gray().withFiles(dir, "gray"), "jpeg 600 275 8, jpeg 600 275 8"},
+            {ScanRequest.full(ImageKind.BACK_GRAY).withFiles(dir, "back"), "jpeg 600 275 8"},
+            {ScanRequest.uv(2), "jpeg 600 275 8"},
+            {ScanRequest.uv(1).withFiles(dir, "uv"), "tif 600 275 8"},
+            {ScanRequest.longDocument(2).withFiles(dir, "long"), "tif 2400 550 1"}};
+        try (Session session = Session.open()) {
+            assertEquals(Optional.empty(), session.rereadCodeLine());
+            for (Object[] row : table) {
+                ScanRequest request = (ScanRequest) row[0];
+                Document document = session.scan(request).orElseThrow();
+                List<String> decoded = new ArrayList<>();
+                for (Map.Entry<ImageKind, Image> entry : document.images().entrySet()) {
+                    Images.Decoded image = Images.decode(entry.getValue().bytes(), 0, entry.getValue().size());
+                    decoded.add(image.format() + " " + image.width() + " " + image.height() + " " + image.bits());
+                    Optional<Path> file = request.file(entry.getKey());
+                    if (file.isPresent()) {
+                        assertArrayEquals(Files.readAllBytes(file.get()), entry.getValue().bytes(), file.toString());
+                    }
+                }
+                assertEquals(List.of(request.images(), row[1]),
+                        List.of(document.images().keySet(), String.join(", ", decoded)), request.toString());
+            }
+            Session.CodeLine reread = session.rereadCodeLine().orElseThrow();
+            assertEquals(List.of(VirtualStack.CODE_LINES.get(5), "9".repeat(VirtualStack.CODE_LINES.get(5).length())),
+                    List.of(reread.text(), reread.confidence()));
+            Image compressed = session.compress(dir.resolve("bw-front.tif"));
+            assertEquals(Images.BILEVEL_TIFF, Images.decode(compressed.bytes(), 0, compressed.size()));
+            assertEquals(List.of(1512, true), List.of(Library.version(), Library.usbScanner().present()));
+        }
+        assertEquals(List.of(1512, 0x16), List.of(Library.version(), Library.supportedScanners()));
     }
 
     @Test

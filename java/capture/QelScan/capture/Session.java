@@ -113,7 +113,7 @@ public final class Session implements Scanner {
 
     private static final Object LOCK = new Object();
     /** The open session of this process, or null. */
-    private static Session current;
+    private static volatile Session current;
 
     private final ExecutorService thread = Executors.newSingleThreadExecutor(task -> {
         Thread thread = new Thread(task, "qelscan-session");
@@ -637,12 +637,58 @@ public final class Session implements Scanner {
 
     @Override
     public Usb usbScanner() throws ScannerException {
-        return call("IsQelUsbScannerAvailable", () -> {
-            int[] vendor = {0};
-            int[] product = {0};
-            int result = nonNegative("IsQelUsbScannerAvailable", QelScanApi.IsQelUsbScannerAvailable(vendor, product));
-            return new Usb(result, vendor[0], product[0]);
-        });
+        return call("IsQelUsbScannerAvailable", Session::usb);
+    }
+
+    /** The USB query; its codes are decoded only in a session of the virtual scanner. */
+    static Usb usb() throws ScannerException {
+        int[] vendor = {0};
+        int[] product = {0};
+        int result = QelScanApi.IsQelUsbScannerAvailable(vendor, product);
+        if (result < 0) {
+            Session session = current;
+            throw new ScannerException("IsQelUsbScannerAvailable", result, session != null && session.virtual,
+                    TraceFiles.lastErrorLine().orElse(null));
+        }
+        return new Usb(result, vendor[0], product[0]);
+    }
+
+    /** Runs a query that needs no session: on the open session's thread, else on the caller's. */
+    static <T> T outside(String name, Callable<T> task) throws ScannerException {
+        synchronized (LOCK) {
+            Session session = current;
+            if (session != null) {
+                try {
+                    return session.call(name, task);
+                } catch (IllegalStateException closing) {
+                    // Closed meanwhile: its thread ends with MirbExit, which must not meet this call.
+                    session.awaitEnd();
+                }
+            }
+            try {
+                return task.call();
+            } catch (ScannerException | RuntimeException e) {
+                throw e;
+            } catch (Exception e) {
+                throw new ScannerException(name, null, null, null, name + " failed: " + e, null, e);
+            }
+        }
+    }
+
+    private void awaitEnd() {
+        boolean interrupted = false;
+        while (true) {
+            try {
+                if (thread.awaitTermination(1, TimeUnit.DAYS)) {
+                    break;
+                }
+            } catch (InterruptedException e) {
+                interrupted = true;
+            }
+        }
+        if (interrupted) {
+            Thread.currentThread().interrupt();
+        }
     }
 
     @Override

@@ -20,6 +20,8 @@ public final class VirtualScanner {
     public static final String VENDOR = "QEL Virtual";
     /** The product text of its identity. */
     public static final String PRODUCT = "MIRB Virtual Check Scanner";
+    /** Said beside numbers put into words here, since they mean this only for the virtual scanner. */
+    public static final String MEANINGS = "the virtual scanner's meanings";
     /** The result code of an empty hopper (and of an empty track, or no document scanned yet). */
     public static final int NO_DOCUMENT = -102;
 
