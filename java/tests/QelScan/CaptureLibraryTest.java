@@ -203,6 +203,33 @@ class CaptureLibraryTest {
                 run.output().lines().filter(line -> line.startsWith("= ")).toList(), run.output());
     }
 
+    /** A library too old for MirbInit: the session opens with the three texts, and says it is not accepted. */
+    @Test
+    void aRefusedOpenSaysWhyAndLeavesTheWayOpenForTheNext() throws Exception {
+        ChildJvm.Result run = ChildJvm.run(Map.of("MIRB_VIRTUAL_VERSION", "1511"), OpenProbe.class.getName());
+        assertEquals(List.of("= MirbInit returned -1, the bridge's refusal: the scanner library's version 15.11 is "
+                + "older than 15.12.", "= 1511 false"),
+                run.output().lines().filter(line -> line.startsWith("= ")).toList(), run.output());
+    }
+
+    /** Opens with MirbInit, then with MirbInitPath. */
+    public static final class OpenProbe {
+
+        private OpenProbe() {
+        }
+
+        public static void main(String[] args) throws Exception {
+            try {
+                Session.open().close();
+            } catch (ScannerException e) {
+                System.out.println("= " + e.getMessage());
+            }
+            try (Session session = Session.open(Session.options().initPath("lib", "scanner.ini", "scanner.cfg"))) {
+                System.out.println("= " + session.libraryVersion() + " " + session.libraryAccepted());
+            }
+        }
+    }
+
     /** Feeds the hopper to the empty feeder; prints the documents scanned and the faults met. */
     public static final class FaultProbe {
 

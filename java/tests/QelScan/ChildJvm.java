@@ -70,6 +70,7 @@ final class ChildJvm {
         command.addAll(List.of(options));
         command.addAll(List.of(
                 "-Djava.library.path=" + libraryPath,
+                "-Dqelscan.logdir=" + System.getProperty("qelscan.logdir"), // the capture library's log folder
                 "-cp", classPath,
                 mainClass));
         command.addAll(List.of(args));

@@ -198,8 +198,12 @@ public final class Session implements Scanner {
                             + " is older than 15.12", last, null);
                 }
             }
-            // Without a session the library cannot say what it is, so the code stays a number.
-            throw new ScannerException(call, result, false, last);
+            if (result == ScannerException.BRIDGE_REFUSAL) {
+                throw new ScannerException(call, result, false, last);
+            }
+            throw new ScannerException(call, result, null, null, call + " returned " + result + ", the scanner "
+                    + "library's own code (it cannot say what it is without a session, so the code is not decoded)",
+                    last, null);
         }
         openResult = result;
         int[] adapter = {0};
