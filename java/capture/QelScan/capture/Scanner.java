@@ -196,7 +196,7 @@ public interface Scanner extends AutoCloseable {
      * The scanner library's version, 1512 standing for 15.12.
      *
      * @return the version number
-     * @throws ScannerException not from the real session
+     * @throws ScannerException when the caller is interrupted while waiting, or the answer is late
      */
     int libraryVersion() throws ScannerException;
 
@@ -205,7 +205,7 @@ public interface Scanner extends AutoCloseable {
      * later (a session opened with the three texts of {@code MirbInitPath} skips that check).
      *
      * @return true when the version is 15.12 or later
-     * @throws ScannerException not from the real session
+     * @throws ScannerException when the caller is interrupted while waiting, or the answer is late
      */
     default boolean libraryAccepted() throws ScannerException {
         return libraryVersion() >= MINIMUM_LIBRARY_VERSION;
@@ -338,7 +338,7 @@ public interface Scanner extends AutoCloseable {
      *
      * @param selector the parameter
      * @return its text, or empty when the library has none for it
-     * @throws ScannerException not from the real session
+     * @throws ScannerException when the caller is interrupted while waiting, or the answer is late
      */
     Optional<String> parameterText(int selector) throws ScannerException;
 
@@ -424,7 +424,7 @@ public interface Scanner extends AutoCloseable {
      * The scanner types the library supports (QelApiSupportedScanners), bit n standing for type n.
      *
      * @return the mask
-     * @throws ScannerException not from the real session
+     * @throws ScannerException when the caller is interrupted while waiting, or the answer is late
      */
     int supportedScanners() throws ScannerException;
 
