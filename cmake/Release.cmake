@@ -25,8 +25,9 @@ if(WIN32)
   # libssp, which GCC links when it sees the flag at the link too.
   list(FILTER qelscan_LDFLAGS EXCLUDE REGEX "^-Wl,-z,")
   list(APPEND qelscan_LDFLAGS -Wl,--dynamicbase -Wl,--nxcompat)
-  list(FILTER qelscan_CXXFLAGS INCLUDE REGEX "^-fstack-protector")
-  list(APPEND qelscan_LDFLAGS ${qelscan_CXXFLAGS})
+  set(protector ${qelscan_CXXFLAGS})
+  list(FILTER protector INCLUDE REGEX "^-fstack-protector")
+  list(APPEND qelscan_LDFLAGS ${protector})
 endif()
 set(QELSCAN_HARDENING_COMPILE_OPTIONS ${qelscan_CPPFLAGS} ${qelscan_CXXFLAGS})
 set(QELSCAN_HARDENING_LINK_OPTIONS ${qelscan_LDFLAGS})
@@ -45,21 +46,17 @@ endfunction()
 
 # qel_split_debug(<target>): after each link, moves the debug information
 # of <target> into .debug/<file>.debug beside it and strips the binary.
-if(NOT QELSCAN_OBJCOPY)
-  set(QELSCAN_OBJCOPY "${CMAKE_OBJCOPY}")
-endif()
-if(NOT QELSCAN_STRIP)
-  set(QELSCAN_STRIP "${CMAKE_STRIP}")
-endif()
+# CMake finds the compiler's own objcopy and strip (the mingw-w64 ones when
+# cross-building).
 function(qel_split_debug target)
   set(debug_dir "$<TARGET_FILE_DIR:${target}>/.debug")
   set(debug_file "${debug_dir}/$<TARGET_FILE_NAME:${target}>.debug")
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory "${debug_dir}"
-    COMMAND ${QELSCAN_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> "${debug_file}"
-    COMMAND ${QELSCAN_STRIP} --strip-debug --strip-unneeded --remove-section=.comment
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> "${debug_file}"
+    COMMAND ${CMAKE_STRIP} --strip-debug --strip-unneeded --remove-section=.comment
       $<TARGET_FILE:${target}>
-    COMMAND ${QELSCAN_OBJCOPY} --add-gnu-debuglink=${debug_file} $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=${debug_file} $<TARGET_FILE:${target}>
     COMMENT "Stripping ${target}, its debug information kept in .debug/"
     VERBATIM)
 endfunction()

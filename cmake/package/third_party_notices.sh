@@ -15,8 +15,9 @@ for component in "$@"; do
   case $component in
   deb:*)
     package=${component#deb:}
-    name=$(dpkg-query -W -f='${source:Package}' "$package")
-    version=$(dpkg-query -W -f='${source:Version}' "$package")
+    # One line per installed architecture: the first.
+    name=$(dpkg-query -W -f='${source:Package}\n' "$package" | head -n 1)
+    version=$(dpkg-query -W -f='${source:Version}\n' "$package" | head -n 1)
     copyright=/usr/share/doc/$package/copyright
     origin="Debian package $package, $copyright"
     ;;
