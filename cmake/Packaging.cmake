@@ -37,9 +37,16 @@ get_target_property(qelscan_api_jar QelScanApi JAR_FILE)
 # or file:<a file of an installed package>, see third_party_notices.sh.
 # Makes ${qelscan_package_dir}/<component>/THIRD-PARTY-NOTICES.txt and
 # installs it with LICENSE and NOTICE into <component>'s documents.
+# Written again whenever dpkg installs or upgrades a package (its status
+# file changes), so that the notices follow the versions.
+set(qelscan_dpkg_status /var/lib/dpkg/status)
 function(qel_third_party_notices component destination title)
   set(components "")
+  set(sources "")
   foreach(item IN LISTS ARGN)
+    if(item MATCHES "^src:(.*)$")
+      list(APPEND sources "${CMAKE_MATCH_1}/debian/changelog")
+    endif()
     if(item MATCHES "^file:(.*)$")
       # The package of a file, found now: the notices then name it.
       execute_process(COMMAND dpkg-query -S "${CMAKE_MATCH_1}"
@@ -55,7 +62,8 @@ function(qel_third_party_notices component destination title)
     COMMAND ${CMAKE_COMMAND} -E make_directory "${qelscan_package_dir}/${component}"
     COMMAND ${qelscan_package_scripts}/third_party_notices.sh "${notices}" "${title}"
       ${components}
-    DEPENDS ${qelscan_package_scripts}/third_party_notices.sh
+    DEPENDS ${qelscan_package_scripts}/third_party_notices.sh ${qelscan_dpkg_status}
+      ${sources}
     COMMENT "Writing the third-party notices of ${component}"
     VERBATIM)
   add_custom_target(qelscan_notices_${component} ALL DEPENDS "${notices}")
@@ -158,6 +166,7 @@ else()
       ${qelscan_package_scripts}/third_party_notices.sh "${qelscan_notices}"
       "QELScanner ${QELSCAN_PACKAGE_VERSION}" "${qelscan_shlibs}.packages"
     DEPENDS "${qelscan_shlibs}.packages" ${qelscan_package_scripts}/third_party_notices.sh
+      ${qelscan_dpkg_status}
     COMMENT "Writing the third-party notices of the Debian package"
     VERBATIM)
   install(FILES "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/NOTICE"

@@ -6,18 +6,22 @@
 
 # Debian's hardening flags, as dpkg-buildflags gives them with every feature
 # on: fortified functions, the stack protector, format checks and, on Linux,
-# -z relro -z now. Asked from the source folder, whose file-prefix map makes
-# the file names in the debug information relative to the repository.
+# -z relro -z now. Debian builds in the source folder and maps it to "."
+# (file names relative to the compiler's folder, the build folder here):
+# ours is mapped to one fixed folder, so that the debug information names
+# each source as /usr/src/qelscanner/<path in the repository> wherever it
+# was built.
 find_program(QELSCAN_DPKG_BUILDFLAGS dpkg-buildflags REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
   execute_process(
     COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
       ${QELSCAN_DPKG_BUILDFLAGS} --get ${kind}
-    WORKING_DIRECTORY "${CMAKE_SOURCE_DIR}"
     OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE
     COMMAND_ERROR_IS_FATAL ANY)
   separate_arguments(qelscan_${kind} UNIX_COMMAND "${flags}")
 endforeach()
+list(TRANSFORM qelscan_CXXFLAGS REPLACE "^-ffile-prefix-map=.*$"
+  "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=/usr/src/qelscanner")
 if(WIN32)
   # A DLL has no ELF relocation read-only segment: -z relro -z now do not
   # apply (address randomisation and no-execute are the PE linker's

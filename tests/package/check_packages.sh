@@ -40,8 +40,10 @@ holds() {
   esac
   for soname in $(objdump -p "$file" | awk '$1 == "NEEDED" {print $2}'); do
     path=$(ldconfig -p | awk -v n="$soname" '$1 == n && /x86-64/ {print $NF; exit}')
-    [ -n "$path" ] && package=$(dpkg-query -S "$path" 2>/dev/null) &&
-      dpkg-query -W -f='${source:Package}\n' "${package%%: *}" | head -n 1
+    # dpkg knows a library by the path its package ships (/lib or /usr/lib).
+    [ -n "$path" ] && package=$(dpkg-query -S "$path" 2>/dev/null ||
+      dpkg-query -S "$(readlink -f "$path")" 2>/dev/null) &&
+      dpkg-query -W -f='${source:Package}\n' "${package%%:*}" | head -n 1
   done
   nm --defined-only "$symbols" 2>/dev/null | awk '{print $NF}' | sort -u |
     awk -v table="$symbol_components" 'BEGIN {
