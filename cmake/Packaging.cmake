@@ -32,11 +32,11 @@ set(qelscan_package_scripts "${CMAKE_SOURCE_DIR}/cmake/package")
 file(MAKE_DIRECTORY "${qelscan_package_dir}")
 get_target_property(qelscan_api_jar QelScanApi JAR_FILE)
 
-# qel_third_party_notices(<component> <title> <component of notices>...):
-# <component of notices> is deb:<package>, src:<unpacked source package>
-# or file:<a file of an installed package>, see third_party_notices.sh.
-# Makes ${qelscan_package_dir}/<component>/THIRD-PARTY-NOTICES.txt and
-# installs it with LICENSE and NOTICE into <component>'s documents.
+# qel_third_party_notices(<component> <destination> <title> <part>...):
+# <part> is deb:<package>, src:<unpacked source package> or file:<a file
+# of an installed package>, see third_party_notices.sh. Makes
+# ${qelscan_package_dir}/<component>/THIRD-PARTY-NOTICES.txt and installs
+# it with LICENSE and NOTICE into <destination> of <component>.
 # Written again whenever dpkg installs or upgrades a package (its status
 # file changes), so that the notices follow the versions.
 set(qelscan_dpkg_status /var/lib/dpkg/status)
@@ -125,6 +125,12 @@ if(WIN32)
 else()
   set(qelscan_doc share/doc/qelscanner)
   set(qelscan_debian_version "${QELSCAN_PACKAGE_VERSION}-1")
+  # The changelog's newest entry is the package's version.
+  file(STRINGS "${qelscan_package_scripts}/changelog" qelscan_newest LIMIT_COUNT 1)
+  if(NOT qelscan_newest MATCHES "^qelscanner \\(${qelscan_debian_version}\\) ")
+    message(FATAL_ERROR "cmake/package/changelog has no entry for ${qelscan_debian_version} "
+      "on its first line: ${qelscan_newest}")
+  endif()
 
   # qel_package_jar(<jar> <name> [<link>...]): a jar as Debian's Java
   # policy names it, <name>-<version>.jar, with the unversioned <name>.jar
@@ -220,7 +226,7 @@ else()
   set(CPACK_COMPONENTS_ALL runtime dbgsym)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+  string(REGEX REPLACE "^.*-" "" CPACK_DEBIAN_PACKAGE_RELEASE "${qelscan_debian_version}")
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME qelscanner)
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION java)
