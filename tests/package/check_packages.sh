@@ -57,7 +57,9 @@ debug_file() {
   local hex link
   hex=$(objdump -s -j .gnu_debuglink "$1" 2>/dev/null |
     awk '/^ [0-9a-f]+ / {line = substr($0, length($1) + 3, 35); gsub(/ /, "", line); printf "%s", line}')
-  link=$(printf '%b' "$(sed 's/00.*//; s/../\\x&/g' <<<"$hex")")
+  # The name: the bytes up to the first NUL.
+  link=$(printf '%b' "$(awk '{for (i = 1; i < length($0); i += 2) {
+    byte = substr($0, i, 2); if (byte == "00") exit; printf "\\x%s", byte}}' <<<"$hex")")
   [ -n "$link" ] && [ -f "$2/$link" ] &&
     [ "${hex: -8}" = "$(gzip -c "$2/$link" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')" ] &&
     echo "$2/$link"
