@@ -3,62 +3,259 @@
 #   Linux:   a Debian package, the Java way: the libraries in /usr/lib/jni
 #            (on the JDK's java.library.path, and beside each other for the
 #            bridge's $ORIGIN), the jars in /usr/share/java, qelscan in
-#            /usr/bin; picocli from Debian's libpicocli-java.
-#   Windows: QELScanner-<version>-win32.zip with what a branch needs, and
-#            the virtual scanner's MIRBAP32.dll in a zip of its own for
-#            developers without a scanner (a branch uses the maker's).
-# Both are made by scripts/package.sh.
+#            /usr/bin with its manual page; picocli from Debian's
+#            libpicocli-java. The libraries' debug information goes into
+#            qelscanner-dbgsym, by build id.
+#   Windows: QELScanner-<version>-win32.zip with what a branch needs, the
+#            virtual scanner's MIRBAP32.dll in a zip of its own for
+#            developers without a scanner (a branch uses the maker's), and
+#            the two DLLs' debug files in a third, for support.
+# Each carries our LICENSE and NOTICE and THIRD-PARTY-NOTICES.txt, made here
+# from Debian's copyright files of what its binaries hold or link.
+# All are made by scripts/package.sh.
 set(QELSCAN_PACKAGE_VERSION
   "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}")
 set(CPACK_PACKAGE_NAME QELScanner)
 set(CPACK_PACKAGE_VERSION "${QELSCAN_PACKAGE_VERSION}")
 set(CPACK_PACKAGE_VENDOR "QELScanner")
-set(CPACK_PACKAGE_CONTACT "QELScanner developers <qelscanner@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "Java bridge to a bank-check scanner library, with a virtual scanner")
+set(CPACK_PACKAGE_CONTACT "QELScanner team <qelscanner-team@example.org>")
 set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/packages")
 # Packaging builds only what it installs (scripts/package.sh names the
 # targets), not the tests that "all" would bring.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
-set(CPACK_STRIP_FILES OFF) # the packaged DLL is the one the checks passed
+# The binaries are stripped by the build (cmake/Release.cmake): the packaged
+# ones are those the checks passed.
+set(CPACK_STRIP_FILES OFF)
 
+set(qelscan_package_dir "${CMAKE_BINARY_DIR}/package")
+set(qelscan_package_scripts "${CMAKE_SOURCE_DIR}/cmake/package")
+file(MAKE_DIRECTORY "${qelscan_package_dir}")
 get_target_property(qelscan_api_jar QelScanApi JAR_FILE)
 
+# qel_third_party_notices(<component> <destination> <title> <part>...):
+# <part> is deb:<package>, src:<unpacked source package> or file:<a file
+# of an installed package>, see third_party_notices.sh. Makes
+# ${qelscan_package_dir}/<component>/THIRD-PARTY-NOTICES.txt and installs
+# it with LICENSE and NOTICE into <destination> of <component>.
+# Written again whenever dpkg installs or upgrades a package (its status
+# file changes), so that the notices follow the versions.
+set(qelscan_dpkg_status /var/lib/dpkg/status)
+function(qel_third_party_notices component destination title)
+  set(components "")
+  set(sources "")
+  foreach(item IN LISTS ARGN)
+    if(item MATCHES "^src:(.*)$")
+      list(APPEND sources "${CMAKE_MATCH_1}/debian/changelog")
+    endif()
+    if(item MATCHES "^file:(.*)$")
+      # The package of a file, found now: the notices then name it.
+      execute_process(COMMAND dpkg-query -S "${CMAKE_MATCH_1}"
+        OUTPUT_VARIABLE owner OUTPUT_STRIP_TRAILING_WHITESPACE
+        COMMAND_ERROR_IS_FATAL ANY)
+      string(REGEX REPLACE "[:,].*$" "" owner "${owner}")
+      set(item "deb:${owner}")
+    endif()
+    list(APPEND components "${item}")
+  endforeach()
+  set(notices "${qelscan_package_dir}/${component}/THIRD-PARTY-NOTICES.txt")
+  add_custom_command(OUTPUT "${notices}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${qelscan_package_dir}/${component}"
+    COMMAND ${qelscan_package_scripts}/third_party_notices.sh "${notices}" "${title}"
+      ${components}
+    DEPENDS ${qelscan_package_scripts}/third_party_notices.sh ${qelscan_dpkg_status}
+      ${sources}
+    COMMENT "Writing the third-party notices of ${component}"
+    VERBATIM)
+  add_custom_target(qelscan_notices_${component} ALL DEPENDS "${notices}")
+  add_dependencies(qelscan_package_files qelscan_notices_${component})
+  install(FILES "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/NOTICE" "${notices}"
+    DESTINATION "${destination}" COMPONENT ${component})
+endfunction()
+
+# Everything the packages hold beyond the build's own artefacts.
+add_custom_target(qelscan_package_files ALL)
+
 if(WIN32)
+  # qel_package_jar(<jar>): a jar of the branch zip, beside the others.
+  function(qel_package_jar jar)
+    install(FILES "${jar}" DESTINATION . COMPONENT branch)
+  endfunction()
+
   install(TARGETS QELScanner RUNTIME DESTINATION . COMPONENT branch)
-  install(FILES "${qelscan_api_jar}" "${QELSCAN_TOOL_JAR}"
-    "${QELSCAN_OUTPUT_DIR}/qelscan.cmd"
+  qel_package_jar("${qelscan_api_jar}")
+  qel_package_jar("${QELSCAN_TOOL_JAR}")
+  install(FILES "${QELSCAN_OUTPUT_DIR}/qelscan.cmd"
     "${CMAKE_SOURCE_DIR}/README.md" "${CMAKE_SOURCE_DIR}/INSTALL.md"
     DESTINATION . COMPONENT branch)
   install(TARGETS MIRBAP32 RUNTIME DESTINATION . COMPONENT virtualscanner)
   install(FILES "${CMAKE_SOURCE_DIR}/virtualscanner/README.md"
     DESTINATION . RENAME VIRTUAL-SCANNER.md COMPONENT virtualscanner)
+  install(FILES "${QELSCAN_OUTPUT_DIR}/.debug/QELScanner.dll.debug"
+    "${QELSCAN_OUTPUT_DIR}/.debug/MIRBAP32.dll.debug" DESTINATION . COMPONENT debug)
+
+  # Both DLLs carry the mingw-w64 runtime (with winpthreads) and GCC's
+  # runtime libraries; the stand-in also libtiff and libjpeg-turbo, built
+  # from Debian's sources (scripts/build-win32-deps.sh); qelscan.jar
+  # carries picocli.
+  foreach(library libmingwex.a libstdc++.a)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
+      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(path "${path}" REALPATH)
+    list(APPEND qelscan_runtimes "file:${path}")
+  endforeach()
+  get_filename_component(qelscan_win32_sources "${QELSCAN_WIN32_DEPS}/../src" ABSOLUTE)
+  set(qelscan_title "QELScanner ${QELSCAN_PACKAGE_VERSION} for Windows")
+  qel_third_party_notices(branch . "${qelscan_title}" ${qelscan_runtimes}
+    "file:${QELSCAN_PICOCLI_JAR}")
+  qel_third_party_notices(virtualscanner . "${qelscan_title}, virtual scanner"
+    ${qelscan_runtimes} "src:${qelscan_win32_sources}/tiff"
+    "src:${qelscan_win32_sources}/libjpeg-turbo")
+  qel_third_party_notices(debug . "${qelscan_title}, debug files"
+    ${qelscan_runtimes} "src:${qelscan_win32_sources}/tiff"
+    "src:${qelscan_win32_sources}/libjpeg-turbo")
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
-  set(CPACK_COMPONENTS_ALL branch virtualscanner)
+  set(CPACK_COMPONENTS_ALL branch virtualscanner debug)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
   set(CPACK_ARCHIVE_BRANCH_FILE_NAME "QELScanner-${QELSCAN_PACKAGE_VERSION}-win32")
   set(CPACK_ARCHIVE_VIRTUALSCANNER_FILE_NAME
     "QELScanner-${QELSCAN_PACKAGE_VERSION}-win32-virtual-scanner")
+  set(CPACK_ARCHIVE_DEBUG_FILE_NAME "QELScanner-${QELSCAN_PACKAGE_VERSION}-win32-debug")
 else()
-  install(TARGETS QELScanner MIRBAP32 LIBRARY DESTINATION lib/jni)
-  install(FILES "${qelscan_api_jar}" "${QELSCAN_DEBIAN_TOOL_JAR}"
-    DESTINATION share/java)
-  install(PROGRAMS "${CMAKE_SOURCE_DIR}/java/launcher/qelscan" DESTINATION bin)
-  install(FILES "${CMAKE_SOURCE_DIR}/README.md" "${CMAKE_SOURCE_DIR}/INSTALL.md"
-    DESTINATION share/doc/qelscanner)
+  set(qelscan_doc share/doc/qelscanner)
+  set(qelscan_debian_version "${QELSCAN_PACKAGE_VERSION}-1")
+  # The changelog's newest entry is the package's version.
+  file(STRINGS "${qelscan_package_scripts}/changelog" qelscan_newest LIMIT_COUNT 1)
+  if(NOT qelscan_newest MATCHES "^qelscanner \\(${qelscan_debian_version}\\) ")
+    message(FATAL_ERROR "cmake/package/changelog has no entry for ${qelscan_debian_version} "
+      "on its first line: ${qelscan_newest}")
+  endif()
+
+  # qel_package_jar(<jar> <name> [<link>...]): a jar as Debian's Java
+  # policy names it, <name>-<version>.jar, with the unversioned <name>.jar
+  # and each <link> pointing at it.
+  function(qel_package_jar jar name)
+    set(file "${name}-${QELSCAN_PACKAGE_VERSION}.jar")
+    install(FILES "${jar}" DESTINATION share/java RENAME "${file}" COMPONENT runtime)
+    foreach(link IN ITEMS "${name}.jar" ${ARGN})
+      file(CREATE_LINK "${file}" "${qelscan_package_dir}/links/${link}" SYMBOLIC)
+      install(FILES "${qelscan_package_dir}/links/${link}" DESTINATION share/java
+        COMPONENT runtime)
+    endforeach()
+  endfunction()
+  file(MAKE_DIRECTORY "${qelscan_package_dir}/links")
+
+  install(TARGETS QELScanner MIRBAP32 LIBRARY DESTINATION lib/jni COMPONENT runtime)
+  qel_package_jar("${qelscan_api_jar}" qelscanapi QelScanApi.jar)
+  qel_package_jar("${QELSCAN_DEBIAN_TOOL_JAR}" qelscan)
+  install(PROGRAMS "${CMAKE_SOURCE_DIR}/java/launcher/qelscan" DESTINATION bin
+    COMPONENT runtime)
+  install(FILES "${CMAKE_SOURCE_DIR}/README.md" "${qelscan_package_scripts}/copyright"
+    DESTINATION ${qelscan_doc} COMPONENT runtime)
+  install(FILES "${qelscan_package_scripts}/lintian-overrides"
+    DESTINATION share/lintian/overrides RENAME qelscanner COMPONENT runtime)
+
+  # The libraries' Debian dependencies, as dpkg-shlibdeps finds them: the
+  # Depends line, and each package on a line of its own for the notices.
+  set(qelscan_shlibs "${qelscan_package_dir}/shlibs")
+  add_custom_command(OUTPUT "${qelscan_shlibs}.depends" "${qelscan_shlibs}.packages"
+    COMMAND ${qelscan_package_scripts}/shlib_depends.sh "${qelscan_shlibs}"
+      $<TARGET_FILE:QELScanner> $<TARGET_FILE:MIRBAP32>
+    DEPENDS QELScanner MIRBAP32 ${qelscan_package_scripts}/shlib_depends.sh
+    COMMENT "Finding the Debian packages the libraries need"
+    VERBATIM)
+  set(qelscan_notices "${qelscan_package_dir}/runtime/THIRD-PARTY-NOTICES.txt")
+  add_custom_command(OUTPUT "${qelscan_notices}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${qelscan_package_dir}/runtime"
+    COMMAND sh -c "\"$0\" \"$1\" \"$2\" $(sed 's/^/deb:/' \"$3\")"
+      ${qelscan_package_scripts}/third_party_notices.sh "${qelscan_notices}"
+      "QELScanner ${QELSCAN_PACKAGE_VERSION}" "${qelscan_shlibs}.packages"
+    DEPENDS "${qelscan_shlibs}.packages" ${qelscan_package_scripts}/third_party_notices.sh
+      ${qelscan_dpkg_status}
+    COMMENT "Writing the third-party notices of the Debian package"
+    VERBATIM)
+  install(FILES "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/NOTICE"
+    "${qelscan_notices}" DESTINATION ${qelscan_doc} COMPONENT runtime)
+
+  # The Debian changelog and qelscan's manual page, made by help2man from
+  # the tool's own help (a section per command), both compressed as Debian
+  # wants them.
+  set(qelscan_changelog "${qelscan_package_dir}/changelog.Debian.gz")
+  set(qelscan_man "${qelscan_package_dir}/qelscan.1")
+  find_program(QELSCAN_HELP2MAN help2man)
+  if(NOT QELSCAN_HELP2MAN)
+    message(FATAL_ERROR "help2man not found: install it (scripts/install-deps.sh)")
+  endif()
+  add_custom_command(OUTPUT "${qelscan_changelog}"
+    COMMAND sh -c "gzip -9n -c \"$0\" >\"$1\"" "${qelscan_package_scripts}/changelog"
+      "${qelscan_changelog}"
+    DEPENDS "${qelscan_package_scripts}/changelog"
+    VERBATIM)
+  add_custom_command(OUTPUT "${qelscan_man}.gz"
+    COMMAND ${qelscan_package_scripts}/man_commands.sh "${QELSCAN_OUTPUT_DIR}/qelscan"
+      "${qelscan_man}.commands"
+    COMMAND ${QELSCAN_HELP2MAN} --no-info --section=1
+      "--name=capture bank checks through the QELScanner bridge"
+      "--include=${qelscan_man}.commands" "--output=${qelscan_man}"
+      "${QELSCAN_OUTPUT_DIR}/qelscan"
+    COMMAND gzip -9nf "${qelscan_man}"
+    DEPENDS qelscan QelScanApi "${QELSCAN_TOOL_JAR}"
+      "${qelscan_package_scripts}/man_commands.sh"
+    COMMENT "Writing qelscan's manual page from its help"
+    VERBATIM)
+  add_custom_target(qelscan_debian_files ALL DEPENDS "${qelscan_changelog}"
+    "${qelscan_man}.gz" "${qelscan_notices}" "${qelscan_shlibs}.depends")
+  add_dependencies(qelscan_package_files qelscan_debian_files)
+  install(FILES "${qelscan_changelog}" DESTINATION ${qelscan_doc} COMPONENT runtime)
+  install(FILES "${qelscan_man}.gz" DESTINATION share/man/man1 COMPONENT runtime)
+
+  # qelscanner-dbgsym: the debug files by build id, where gdb looks, and
+  # the documents of the package it belongs to.
+  install(CODE "set(QELSCAN_DEBUG_FILES
+      \"${QELSCAN_OUTPUT_DIR}/.debug/libQELScanner.so.debug\"
+      \"${QELSCAN_OUTPUT_DIR}/.debug/libMIRBAP32.so.debug\")
+    include(\"${qelscan_package_scripts}/InstallDebugFiles.cmake\")"
+    COMPONENT dbgsym)
+  file(CREATE_LINK qelscanner "${qelscan_package_dir}/links/qelscanner-dbgsym" SYMBOLIC)
+  install(FILES "${qelscan_package_dir}/links/qelscanner-dbgsym" DESTINATION share/doc
+    COMPONENT dbgsym)
 
   set(CPACK_GENERATOR DEB)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL runtime dbgsym)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-  set(CPACK_DEBIAN_PACKAGE_NAME qelscanner)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_SECTION java)
-  # The native libraries' own needs (libtiff, libjpeg, the C++ runtime) come
-  # from dpkg-shlibdeps; the Java side is declared here.
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "default-jre-headless | java8-runtime-headless, libpicocli-java")
+  string(REGEX REPLACE "^.*-" "" CPACK_DEBIAN_PACKAGE_RELEASE "${qelscan_debian_version}")
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME qelscanner)
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION java)
+  # Each description starts with its summary line (CPack would put the
+  # same summary before all, were CPACK_PACKAGE_DESCRIPTION_SUMMARY set).
+  set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
+"Java bridge to a bank-check scanner library, with a virtual scanner
+QELScanner connects Java applications to a bank-check scanner: the class
+QelScan.QelScanApi (QelScanApi.jar) calls the scanner library through the
+JNI bridge libQELScanner.so, which can trace every call in two log files.
+.
+A virtual scanner, libMIRBAP32.so, stands in for the maker's library and
+scans generated checks; the qelscan command-line tool captures, endorses
+and configures from a shell.")
+  set(CPACK_DEBIAN_DBGSYM_PACKAGE_NAME qelscanner-dbgsym)
+  set(CPACK_DEBIAN_DBGSYM_PACKAGE_SECTION debug)
+  set(CPACK_DEBIAN_DBGSYM_PACKAGE_DEPENDS "qelscanner (= ${qelscan_debian_version})")
+  set(CPACK_DEBIAN_DBGSYM_DESCRIPTION "debug symbols for qelscanner
+The debug information of libQELScanner.so and libMIRBAP32.so, found by
+their build ids, to read a crash's stack with gdb.")
+  # The libraries' own dependencies are not CPack's dpkg-shlibdeps step:
+  # with it CPack calls ldconfig for /usr/lib/jni, which is no folder of
+  # the linker's. cmake/package/CPackProject.cmake adds them when packing.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+  set(QELSCAN_DEBIAN_DEPENDS "default-jre-headless | java8-runtime-headless, libpicocli-java")
+  set(QELSCAN_SHLIBS_DEPENDS "${qelscan_shlibs}.depends")
+  configure_file("${qelscan_package_scripts}/CPackProject.cmake.in"
+    "${qelscan_package_dir}/CPackProject.cmake" @ONLY)
+  set(CPACK_PROJECT_CONFIG_FILE "${qelscan_package_dir}/CPackProject.cmake")
 endif()
 
 include(CPack)

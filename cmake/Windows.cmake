@@ -140,6 +140,8 @@ set(QELSCAN_TESTS OFF)
 add_subdirectory(virtualscanner)
 set(QELSCAN_TESTS ${qelscan_tests})
 qel_export_mirbap32_entries(MIRBAP32)
+qel_harden(qelbridge_objects QELScanner)
+qel_split_debug(QELScanner)
 
 if(QELSCAN_TESTS)
   add_subdirectory(tests)

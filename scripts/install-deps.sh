@@ -10,6 +10,9 @@
 set -euo pipefail
 
 packages=(cmake g++ make openjdk-17-jdk-headless libgtest-dev libgmock-dev junit5 libtiff-dev libjpeg62-turbo-dev libpicocli-java)
+# Debian's hardening flags and library dependencies (dpkg-buildflags,
+# dpkg-shlibdeps; also apt-get source's unpacking), and qelscan's manual page.
+packages+=(dpkg-dev help2man)
 windows=0
 if [ "${1:-}" = "--windows" ]; then
   windows=1
@@ -20,8 +23,8 @@ if [ "${1:-}" = "--windows" ]; then
   packages+=(clang-format-14 clang-tidy-14)
   # googletest's sources: the Windows tests build it with the cross compiler.
   packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386)
-  # apt-get source unpacks with dpkg-source.
-  packages+=(dpkg-dev)
+  # Debian's checker of the packages.
+  packages+=(lintian)
 elif [ "${1:-}" = "--bench" ]; then
   # Google Benchmark, JNA, and the report's plot and script.
   packages+=(libbenchmark-dev libjna-java gnuplot-nox python3)

@@ -7,7 +7,8 @@
 # checks, and the unit tests under Wine where this machine can run 32-bit
 # x86 programs (elsewhere ctest reports them as skipped and the last line
 # says why);
-# finally the Debian package and the Windows zips, checked from outside.
+# finally the Debian packages (lintian's judgement among the checks) and
+# the Windows zips, checked from outside.
 set -euo pipefail
 # shellcheck source=scripts/common.sh
 source "$(dirname "$0")/common.sh"
@@ -42,8 +43,10 @@ cmake --build "$win32" -j2
 ctest --test-dir "$win32" --output-on-failure -j2
 # The packages of the two builds just tested, as an installer meets them.
 packages="$build/packages"
+rm -rf "$packages"
 (cd "$build" && cpack -B "$packages")
 (cd "$win32" && cpack -B "$packages")
+lintian --fail-on error,warning "$packages"/*.deb
 "$root/tests/package/check_packages.sh" "$packages" "$win32/out"
 
 verdict=$(sed -n 's/^QELSCAN_WINE_VERDICT:INTERNAL=//p' "$win32/CMakeCache.txt")

@@ -7,6 +7,8 @@
 # once relocated (-z relro -z now). So a symbol of the bridge's objects
 # fails when it lies in a section of a writable (PF_W) load segment that
 # GNU_RELRO does not cover, or in thread-local storage.
+# A stripped library is judged by the symbols of the debug file its debug
+# link names (in .debug/ beside it), which must carry its build id.
 # symbol_check/self_test.sh checks the check.
 # usage: check_bridge_symbols.sh <libQELScanner.so> <export table> <object>...
 set -euo pipefail
@@ -15,6 +17,16 @@ table=$2
 shift 2
 
 fail=0
+symbols=$library
+link=$(readelf --string-dump=.gnu_debuglink "$library" 2>/dev/null | sed -n 's/^ *\[ *0\] *//p')
+if [ -n "$link" ]; then
+  symbols="$(dirname "$library")/.debug/$link"
+  build_id() { readelf -n "$1" | sed -n 's/^ *Build ID: //p'; }
+  if [ ! -f "$symbols" ] || [ "$(build_id "$library")" != "$(build_id "$symbols")" ]; then
+    echo "$symbols is missing or not the debug file of $(basename "$library")"
+    exit 1
+  fi
+fi
 exports=$(nm -D --defined-only "$library" | awk '{print $3}' |
   grep -vE '^(_edata|_end|__bss_start|_init|_fini)$' | sort)
 defined=$(nm --defined-only "$@" | awk '$2 == "T" && $3 ~ /^Java_/ {print $3}' | sort)
@@ -43,9 +55,9 @@ fi
 # with the index of its section).
 writable=$({
   echo "#segments"; readelf -lW "$library"
-  echo "#sections"; readelf -SW "$library"
+  echo "#sections"; readelf -SW "$symbols"
   echo "#bridge"; nm --defined-only "$@" | awk '$2 ~ /^[BbCDdGgRrSsVvu]$/ {print $3}'
-  echo "#symbols"; readelf -sW "$library"
+  echo "#symbols"; readelf -sW "$symbols"
 } | awk '
   # Addresses and sizes are hexadecimal (mawk has no strtonum).
   function hex(text,   i, value) {

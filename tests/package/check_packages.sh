@@ -6,7 +6,11 @@
 #    JDK decodes;
 #  - the branch zip holds exactly the files a branch needs, its DLL is the
 #    one the export check passed, and its tool knows the Windows log
-#    folder; the virtual scanner's MIRBAP32.dll travels in its own zip.
+#    folder; the virtual scanner's MIRBAP32.dll travels in its own zip;
+#  - every package and zip carries
+#    LICENSE, NOTICE and third-party notices naming exactly the components
+#    its binaries show they hold or link; its libraries and DLLs carry no
+#    debug information, and the debug package or zip holds theirs.
 # usage: check_packages.sh <packages folder> <folder of the checked QELScanner.dll>
 set -uo pipefail
 packages=$(cd "$1" && pwd) checked=$(cd "$2" && pwd)
@@ -16,6 +20,77 @@ trap 'rm -rf "$scratch"' EXIT
 
 fail=0
 problem() { echo "FAIL: $*"; fail=1; }
+
+# --- what binaries hold, as they show it --------------------------------------
+# The Debian source package of each component, from the symbols it defines
+# (on 32-bit Windows C names carry one more leading underscore).
+symbol_components='
+^_?TIFF                                tiff
+^_?jpeg_                               libjpeg-turbo
+^_?(pthread_|__mingw_)                 mingw-w64
+^_?(__stack_chk_|__gcc_|_Unwind_|__cxa_) gcc-mingw-w64'
+# holds FILE SYMBOLS: the components binary FILE holds or links, SYMBOLS
+# being its debug file (which keeps the symbol table): the libraries an ELF
+# file needs, by the Debian package that installs them, the components
+# whose symbols it defines, and picocli in a jar.
+holds() {
+  local file=$1 symbols=$2 soname path
+  case $file in
+  *.jar) jar tf "$file" | grep -q '^picocli/' && echo picocli; return ;;
+  esac
+  for soname in $(objdump -p "$file" | awk '$1 == "NEEDED" {print $2}'); do
+    path=$(ldconfig -p | awk -v n="$soname" '$1 == n && /x86-64/ {print $NF; exit}')
+    # dpkg knows a library by the path its package ships (/lib or /usr/lib).
+    [ -n "$path" ] && package=$(dpkg-query -S "$path" 2>/dev/null ||
+      dpkg-query -S "$(readlink -f "$path")" 2>/dev/null) &&
+      dpkg-query -W -f='${source:Package}\n' "${package%%:*}" | head -n 1
+  done
+  nm --defined-only "$symbols" 2>/dev/null | awk '{print $NF}' | sort -u |
+    awk -v table="$symbol_components" 'BEGIN {
+        rows = split(table, row, "\n")
+        for (r = 1; r <= rows; r++) if (split(row[r], f, " ") == 2) pattern[f[1]] = f[2] }
+      { for (p in pattern) if ($0 ~ p) print pattern[p] }'
+}
+# debug_file BINARY FOLDER: the debug file in FOLDER that BINARY's debug
+# link names, if its CRC matches (gzip's trailer holds the same CRC-32).
+debug_file() {
+  local hex link
+  hex=$(objdump -s -j .gnu_debuglink "$1" 2>/dev/null |
+    awk '/^ [0-9a-f]+ / {line = substr($0, length($1) + 3, 35); gsub(/ /, "", line); printf "%s", line}')
+  # The name: the bytes up to the first NUL.
+  link=$(printf '%b' "$(awk '{for (i = 1; i < length($0); i += 2) {
+    byte = substr($0, i, 2); if (byte == "00") exit; printf "\\x%s", byte}}' <<<"$hex")")
+  [ -n "$link" ] && [ -f "$2/$link" ] &&
+    [ "${hex: -8}" = "$(gzip -c "$2/$link" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')" ] &&
+    echo "$2/$link"
+}
+# check_archive NAME FOLDER DEBUG_FOLDER DOCS: the unpacked archive in
+# FOLDER carries LICENSE, NOTICE and THIRD-PARTY-NOTICES.txt in DOCS (a
+# folder under FOLDER), and the notices name exactly what its binaries
+# hold; its binaries are stripped, their debug files in DEBUG_FOLDER.
+check_archive() {
+  local name=$1 folder=$2 debug_folder=$3 docs=$2/$4 file symbols held listed
+  cmp -s "$docs/LICENSE" "$here/../../LICENSE" || problem "$name: no LICENSE, or another one"
+  cmp -s "$docs/NOTICE" "$here/../../NOTICE" || problem "$name: no NOTICE, or another one"
+  held=$(find "$folder" -type f \( -name '*.so' -o -name '*.dll' -o -name '*.jar' -o -name '*.debug' \) |
+    sort | while read -r file; do
+      symbols=$file
+      case $file in
+      *.so | *.dll)
+        objdump -h "$file" | grep -qE ' \.z?debug_' && echo "!$file carries debug information"
+        symbols=$(debug_file "$file" "$debug_folder") || echo "!$file has no matching debug file"
+        ;;
+      esac
+      holds "$file" "$symbols"
+    done | sort -u)
+  grep '^!' <<<"$held" | while read -r line; do echo "FAIL: $name: ${line#!}"; done
+  grep -q '^!' <<<"$held" && fail=1
+  held=$(grep -v '^!' <<<"$held")
+  listed=$(sed -n 's/^Component: \([^ ]*\) .*/\1/p' "$docs/THIRD-PARTY-NOTICES.txt" 2>/dev/null | sort -u)
+  [ "$held" = "$listed" ] || problem "$name: its binaries hold or link" $held "- its notices name" $listed
+  notices+=("$name: ${held//$'\n'/ }")
+}
+notices=()
 
 # --- the Debian package -------------------------------------------------------
 deb=$(ls "$packages"/qelscanner_*_*.deb 2>/dev/null | head -n 1)
@@ -27,6 +102,26 @@ else
     grep -qF "$needed" <<<"$depends" || problem "the package does not depend on $needed: $depends"
   done
   dpkg-deb -x "$deb" "$scratch/root"
+  dbgsym=$(ls "$packages"/qelscanner-dbgsym_*_*.deb 2>/dev/null | head -n 1)
+  if [ -z "$dbgsym" ]; then
+    problem "no debug symbols package in $packages"
+  else
+    # The kept debug files, by build id, where gdb looks for them.
+    dpkg-deb -x "$dbgsym" "$scratch/dbgsym"
+    mkdir -p "$scratch/debug"
+    for library in "$scratch"/root/usr/lib/jni/*.so; do
+      id=$(readelf -n "$library" | sed -n 's/^ *Build ID: //p')
+      by_id="$scratch/dbgsym/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug"
+      if [ -n "$id" ] && [ -f "$by_id" ]; then
+        cp "$by_id" "$scratch/debug/$(basename "$library").debug"
+      else
+        problem "the debug symbols package has no file for $(basename "$library")'s build id '$id'"
+      fi
+    done
+  fi
+  check_archive "$(basename "$deb")" "$scratch/root" "$scratch/debug" usr/share/doc/qelscanner
+  man_page=$(MANPATH="$scratch/root/usr/share/man" man -P cat qelscan 2>&1) &&
+    grep -q 'QELSCAN SCAN' <<<"$man_page" || problem "man qelscan in the package fails: $man_page"
   for file in usr/bin/qelscan usr/lib/jni/libQELScanner.so usr/lib/jni/libMIRBAP32.so \
       usr/share/java/QelScanApi.jar usr/share/java/qelscan.jar; do
     [ -e "$scratch/root/$file" ] || problem "the package lacks /$file"
@@ -53,7 +148,8 @@ if [ -z "$branch" ]; then
   problem "no branch zip in $packages"
 else
   files=$(listing "$branch" "$scratch/branch")
-  expected=$(printf '%s\n' INSTALL.md QELScanner.dll QelScanApi.jar README.md qelscan.cmd qelscan.jar | sort)
+  expected=$(printf '%s\n' INSTALL.md LICENSE NOTICE QELScanner.dll QelScanApi.jar README.md \
+    THIRD-PARTY-NOTICES.txt qelscan.cmd qelscan.jar | sort)
   [ "$files" = "$expected" ] || problem "the branch zip holds: $(tr '\n' ' ' <<<"$files")"
   cmp -s "$scratch/branch/QELScanner.dll" "$checked/QELScanner.dll" ||
     problem "the zip's QELScanner.dll is not the one the export check passed"
@@ -68,9 +164,20 @@ else
   files=$(listing "$virtual" "$scratch/virtual")
   grep -qx MIRBAP32.dll <<<"$files" || problem "the virtual scanner zip lacks MIRBAP32.dll"
 fi
+debug=$(ls "$packages"/QELScanner-*-win32-debug.zip 2>/dev/null | head -n 1)
+if [ -z "$debug" ]; then
+  problem "no zip of the DLLs' debug files in $packages"
+else
+  listing "$debug" "$scratch/debug-win32" >/dev/null
+  check_archive "$(basename "$debug")" "$scratch/debug-win32" "$scratch/debug-win32" .
+  [ -n "$branch" ] && check_archive "$(basename "$branch")" "$scratch/branch" "$scratch/debug-win32" .
+  [ -n "$virtual" ] && check_archive "$(basename "$virtual")" "$scratch/virtual" "$scratch/debug-win32" .
+fi
 
 if [ "$fail" -eq 0 ]; then
   echo "packages: $(basename "$deb") runs from its files alone ($(wc -l <<<"$decoded") images decoded);" \
     "$(basename "$branch") holds the checked DLL and the branch's files"
+  echo "each package's notices name what its binaries hold or link:"
+  printf '  %s\n' "${notices[@]}"
 fi
 exit "$fail"
