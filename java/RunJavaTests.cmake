@@ -2,14 +2,15 @@
 # HotSpot's -Xcheck:jni reports misuse as warnings and carries on, so the
 # output is searched as well: a warning fails the run like a failed test.
 #
-# cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DTESTS_JAR=...
-#       -DTOOL_JAR=... -DLIBRARY_DIR=... -DLOG_DIR=... -DEXAMPLE_DIR=...
-#       [-DREPORTS_DIR=...] -P RunJavaTests.cmake
+# cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DCAPTURE_JAR=...
+#       -DTESTS_JAR=... -DTOOL_JAR=... -DLIBRARY_DIR=... -DLOG_DIR=...
+#       -DEXAMPLE_DIR=... -DREADME=... [-DREPORTS_DIR=...] -P RunJavaTests.cmake
 # EXAMPLE_DIR is the virtual scanner's example folder (its hopper file);
-# TOOL_JAR is qelscan.jar, whose tests mostly run it in this JVM.
+# TOOL_JAR is qelscan.jar, whose tests mostly run it in this JVM; README the
+# README.md whose quick start the tests compile and run.
 
-foreach(var JAVA JUNIT_CONSOLE API_JAR TESTS_JAR TOOL_JAR LIBRARY_DIR LOG_DIR
-    EXAMPLE_DIR)
+foreach(var JAVA JUNIT_CONSOLE API_JAR CAPTURE_JAR TESTS_JAR TOOL_JAR LIBRARY_DIR
+    LOG_DIR EXAMPLE_DIR README)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunJavaTests.cmake needs -D${var}=...")
   endif()
@@ -31,10 +32,11 @@ execute_process(
     -Djava.library.path=${LIBRARY_DIR}
     -Dqelscan.logdir=${LOG_DIR}
     -Dqelscan.example=${EXAMPLE_DIR}
+    -Dqelscan.readme=${README}
     -jar ${JUNIT_CONSOLE}
     --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests
     ${reports}
-    --class-path "${API_JAR}${sep}${TESTS_JAR}${sep}${TOOL_JAR}"
+    --class-path "${API_JAR}${sep}${CAPTURE_JAR}${sep}${TESTS_JAR}${sep}${TOOL_JAR}"
     --scan-class-path
   RESULT_VARIABLE result
   OUTPUT_VARIABLE output

@@ -24,7 +24,7 @@ final class ChildJvm {
     private ChildJvm() {
     }
 
-    private static String locationOf(Class<?> type) throws Exception {
+    static String locationOf(Class<?> type) throws Exception {
         return Paths.get(type.getProtectionDomain().getCodeSource().getLocation().toURI()).toString();
     }
 
@@ -45,18 +45,37 @@ final class ChildJvm {
         return start(System.getProperty("java.library.path"), options, environment, mainClass, args);
     }
 
+    /**
+     * A program as the README runs it: in the working folder {@code dir}, on the class path of the two jars
+     * and {@code classes}.
+     */
+    static Result runIn(Path dir, Path classes, String mainClass) throws Exception {
+        return start(System.getProperty("java.library.path"), new String[0], Map.of(), dir,
+                locationOf(QelScanApi.class) + File.pathSeparator + locationOf(QelScan.capture.Session.class)
+                        + File.pathSeparator + classes, mainClass);
+    }
+
     private static Result start(String libraryPath, String[] options, Map<String, String> environment,
             String mainClass, String... args) throws Exception {
+        return start(libraryPath, options, environment, null, locationOf(QelScanApi.class) + File.pathSeparator
+                + locationOf(QelScan.capture.Session.class) + File.pathSeparator + locationOf(ChildJvm.class),
+                mainClass, args);
+    }
+
+    private static Result start(String libraryPath, String[] options, Map<String, String> environment, Path dir,
+            String classPath, String mainClass, String... args) throws Exception {
         List<String> command = new ArrayList<>(List.of(
                 Path.of(System.getProperty("java.home"), "bin", "java").toString(),
                 "-Xcheck:jni"));
         command.addAll(List.of(options));
         command.addAll(List.of(
                 "-Djava.library.path=" + libraryPath,
-                "-cp", locationOf(QelScanApi.class) + File.pathSeparator + locationOf(ChildJvm.class),
+                "-Dqelscan.logdir=" + System.getProperty("qelscan.logdir"), // the capture library's log folder
+                "-cp", classPath,
                 mainClass));
         command.addAll(List.of(args));
-        ProcessBuilder builder = new ProcessBuilder(command).redirectErrorStream(true);
+        ProcessBuilder builder = new ProcessBuilder(command).redirectErrorStream(true)
+                .directory(dir == null ? null : dir.toFile());
         builder.environment().keySet().removeIf(name -> name.startsWith("MIRB_VIRTUAL_"));
         builder.environment().putAll(environment);
         Process process = builder.start();
