@@ -1,10 +1,12 @@
 package QelScan.tool;
 
+import QelScan.capture.TraceFiles;
 import java.io.File;
 import java.io.IOException;
 import java.io.PrintWriter;
 import java.nio.charset.Charset;
 import java.nio.file.Files;
+import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
@@ -24,10 +26,19 @@ final class TraceCommand implements Callable<Integer> {
     @Spec
     CommandSpec spec;
 
+    /** The information log and the error log. */
+    static List<File> logs() {
+        return Arrays.asList(TraceFiles.informationLog().toFile(), TraceFiles.errorLog().toFile());
+    }
+
+    static String title(File file) {
+        return file.equals(TraceFiles.informationLog().toFile()) ? "Information log" : "Error log";
+    }
+
     @Override
     public Integer call() {
-        for (File file : TraceFiles.both()) {
-            spec.commandLine().getOut().println(TraceFiles.title(file) + " " + file + ": "
+        for (File file : logs()) {
+            spec.commandLine().getOut().println(title(file) + " " + file + ": "
                     + (file.isFile() ? "on (" + file.length() + " bytes)" : "off"));
         }
         return Main.OK;
@@ -43,7 +54,7 @@ final class TraceCommand implements Callable<Integer> {
         @Override
         public Integer call() throws Failure {
             PrintWriter out = spec.commandLine().getOut();
-            for (File file : TraceFiles.both()) {
+            for (File file : logs()) {
                 try {
                     if (file.createNewFile()) {
                         out.println("on: " + file + " (created empty)");
@@ -69,7 +80,7 @@ final class TraceCommand implements Callable<Integer> {
 
         @Override
         public Integer call() throws Failure {
-            for (File file : TraceFiles.both()) {
+            for (File file : logs()) {
                 try {
                     spec.commandLine().getOut().println("off: " + file
                             + (Files.deleteIfExists(file.toPath()) ? " (deleted)" : " (was not there)"));
@@ -93,8 +104,8 @@ final class TraceCommand implements Callable<Integer> {
         @Override
         public Integer call() throws Failure {
             PrintWriter out = spec.commandLine().getOut();
-            for (File file : TraceFiles.both()) {
-                out.println("== " + TraceFiles.title(file) + " " + file + " ==");
+            for (File file : logs()) {
+                out.println("== " + title(file) + " " + file + " ==");
                 if (!file.isFile()) {
                     out.println("(tracing off: no such file)");
                     continue;
