@@ -12,7 +12,7 @@ import picocli.CommandLine.ScopeType;
 import picocli.CommandLine.Spec;
 
 /**
- * {@code qelscan}: captures checks with the scanner through {@code QelScan.QelScanApi}.
+ * {@code qelscan}: captures checks with the scanner through the capture library {@code QelScan.capture}.
  * Its help and version options, declared here, serve every subcommand.
  */
 @Command(name = "qelscan", mixinStandardHelpOptions = true, scope = ScopeType.INHERIT,
