@@ -8,6 +8,7 @@
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/faults.h"
 #include "virtualscanner/fields.h"
+#include "virtualscanner/files.h"
 #include "virtualscanner/stack.h"
 #include "virtualscanner/state.h"
 
@@ -389,13 +390,13 @@ int MIRB_CALL MIRBWriteConfig(const char *file) {
       out << "text " << i << ' ' << Escape(st.texts[i]) << '\n';
     }
   }
-  std::ofstream fileOut(name, std::ios::binary | std::ios::trunc);
-  if (!fileOut) {
-    return MIRB_VS_ERR_FILE;
-  }
-  fileOut << out.str();
-  fileOut.close();
-  return fileOut.fail() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
+  // Whole or not at all: a full disk or a crash half-way leaves the
+  // earlier settings as they were.
+  const std::string text = out.str();
+  OutputFile fileOut(name);
+  return fileOut.Write(text.data(), text.size()) && fileOut.Commit()
+             ? MIRB_VS_OK
+             : MIRB_VS_ERR_FILE;
 }
 
 int MIRB_CALL MIRBReadConfig(const char *file) {
