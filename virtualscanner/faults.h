@@ -64,7 +64,7 @@ private:
     PrintJob pendingPrint, pendingEndorsement;
   };
   State &st_;
-  const int exceptions_ = std::uncaught_exceptions();
+  int exceptions_ = std::uncaught_exceptions(); // unwinding at the start
   std::optional<Before> before_;
   const Document *doc_ = nullptr;
 };
