@@ -5,6 +5,8 @@ import java.io.IOException;
 import java.io.PrintWriter;
 import java.nio.charset.Charset;
 import java.nio.file.Files;
+import java.nio.file.LinkOption;
+import java.nio.file.Path;
 import java.util.List;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
@@ -34,7 +36,8 @@ final class TraceCommand implements Callable<Integer> {
     }
 
     @Command(name = "on",
-            description = "Creates both log files empty, which switches tracing on; a file already there is kept.")
+            description = "Creates both log files empty and readable and writable by their owner only, which switches "
+                    + "tracing on; a file already there is kept.")
     static final class On implements Callable<Integer> {
 
         @Spec
@@ -44,13 +47,16 @@ final class TraceCommand implements Callable<Integer> {
         public Integer call() throws Failure {
             PrintWriter out = spec.commandLine().getOut();
             for (File file : TraceFiles.both()) {
+                Path path = file.toPath();
                 try {
-                    if (file.createNewFile()) {
-                        out.println("on: " + file + " (created empty)");
-                    } else if (file.isFile()) {
+                    if (!Files.exists(path, LinkOption.NOFOLLOW_LINKS)) {
+                        TraceFiles.createPrivate(path);
+                        out.println("on: " + file + " (created empty, " + TraceFiles.ACCESS + ")");
+                    } else if (TraceFiles.isOwnFile(path)) {
                         out.println("on: " + file + " (already there, " + file.length() + " bytes)");
                     } else {
-                        throw new Failure("cannot switch tracing on: " + file + " is not a file");
+                        throw new Failure("cannot switch tracing on: " + file + " is not a file of this user's "
+                                + "or root's, which the bridge does not write to; delete it");
                     }
                 } catch (IOException e) {
                     throw new Failure("cannot switch tracing on: cannot create " + file + ": " + e.getMessage());

@@ -4,6 +4,10 @@ import java.io.File;
 import java.io.IOException;
 import java.io.RandomAccessFile;
 import java.nio.charset.Charset;
+import java.nio.file.Files;
+import java.nio.file.LinkOption;
+import java.nio.file.Path;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
@@ -22,6 +26,37 @@ final class TraceFiles {
     private static final int TAIL_BYTES = 4096;
 
     private TraceFiles() {
+    }
+
+    /** How {@link #createPrivate} leaves a new log file, as the output says it. */
+    static final String ACCESS = "readable and writable by its owner only";
+
+    /**
+     * Creates an empty log file that only its owner may read and write (where the file system has
+     * POSIX permissions; elsewhere the folder's own permissions decide): the trace carries account
+     * numbers. Fails when anything is there already.
+     */
+    static void createPrivate(Path path) throws IOException {
+        if (path.getFileSystem().supportedFileAttributeViews().contains("posix")) {
+            Files.createFile(path, PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-------")));
+        } else {
+            Files.createFile(path);
+        }
+    }
+
+    /**
+     * Whether the bridge traces into what is at path: on Linux only a regular file (no symbolic
+     * link) of the bridge's own user or root.
+     */
+    static boolean isOwnFile(Path path) throws IOException {
+        if (!Files.isRegularFile(path, LinkOption.NOFOLLOW_LINKS)) {
+            return false;
+        }
+        if (!path.getFileSystem().supportedFileAttributeViews().contains("posix")) {
+            return true;
+        }
+        String owner = Files.getOwner(path, LinkOption.NOFOLLOW_LINKS).getName();
+        return owner.equals("root") || owner.equals(System.getProperty("user.name"));
     }
 
     static List<File> both() {
