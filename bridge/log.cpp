@@ -77,6 +77,29 @@ private:
   LocalTime local_{};
 };
 
+#if !defined(_WIN32)
+// The log folder may be one every local user can write to (/tmp), so what
+// stands at a log file's name is trusted only when it is a regular file
+// that this process's effective user or root owns. A symbolic link (not
+// followed: ELOOP), a FIFO (opened without waiting for a reader), a
+// device, a folder or another user's file counts as absent: -1, and the
+// line is dropped as for a missing file.
+int OpenOwnLogFile(const char *path) noexcept {
+  const int file = open(path, O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY |
+                                  O_NOFOLLOW | O_NONBLOCK);
+  if (file < 0) {
+    return -1;
+  }
+  struct stat status;
+  if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode) ||
+      (status.st_uid != geteuid() && status.st_uid != 0)) {
+    close(file);
+    return -1;
+  }
+  return file;
+}
+#endif
+
 // Appends one entry to a file that passed its existence test, in a single
 // write, so that writers in other threads and processes can neither tear it
 // nor overwrite it. The file is never created: one deleted after the
@@ -100,7 +123,7 @@ void WriteEntry(const char *path, Stamp &time, const char *text) noexcept {
   WriteFile(file, crlfEntry, static_cast<DWORD>(length), &written, nullptr);
   CloseHandle(file);
 #else
-  const int file = open(path, O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY);
+  const int file = OpenOwnLogFile(path);
   if (file < 0) {
     return; // a line that cannot be written is dropped silently
   }

@@ -3,10 +3,12 @@
 #   Linux:   a Debian package, the Java way: the libraries in /usr/lib/jni
 #            (on the JDK's java.library.path, and beside each other for the
 #            bridge's $ORIGIN), the jars in /usr/share/java, qelscan in
-#            /usr/bin with its manual page; picocli from Debian's
-#            libpicocli-java. The libraries' debug information goes into
-#            qelscanner-dbgsym, by build id.
-#   Windows: QELScanner-<version>-win32.zip with what a branch needs, the
+#            /usr/bin with its manual page, the capture library's Javadoc
+#            in /usr/share/doc/qelscanner/api (registered with doc-base);
+#            picocli from Debian's libpicocli-java. The libraries' debug
+#            information goes into qelscanner-dbgsym, by build id.
+#   Windows: QELScanner-<version>-win32.zip with what a branch needs (the
+#            jars side by side, the capture library's Javadoc beside), the
 #            virtual scanner's MIRBAP32.dll in a zip of its own for
 #            developers without a scanner (a branch uses the maker's), and
 #            the two DLLs' debug files in a third, for support.
@@ -31,6 +33,10 @@ set(qelscan_package_dir "${CMAKE_BINARY_DIR}/package")
 set(qelscan_package_scripts "${CMAKE_SOURCE_DIR}/cmake/package")
 file(MAKE_DIRECTORY "${qelscan_package_dir}")
 get_target_property(qelscan_api_jar QelScanApi JAR_FILE)
+# The capture library, its jar named qelscan-capture.jar in both packages
+# (qelscan.jar finds it beside itself), and its Javadoc (java/Capture.cmake).
+get_target_property(qelscan_capture_jar qelscan_capture JAR_FILE)
+set(qelscan_capture_javadoc "${QELSCAN_OUTPUT_DIR}/qelscan-capture-javadoc")
 
 # qel_third_party_notices(<component> <destination> <title> <part>...):
 # <part> is deb:<package>, src:<unpacked source package> or file:<a file
@@ -74,6 +80,7 @@ endfunction()
 
 # Everything the packages hold beyond the build's own artefacts.
 add_custom_target(qelscan_package_files ALL)
+add_dependencies(qelscan_package_files qelscan_capture qelscan_capture_javadoc)
 
 if(WIN32)
   # qel_package_jar(<jar>): a jar of the branch zip, beside the others.
@@ -84,6 +91,9 @@ if(WIN32)
   install(TARGETS QELScanner RUNTIME DESTINATION . COMPONENT branch)
   qel_package_jar("${qelscan_api_jar}")
   qel_package_jar("${QELSCAN_TOOL_JAR}")
+  qel_package_jar("${qelscan_capture_jar}")
+  install(DIRECTORY "${qelscan_capture_javadoc}/" DESTINATION qelscan-capture-javadoc
+    COMPONENT branch)
   install(FILES "${QELSCAN_OUTPUT_DIR}/qelscan.cmd"
     "${CMAKE_SOURCE_DIR}/README.md" "${CMAKE_SOURCE_DIR}/INSTALL.md"
     DESTINATION . COMPONENT branch)
@@ -149,6 +159,11 @@ else()
   install(TARGETS QELScanner MIRBAP32 LIBRARY DESTINATION lib/jni COMPONENT runtime)
   qel_package_jar("${qelscan_api_jar}" qelscanapi QelScanApi.jar)
   qel_package_jar("${QELSCAN_DEBIAN_TOOL_JAR}" qelscan)
+  qel_package_jar("${qelscan_capture_jar}" qelscan-capture)
+  install(DIRECTORY "${qelscan_capture_javadoc}/" DESTINATION ${qelscan_doc}/api
+    COMPONENT runtime)
+  install(FILES "${qelscan_package_scripts}/doc-base"
+    DESTINATION share/doc-base RENAME qelscanner.qelscan-capture-api COMPONENT runtime)
   install(PROGRAMS "${CMAKE_SOURCE_DIR}/java/launcher/qelscan" DESTINATION bin
     COMPONENT runtime)
   install(FILES "${CMAKE_SOURCE_DIR}/README.md" "${qelscan_package_scripts}/copyright"
@@ -237,6 +252,8 @@ else()
 QELScanner connects Java applications to a bank-check scanner: the class
 QelScan.QelScanApi (QelScanApi.jar) calls the scanner library through the
 JNI bridge libQELScanner.so, which can trace every call in two log files.
+The capture library qelscan-capture.jar, documented in
+/usr/share/doc/qelscanner/api, offers the same in Java's idioms.
 .
 A virtual scanner, libMIRBAP32.so, stands in for the maker's library and
 scans generated checks; the qelscan command-line tool captures, endorses

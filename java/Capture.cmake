@@ -18,7 +18,8 @@ add_jar(qelscan_capture
   OUTPUT_DIR ${QELSCAN_OUTPUT_DIR})
 
 # Every public type and member documented, no warning; -noindex leaves out
-# the search index and the JavaScript library that comes with it.
+# the search index and the JavaScript library that comes with it;
+# -notimestamp keeps the pages the same from one build to the next.
 get_target_property(capture_api_jar QelScanApi JAR_FILE)
 set(capture_javadoc_dir ${QELSCAN_OUTPUT_DIR}/qelscan-capture-javadoc)
 set(capture_javadoc_stamp ${CMAKE_CURRENT_BINARY_DIR}/qelscan-capture/javadoc.stamp)
@@ -26,7 +27,7 @@ add_custom_command(
   OUTPUT ${capture_javadoc_stamp}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${capture_javadoc_dir}
   COMMAND ${Java_JAVADOC_EXECUTABLE} --release 8 -Xdoclint:all -Werror -noindex
-    -quiet -encoding UTF-8 -docencoding UTF-8 -charset UTF-8
+    -notimestamp -quiet -encoding UTF-8 -docencoding UTF-8 -charset UTF-8
     -doctitle "QelScan.capture" -windowtitle "QelScan.capture"
     -cp ${capture_api_jar} -d ${capture_javadoc_dir} ${capture_sources}
   COMMAND ${CMAKE_COMMAND} -E touch ${capture_javadoc_stamp}

@@ -18,6 +18,12 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <future>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -274,6 +280,63 @@ TEST_F(LogTest, DirectoryNamedLikeALogFileExistsButReceivesNothing) {
   EXPECT_TRUE(fs::is_empty(LogFiles::Info()));
   EXPECT_FALSE(qel::FileExists((LogFiles::Info() / "none").string().c_str()));
 }
+
+#if !defined(_WIN32)
+// Anyone may create files in /tmp: what another user put at a log file's
+// name gets no line, and never makes a call wait.
+TEST_F(LogTest, ForeignFifoLinkOrFileAtALogNameGetsNothingAndNoCallWaits) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root, to give a file to the user nobody";
+  }
+  const std::string path = LogFiles::Info().string();
+  const fs::path target = LogFiles::Info().string() + ".target";
+  const passwd *nobody = getpwnam("nobody");
+  struct Case {
+    const char *what;
+    std::function<void()> plant;
+  } cases[] = {
+      {"FIFO", [&] { ASSERT_EQ(0, mkfifo(path.c_str(), 0666)); }},
+      {"symbolic link",
+       [&] {
+         std::ofstream(target) << "untouched";
+         fs::create_symlink(target, path);
+       }},
+      {"another user's file",
+       [&] {
+         std::ofstream(path).flush();
+         ASSERT_NE(nullptr, nobody);
+         ASSERT_EQ(0, chown(path.c_str(), nobody->pw_uid, nobody->pw_gid));
+         ASSERT_EQ(0, chmod(path.c_str(), 0666));
+       }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    LogFiles::Remove();
+    fs::remove(target);
+    c.plant();
+    // A call that waits (an open of a FIFO without a reader) is released
+    // by opening the reader, so the test fails rather than hangs.
+    std::future<void> call =
+        std::async(std::launch::async, [] { qel::LogInfo("foreign"); });
+    const bool returned =
+        call.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    const int reader =
+        fs::is_fifo(path) ? open(path.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    call.wait();
+    EXPECT_TRUE(returned) << "the call waited";
+    if (reader >= 0) {
+      char byte;
+      EXPECT_GE(0, read(reader, &byte, 1)) << "a line went into the FIFO";
+      close(reader);
+    } else if (fs::is_symlink(path)) {
+      EXPECT_EQ("untouched", LogFiles::Read(target));
+    } else {
+      EXPECT_EQ(0u, fs::file_size(path));
+    }
+  }
+  fs::remove(target);
+}
+#endif
 
 TEST_F(LogTest, TextsAreHandledInFullUpTo255AndCutBeyond) {
   logs.EnableBoth();

@@ -1,5 +1,5 @@
 # The virtual scanner's result codes carry the same names in
-# virtual_scanner.h, its README, the top README and qelscan's meanings.
+# virtual_scanner.h, its README, the top README, qelscan's meanings and the capture library's.
 # cmake -DSOURCE_DIR=<the repository> -P virtual_scanner_codes.cmake
 
 # <out>: the "code name" pairs of <file>, sorted; <pair> rearranges a match.
@@ -22,7 +22,9 @@ codes(library virtualscanner/README.md
 codes(top README.md "\\| (-[0-9]+) \\| `([A-Z_]+)`" "\\1 \\2")
 codes(tool java/QelScan/tool/VirtualScanner.java
   "result\\((-[0-9]+), \"([A-Z_]+)\"" "\\1 \\2")
-foreach(list library top tool)
+codes(capture java/capture/QelScan/capture/VirtualScanner.java
+  "result\\((-[0-9]+), \"([A-Z_]+)\"" "\\1 \\2")
+foreach(list library top tool capture)
   if(NOT "${${list}}" STREQUAL "${header}")
     message(FATAL_ERROR "The codes differ:\n  virtual_scanner.h: ${header}\n"
       "  ${list}: ${${list}}")

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <system_error>
+#include <utility>
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -52,8 +53,10 @@ bool ParseUnreadable(const std::string &text, std::vector<std::size_t> &out) {
 }
 
 void Unplug(State &st) {
+  // The copy first: should it fail, nothing has changed.
+  auto resume = std::make_pair(st.hopper, st.nextDocument);
+  st.resume = std::move(resume);
   st.unplugged = true;
-  st.resume.emplace(st.hopper, st.nextDocument);
 }
 
 // Why the track takes no document now, or MIRB_VS_OK.
@@ -160,9 +163,27 @@ int DeviceCheck(State &st) {
   return st.unplugged ? MIRB_VS_ERR_UNPLUGGED : MIRB_VS_OK;
 }
 
+TakenDocument::~TakenDocument() {
+  if (!before_ || std::uncaught_exceptions() <= exceptions_) {
+    return;
+  }
+  st_.nextDocument = before_->nextDocument;
+  st_.documentsFed = before_->documentsFed;
+  st_.documentInTrack = before_->documentInTrack;
+  st_.lastDocument = std::move(before_->lastDocument);
+  st_.pendingPrint = std::move(before_->pendingPrint);
+  st_.pendingEndorsement = std::move(before_->pendingEndorsement);
+}
+
+void TakenDocument::Feed() {
+  before_.emplace(Before{st_.nextDocument, st_.documentsFed,
+                         st_.documentInTrack, st_.lastDocument,
+                         st_.pendingPrint, st_.pendingEndorsement});
+  doc_ = FeedDocument(st_);
+}
+
 int TakeDocument(State &st, std::unique_lock<Lock> &lock,
-                 const Document *&doc) {
-  doc = nullptr;
+                 TakenDocument &taken) {
   if (const int rc = TrackCheck(st); rc != MIRB_VS_OK) {
     return rc;
   }
@@ -184,8 +205,8 @@ int TakeDocument(State &st, std::unique_lock<Lock> &lock,
   const Fault fault = next != nullptr ? next->fault : Fault::kNone;
   if (fault == Fault::kUnplugged) {
     // The next session goes on with this document, which then passes.
-    st.hopper[st.nextDocument].fault = Fault::kNone;
     Unplug(st);
+    st.resume->first[st.nextDocument].fault = Fault::kNone;
     return MIRB_VS_ERR_UNPLUGGED;
   }
   if (fault == Fault::kJam || fault == Fault::kDoubleFeed) {
@@ -200,8 +221,8 @@ int TakeDocument(State &st, std::unique_lock<Lock> &lock,
         fault == Fault::kJam ? MIRB_VS_ERR_JAM : MIRB_VS_ERR_DOUBLE_FEED;
     return st.trackFault;
   }
-  doc = FeedDocument(st);
-  if (doc == nullptr) {
+  taken.Feed();
+  if (taken.get() == nullptr) {
     return MIRB_VS_ERR_NO_DOCUMENT;
   }
   return fault == Fault::kCapture ? MIRB_VS_ERR_CAPTURE : MIRB_VS_OK;

@@ -3,6 +3,9 @@
 #ifndef QELSCANNER_VIRTUALSCANNER_FAULTS_H
 #define QELSCANNER_VIRTUALSCANNER_FAULTS_H
 
+#include <cstddef>
+#include <cstdint>
+#include <exception>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -35,11 +38,42 @@ bool UnpluggedByFile();
 // MIRB_VS_OK for an entry that needs the scanner.
 int DeviceCheck(State &st);
 
+// The document a scan takes. Should the scan end in an exception (memory
+// running out while its images are made), the destructor puts the hopper,
+// the track, the counter and the print jobs back as they were before the
+// feed, so the next scan takes the same document. Declared after the
+// scan's lock, so that it is undone under the lock.
+class TakenDocument {
+public:
+  explicit TakenDocument(State &st) : st_(st) {}
+  ~TakenDocument();
+  TakenDocument(const TakenDocument &) = delete;
+  TakenDocument &operator=(const TakenDocument &) = delete;
+
+  // The document taken and read, or null.
+  const Document *get() const { return doc_; }
+  // Feeds the next document (FeedDocument), remembering what that changes.
+  void Feed();
+
+private:
+  struct Before {
+    std::size_t nextDocument;
+    std::uint32_t documentsFed;
+    bool documentInTrack;
+    std::optional<Document> lastDocument;
+    PrintJob pendingPrint, pendingEndorsement;
+  };
+  State &st_;
+  int exceptions_ = std::uncaught_exceptions(); // unwinding at the start
+  std::optional<Before> before_;
+  const Document *doc_ = nullptr;
+};
+
 // What every scan does first: moves a document in the track to the
 // pocket and takes the next one, sleeping its feed time without the lock.
-// doc is the document taken and read (result MIRB_VS_OK, or
-// MIRB_VS_ERR_CAPTURE: no image), else null with the reason.
-int TakeDocument(State &st, std::unique_lock<Lock> &lock, const Document *&doc);
+// taken holds the document taken and read (result MIRB_VS_OK, or
+// MIRB_VS_ERR_CAPTURE: no image), else none, and the result the reason.
+int TakeDocument(State &st, std::unique_lock<Lock> &lock, TakenDocument &taken);
 
 void SleepMilliseconds(int ms);
 

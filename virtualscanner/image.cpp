@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 
 #include <tiffio.h>
 
@@ -28,6 +29,9 @@ struct Stream {
   const std::uint8_t *source = nullptr;
   std::uint64_t sourceSize = 0;
   std::uint64_t position = 0;
+  // Memory ran out in WriteProc: the exception waits until libtiff's
+  // frames are left, as none may unwind through C code.
+  bool outOfMemory = false;
 
   const std::uint8_t *data() const { return sink ? sink->data() : source; }
   std::uint64_t size() const { return sink ? sink->size() : sourceSize; }
@@ -60,7 +64,12 @@ tmsize_t WriteProc(thandle_t handle, void *buffer, tmsize_t count) {
   }
   // A seek may have gone past the end.
   if (end > s.sink->size()) {
-    s.sink->resize(static_cast<std::size_t>(end));
+    try {
+      s.sink->resize(static_cast<std::size_t>(end));
+    } catch (const std::bad_alloc &) {
+      s.outOfMemory = true;
+      return -1;
+    }
   }
   std::memcpy(s.sink->data() + s.position, buffer,
               static_cast<std::size_t>(count));
@@ -411,6 +420,10 @@ int EncodeTiff(const std::vector<Image> &pages,
     for (std::size_t i = 0; ok && i < pages.size(); ++i) {
       ok = WritePage(tif.get(), pages[i], i, pages.size());
     }
+  }
+  if (stream.outOfMemory) {
+    bytes.clear();
+    throw std::bad_alloc();
   }
   if (!ok) {
     bytes.clear();

@@ -4,11 +4,10 @@
 // before anything is written, and every output is written whole or not at
 // all, so an output may also be the input itself.
 #include <cstring>
-#include <new>
-#include <stdexcept>
 
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/files.h"
+#include "virtualscanner/guard.h"
 #include "virtualscanner/image.h"
 #include "virtualscanner/jpeg.h"
 #include "virtualscanner/state.h"
@@ -24,20 +23,6 @@ constexpr int kDefaultThreshold = 128;
 int FileName(const char *text, std::string &name) {
   return ReadText(text, name) && !name.empty() ? MIRB_VS_OK
                                                : MIRB_VS_ERR_BAD_ARGUMENT;
-}
-
-// An entry's body: nothing may be thrown through the C interface, and
-// memory running out on a huge image is the image being too large.
-template <typename Body> int Guarded(Body body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc &) {
-    return MIRB_VS_ERR_TOO_LARGE;
-  } catch (const std::length_error &) {
-    return MIRB_VS_ERR_TOO_LARGE;
-  } catch (...) {
-    return MIRB_VS_ERR_FILE;
-  }
 }
 
 bool AllPages(const std::vector<Image> &pages, int bitsPerPixel) {

@@ -3,6 +3,7 @@
 // show the texts). What each number means is in the README's "Printing".
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/faults.h"
+#include "virtualscanner/guard.h"
 #include "virtualscanner/state.h"
 
 using namespace vs;
@@ -66,32 +67,39 @@ PrintJob NewJob(int x, int y, int scale, int direction) {
 
 int MIRB_CALL QELBatchPrintString(const char *text, int x, int y, int scale,
                                   int direction) {
-  const PrintJob job = NewJob(x, y, scale, direction);
-  return Queue(text, false, nullptr, job, PlaceValid(job, MIRB_VS_PRINT_MAX_X),
-               MIRB_VS_PRINT_SCALE, &State::pendingPrint);
+  return Guarded([&] {
+    const PrintJob job = NewJob(x, y, scale, direction);
+    return Queue(text, false, nullptr, job,
+                 PlaceValid(job, MIRB_VS_PRINT_MAX_X), MIRB_VS_PRINT_SCALE,
+                 &State::pendingPrint);
+  });
 }
 
 int MIRB_CALL QELBatchPrintBMP(const char *text, int x, int y, int scale,
                                int direction, int bold, int, int, int, int,
                                const char *font) {
-  PrintJob job = NewJob(x, y, scale, direction);
-  const bool valid =
-      PlaceValid(job, MIRB_VS_PRINT_MAX_X) && Flag(bold, job.bold);
-  return Queue(text, true, font, job, valid, MIRB_VS_PRINT_SCALE,
-               &State::pendingPrint);
+  return Guarded([&] {
+    PrintJob job = NewJob(x, y, scale, direction);
+    const bool valid =
+        PlaceValid(job, MIRB_VS_PRINT_MAX_X) && Flag(bold, job.bold);
+    return Queue(text, true, font, job, valid, MIRB_VS_PRINT_SCALE,
+                 &State::pendingPrint);
+  });
 }
 
 int MIRB_CALL QELScanVirtualEndorsement(const char *text, int x, int y,
                                         int scale, int direction, int bold,
                                         int side, int kinds, int, int, int, int,
                                         int, int, int, const char *font) {
-  PrintJob job = NewJob(x, y, scale, direction);
-  job.sides = side;
-  job.kinds = kinds == 0 ? MIRB_VS_IMAGES_ALL : kinds;
-  const bool valid = PlaceValid(job, MIRB_VS_ENDORSE_MAX_X) &&
-                     Flag(bold, job.bold) &&
-                     Within(side, MIRB_VS_SIDE_FRONT, MIRB_VS_SIDE_BOTH) &&
-                     Within(kinds, 0, MIRB_VS_IMAGES_ALL);
-  return Queue(text, true, font, job, valid, MIRB_VS_ENDORSE_SCALE,
-               &State::pendingEndorsement);
+  return Guarded([&] {
+    PrintJob job = NewJob(x, y, scale, direction);
+    job.sides = side;
+    job.kinds = kinds == 0 ? MIRB_VS_IMAGES_ALL : kinds;
+    const bool valid = PlaceValid(job, MIRB_VS_ENDORSE_MAX_X) &&
+                       Flag(bold, job.bold) &&
+                       Within(side, MIRB_VS_SIDE_FRONT, MIRB_VS_SIDE_BOTH) &&
+                       Within(kinds, 0, MIRB_VS_IMAGES_ALL);
+    return Queue(text, true, font, job, valid, MIRB_VS_ENDORSE_SCALE,
+                 &State::pendingEndorsement);
+  });
 }

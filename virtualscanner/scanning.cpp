@@ -9,6 +9,7 @@
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/faults.h"
 #include "virtualscanner/files.h"
+#include "virtualscanner/guard.h"
 #include "virtualscanner/image.h"
 #include "virtualscanner/jpeg.h"
 #include "virtualscanner/render.h"
@@ -98,12 +99,43 @@ void KeepFirst(int &result, int rc) {
   }
 }
 
+// The outputs of a scan, as every failure leaves them.
+void ClearFileOutputs(char *frontLen, char *backLen, char *micr,
+                      char *micrLen) {
+  for (char *text : {frontLen, backLen, micr, micrLen}) {
+    PutText(text, kShortText, "");
+  }
+}
+
+void ClearMemoryOutputs(unsigned char *front, int *frontLen,
+                        unsigned char *back, int *backLen, char *micr,
+                        int *micrLen) {
+  ClearMemoryHeader(front);
+  ClearMemoryHeader(back);
+  PutInt(frontLen, 0);
+  PutInt(backLen, 0);
+  PutText(micr, kTextBuffer, "");
+  PutInt(micrLen, 0);
+}
+
+void ClearSingleOutputs(unsigned char *image, int *size) {
+  ClearMemoryHeader(image);
+  PutInt(size, 0);
+}
+
+void ClearFullScanOutputs(char *micr, int *imageQuality, int *contrast,
+                          int *docStatus) {
+  PutText(micr, kTextBuffer, "");
+  PutInt(imageQuality, 0);
+  PutInt(contrast, 0);
+  if (docStatus != nullptr) {
+    std::memset(docStatus, 0, MIRB_VS_DOCSTATUS_COUNT * sizeof(int));
+  }
+}
+
 int ScanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
                 char *backLen, char *micr, char *micrLen) {
-  PutText(frontLen, kShortText, "");
-  PutText(backLen, kShortText, "");
-  PutText(micr, kTextBuffer, "");
-  PutText(micrLen, kShortText, "");
+  ClearFileOutputs(frontLen, backLen, micr, micrLen);
   State &st = TheState();
   std::unique_lock<Lock> lock(st.mutex);
   if (!st.open) {
@@ -113,8 +145,9 @@ int ScanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
   if (!ReadText(front, frontName) || !ReadText(back, backName)) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
-  const Document *doc = nullptr;
-  int result = TakeDocument(st, lock, doc);
+  TakenDocument taken(st);
+  int result = TakeDocument(st, lock, taken);
+  const Document *doc = taken.get();
   if (doc == nullptr) {
     return result;
   }
@@ -143,16 +176,12 @@ int ScanToFiles(Kind kind, const char *front, char *frontLen, const char *back,
 
 int ScanToMemory(Kind kind, unsigned char *front, int *frontLen,
                  unsigned char *back, int *backLen, char *micr, int *micrLen) {
-  ClearMemoryHeader(front);
-  ClearMemoryHeader(back);
-  PutInt(frontLen, 0);
-  PutInt(backLen, 0);
-  PutText(micr, kTextBuffer, "");
-  PutInt(micrLen, 0);
+  ClearMemoryOutputs(front, frontLen, back, backLen, micr, micrLen);
   State &st = TheState();
   std::unique_lock<Lock> lock(st.mutex);
-  const Document *doc = nullptr;
-  int result = TakeDocument(st, lock, doc);
+  TakenDocument taken(st);
+  int result = TakeDocument(st, lock, taken);
+  const Document *doc = taken.get();
   if (doc == nullptr) {
     return result;
   }
@@ -220,8 +249,7 @@ bool ParseTarget(const char *text, Target &target) {
 // memory image carry the same stream.
 int ScanSingle(Kind kind, const char *file, unsigned char *image, int *size,
                int formatComp) {
-  ClearMemoryHeader(image);
-  PutInt(size, 0);
+  ClearSingleOutputs(image, size);
   State &st = TheState();
   std::unique_lock<Lock> lock(st.mutex);
   if (!st.open) {
@@ -231,10 +259,11 @@ int ScanSingle(Kind kind, const char *file, unsigned char *image, int *size,
   if (!ReadText(file, name) || formatComp < 0 || formatComp > 2) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
-  const Document *doc = nullptr;
-  if (const int rc = TakeDocument(st, lock, doc); rc != MIRB_VS_OK) {
+  TakenDocument taken(st);
+  if (const int rc = TakeDocument(st, lock, taken); rc != MIRB_VS_OK) {
     return rc;
   }
+  const Document *doc = taken.get();
 
   Image picture = RenderDocument(*doc, Side::kFront, kind);
   const bool jpeg = formatComp == 2 && picture.bitsPerPixel == 8;
@@ -298,158 +327,190 @@ int RegisterSpecial(const char *routing, const char *account,
 
 int MIRB_CALL MIRBScan(int, const char *front, char *frontLen, const char *back,
                        char *backLen, char *micr, char *micrLen) {
-  return ScanToFiles(Kind::kBilevel, front, frontLen, back, backLen, micr,
-                     micrLen);
+  return Guarded(
+      [&] {
+        return ScanToFiles(Kind::kBilevel, front, frontLen, back, backLen, micr,
+                           micrLen);
+      },
+      [&] { ClearFileOutputs(frontLen, backLen, micr, micrLen); });
 }
 
 int MIRB_CALL MIRBScanGray(int, const char *front, char *frontLen,
                            const char *back, char *backLen, char *micr,
                            char *micrLen, int) {
-  return ScanToFiles(Kind::kGray, front, frontLen, back, backLen, micr,
-                     micrLen);
+  return Guarded(
+      [&] {
+        return ScanToFiles(Kind::kGray, front, frontLen, back, backLen, micr,
+                           micrLen);
+      },
+      [&] { ClearFileOutputs(frontLen, backLen, micr, micrLen); });
 }
 
 int MIRB_CALL MIRBScanMemory(int, unsigned char *front, int *frontLen,
                              unsigned char *back, int *backLen, char *micr,
                              int *micrLen) {
-  return ScanToMemory(Kind::kBilevel, front, frontLen, back, backLen, micr,
-                      micrLen);
+  return Guarded(
+      [&] {
+        return ScanToMemory(Kind::kBilevel, front, frontLen, back, backLen,
+                            micr, micrLen);
+      },
+      [&] {
+        ClearMemoryOutputs(front, frontLen, back, backLen, micr, micrLen);
+      });
 }
 
 int MIRB_CALL MIRBScanMemoryGray(int, unsigned char *front, int *frontLen,
                                  unsigned char *back, int *backLen, char *micr,
                                  int *micrLen, int) {
-  return ScanToMemory(Kind::kGray, front, frontLen, back, backLen, micr,
-                      micrLen);
+  return Guarded(
+      [&] {
+        return ScanToMemory(Kind::kGray, front, frontLen, back, backLen, micr,
+                            micrLen);
+      },
+      [&] {
+        ClearMemoryOutputs(front, frontLen, back, backLen, micr, micrLen);
+      });
 }
 
 int MIRB_CALL QELScanLong(const char *file, unsigned char *image, int *size,
                           int formatComp) {
-  return ScanSingle(Kind::kLong, file, image, size, formatComp);
+  return Guarded(
+      [&] { return ScanSingle(Kind::kLong, file, image, size, formatComp); },
+      [&] { ClearSingleOutputs(image, size); });
 }
 
 int MIRB_CALL QELScanUV(const char *file, unsigned char *image, int *size,
                         int formatComp) {
-  return ScanSingle(Kind::kUv, file, image, size, formatComp);
+  return Guarded(
+      [&] { return ScanSingle(Kind::kUv, file, image, size, formatComp); },
+      [&] { ClearSingleOutputs(image, size); });
 }
 
 int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
                       const char *frontJpeg, const char *backJpeg, char *micr,
                       int *imageQuality, int *contrast, int *docStatus) {
-  PutText(micr, kTextBuffer, "");
-  PutInt(imageQuality, 0);
-  PutInt(contrast, 0);
-  if (docStatus != nullptr) {
-    std::memset(docStatus, 0, MIRB_VS_DOCSTATUS_COUNT * sizeof(int));
-  }
-  State &st = TheState();
-  std::unique_lock<Lock> lock(st.mutex);
-  Target targets[4];
-  const char *texts[4] = {frontTiff, backTiff, frontJpeg, backJpeg};
-  for (int i = 0; i < 4; ++i) {
-    if (!ParseTarget(texts[i], targets[i])) {
-      return MIRB_VS_ERR_BAD_ARGUMENT;
-    }
-  }
-  // Every named buffer has a defined length (0) whatever happens next.
-  for (const Target &t : targets) {
-    if (t.kind == Target::Kind::kMemory) {
-      PlaceImage(st, t.address, 0);
-    }
-  }
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
-  }
-  const Document *doc = nullptr;
-  int result = TakeDocument(st, lock, doc);
-  if (doc == nullptr) {
-    return result;
-  }
+  return Guarded(
+      [&] {
+        ClearFullScanOutputs(micr, imageQuality, contrast, docStatus);
+        State &st = TheState();
+        std::unique_lock<Lock> lock(st.mutex);
+        Target targets[4];
+        const char *texts[4] = {frontTiff, backTiff, frontJpeg, backJpeg};
+        for (int i = 0; i < 4; ++i) {
+          if (!ParseTarget(texts[i], targets[i])) {
+            return MIRB_VS_ERR_BAD_ARGUMENT;
+          }
+        }
+        // Every named buffer has a defined length (0) whatever happens next.
+        for (const Target &t : targets) {
+          if (t.kind == Target::Kind::kMemory) {
+            PlaceImage(st, t.address, 0);
+          }
+        }
+        if (!st.open) {
+          return MIRB_VS_ERR_NOT_INITIALISED;
+        }
+        TakenDocument taken(st);
+        int result = TakeDocument(st, lock, taken);
+        const Document *doc = taken.get();
+        if (doc == nullptr) {
+          return result;
+        }
 
-  const std::string read = ReadCodeLine(*doc);
-  PutText(micr, kTextBuffer, read);
-  PutInt(imageQuality, doc->quality);
-  PutInt(contrast, doc->contrast);
-  int images = 0;
-  for (int i = 0; i < 4; ++i) {
-    const Target &t = targets[i];
-    if (t.kind == Target::Kind::kNone || result == MIRB_VS_ERR_CAPTURE) {
-      continue;
-    }
-    // Bilevel Group 4 TIFFs, then gray JPEGs.
-    const bool jpeg = i >= 2;
-    const Image picture =
-        ScanImage(*doc, i % 2 == 0 ? Side::kFront : Side::kBack,
-                  jpeg ? Kind::kGray : Kind::kBilevel);
-    int rc = MIRB_VS_OK;
-    if (t.kind == Target::Kind::kFile) {
-      rc = WriteImage(t.name, picture, jpeg);
-    } else {
-      std::vector<std::uint8_t> bytes;
-      rc = EncodeFile(picture, jpeg, bytes);
-      if (rc == MIRB_VS_OK) {
-        rc = PlaceBytes(st, t.address, bytes);
-      }
-    }
-    KeepFirst(result, rc);
-    if (rc >= 0) {
-      ++images;
-    }
-  }
-  if (docStatus != nullptr) {
-    docStatus[MIRB_VS_DOCSTATUS_PRESENT] = 1;
-    docStatus[MIRB_VS_DOCSTATUS_SPECIAL] = MatchSpecial(st, read);
-    docStatus[MIRB_VS_DOCSTATUS_CODELEN] =
-        static_cast<int>(doc->codeLine.size());
-    docStatus[MIRB_VS_DOCSTATUS_IMAGES] = images;
-  }
-  return result;
+        const std::string read = ReadCodeLine(*doc);
+        PutText(micr, kTextBuffer, read);
+        PutInt(imageQuality, doc->quality);
+        PutInt(contrast, doc->contrast);
+        int images = 0;
+        for (int i = 0; i < 4; ++i) {
+          const Target &t = targets[i];
+          if (t.kind == Target::Kind::kNone || result == MIRB_VS_ERR_CAPTURE) {
+            continue;
+          }
+          // Bilevel Group 4 TIFFs, then gray JPEGs.
+          const bool jpeg = i >= 2;
+          const Image picture =
+              ScanImage(*doc, i % 2 == 0 ? Side::kFront : Side::kBack,
+                        jpeg ? Kind::kGray : Kind::kBilevel);
+          int rc = MIRB_VS_OK;
+          if (t.kind == Target::Kind::kFile) {
+            rc = WriteImage(t.name, picture, jpeg);
+          } else {
+            std::vector<std::uint8_t> bytes;
+            rc = EncodeFile(picture, jpeg, bytes);
+            if (rc == MIRB_VS_OK) {
+              rc = PlaceBytes(st, t.address, bytes);
+            }
+          }
+          KeepFirst(result, rc);
+          if (rc >= 0) {
+            ++images;
+          }
+        }
+        if (docStatus != nullptr) {
+          docStatus[MIRB_VS_DOCSTATUS_PRESENT] = 1;
+          docStatus[MIRB_VS_DOCSTATUS_SPECIAL] = MatchSpecial(st, read);
+          docStatus[MIRB_VS_DOCSTATUS_CODELEN] =
+              static_cast<int>(doc->codeLine.size());
+          docStatus[MIRB_VS_DOCSTATUS_IMAGES] = images;
+        }
+        return result;
+      },
+      [&] { ClearFullScanOutputs(micr, imageQuality, contrast, docStatus); });
 }
 
 int MIRB_CALL QELGetMemoryImageLength(const unsigned char *address) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (address == nullptr) {
-    return MIRB_VS_ERR_BAD_ARGUMENT;
-  }
-  const auto key = reinterpret_cast<std::uintptr_t>(address);
-  for (const auto &placed : st.placedImages) {
-    if (placed.first == key) {
-      return placed.second;
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    if (address == nullptr) {
+      return MIRB_VS_ERR_BAD_ARGUMENT;
     }
-  }
-  return MIRB_VS_ERR_UNKNOWN_ADDRESS;
+    const auto key = reinterpret_cast<std::uintptr_t>(address);
+    for (const auto &placed : st.placedImages) {
+      if (placed.first == key) {
+        return placed.second;
+      }
+    }
+    return MIRB_VS_ERR_UNKNOWN_ADDRESS;
+  });
 }
 
 int MIRB_CALL QELGetOcrMicr(char *micr, char *confidence) {
-  PutText(micr, kTextBuffer, "");
-  PutText(confidence, kTextBuffer, "");
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
-    return rc;
-  }
-  if (st.trackFault != 0) {
-    return st.trackFault; // stuck unread
-  }
-  if (!st.lastDocument) {
-    return MIRB_VS_ERR_NO_DOCUMENT;
-  }
-  PutText(micr, kTextBuffer, ReadCodeLine(*st.lastDocument));
-  PutText(confidence, kTextBuffer, st.lastDocument->confidence);
-  return MIRB_VS_OK;
+  return Guarded([&] {
+    PutText(micr, kTextBuffer, "");
+    PutText(confidence, kTextBuffer, "");
+    State &st = TheState();
+    Guard guard(st.mutex);
+    if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+      return rc;
+    }
+    if (st.trackFault != 0) {
+      return st.trackFault; // stuck unread
+    }
+    if (!st.lastDocument) {
+      return MIRB_VS_ERR_NO_DOCUMENT;
+    }
+    PutText(micr, kTextBuffer, ReadCodeLine(*st.lastDocument));
+    PutText(confidence, kTextBuffer, st.lastDocument->confidence);
+    return MIRB_VS_OK;
+  });
 }
 
 int MIRB_CALL QELSetSpecialDocument(int a, int b, const char *routing,
                                     const char *account, int c, int d, int e,
                                     int f) {
-  return RegisterSpecial(routing, account, {a, b, c, d, e, f});
+  return Guarded([&] {
+    return RegisterSpecial(routing, account, {a, b, c, d, e, f});
+  });
 }
 
 int MIRB_CALL QELSetSpecialDocumentEx(int a, int b, const char *routing,
                                       const char *account, int c, int d, int e,
                                       int f, int g, int h, int i, int j, int k,
                                       int l) {
-  return RegisterSpecial(routing, account,
-                         {a, b, c, d, e, f, g, h, i, j, k, l});
+  return Guarded([&] {
+    return RegisterSpecial(routing, account,
+                           {a, b, c, d, e, f, g, h, i, j, k, l});
+  });
 }

@@ -8,6 +8,8 @@
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/faults.h"
 #include "virtualscanner/fields.h"
+#include "virtualscanner/files.h"
+#include "virtualscanner/guard.h"
 #include "virtualscanner/stack.h"
 #include "virtualscanner/state.h"
 
@@ -266,160 +268,181 @@ int ConfigFileName(const char *file, std::string &name) {
 } // namespace
 
 int MIRB_CALL QELApiVersion(void) {
-  return EnvInt("MIRB_VIRTUAL_VERSION").value_or(MIRB_VS_VERSION);
+  return Guarded(
+      [&] { return EnvInt("MIRB_VIRTUAL_VERSION").value_or(MIRB_VS_VERSION); });
 }
 
 int MIRB_CALL MIRBInit(void) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  return OpenSession(st);
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    return OpenSession(st);
+  });
 }
 
 int MIRB_CALL MIRBInitPath(const char *dllPath, const char *iniFile,
                            const char *cfgFile) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  std::string path, ini, cfg;
-  if (!ReadText(dllPath, path) || !ReadText(iniFile, ini) ||
-      !ReadText(cfgFile, cfg)) {
-    return MIRB_VS_ERR_BAD_ARGUMENT;
-  }
-  const int result = OpenSession(st);
-  if (st.open && result >= 0) {
-    st.dllPath = std::move(path);
-    st.iniFile = std::move(ini);
-    st.cfgFile = std::move(cfg);
-  }
-  return result;
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    std::string path, ini, cfg;
+    if (!ReadText(dllPath, path) || !ReadText(iniFile, ini) ||
+        !ReadText(cfgFile, cfg)) {
+      return MIRB_VS_ERR_BAD_ARGUMENT;
+    }
+    const int result = OpenSession(st);
+    if (st.open && result >= 0) {
+      st.dllPath = std::move(path);
+      st.iniFile = std::move(ini);
+      st.cfgFile = std::move(cfg);
+    }
+    return result;
+  });
 }
 
 int MIRB_CALL MIRBExit(void) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
-  }
-  ResetSession(st);
-  return MIRB_VS_OK;
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    if (!st.open) {
+      return MIRB_VS_ERR_NOT_INITIALISED;
+    }
+    ResetSession(st);
+    return MIRB_VS_OK;
+  });
 }
 
 int MIRB_CALL MIRBDebug(int level) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  st.debugLevel = level;
-  return MIRB_VS_OK;
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    st.debugLevel = level;
+    return MIRB_VS_OK;
+  });
 }
 
 int MIRB_CALL MIRBSetParam(int selector, int value) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
-  }
-  if (!IsTableSelector(selector)) {
-    return MIRB_VS_ERR_BAD_ARGUMENT;
-  }
-  st.params[selector] = value;
-  return MIRB_VS_OK;
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    if (!st.open) {
+      return MIRB_VS_ERR_NOT_INITIALISED;
+    }
+    if (!IsTableSelector(selector)) {
+      return MIRB_VS_ERR_BAD_ARGUMENT;
+    }
+    st.params[selector] = value;
+    return MIRB_VS_OK;
+  });
 }
 
 int MIRB_CALL MIRBGetParam(int selector) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
-  }
-  if (!IsTableSelector(selector)) {
-    return MIRB_VS_ERR_BAD_ARGUMENT;
-  }
-  return st.params[selector];
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    if (!st.open) {
+      return MIRB_VS_ERR_NOT_INITIALISED;
+    }
+    if (!IsTableSelector(selector)) {
+      return MIRB_VS_ERR_BAD_ARGUMENT;
+    }
+    return st.params[selector];
+  });
 }
 
 int MIRB_CALL MIRBSetParamString(int selector, const char *value) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
-  }
-  std::string text;
-  if (!IsTableSelector(selector) || value == nullptr ||
-      !ReadText(value, text)) {
-    return MIRB_VS_ERR_BAD_ARGUMENT;
-  }
-  st.texts[selector] = std::move(text);
-  return MIRB_VS_OK;
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    if (!st.open) {
+      return MIRB_VS_ERR_NOT_INITIALISED;
+    }
+    std::string text;
+    if (!IsTableSelector(selector) || value == nullptr ||
+        !ReadText(value, text)) {
+      return MIRB_VS_ERR_BAD_ARGUMENT;
+    }
+    st.texts[selector] = std::move(text);
+    return MIRB_VS_OK;
+  });
 }
 
 const char *MIRB_CALL MIRBGetParamString(int selector) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (!st.open) {
-    return nullptr;
-  }
-  const std::string *text = IsTableSelector(selector)
-                                ? &st.texts[selector]
-                                : ReadOnlyText(st, selector);
-  if (text == nullptr) {
-    return nullptr;
-  }
-  PutText(st.paramText, sizeof st.paramText, *text);
-  return st.paramText;
+  return Guarded([&]() -> const char * {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    if (!st.open) {
+      return nullptr;
+    }
+    const std::string *text = IsTableSelector(selector)
+                                  ? &st.texts[selector]
+                                  : ReadOnlyText(st, selector);
+    if (text == nullptr) {
+      return nullptr;
+    }
+    PutText(st.paramText, sizeof st.paramText, *text);
+    return st.paramText;
+  });
 }
 
 int MIRB_CALL MIRBWriteConfig(const char *file) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
-  }
-  std::string name;
-  if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
-    return rc;
-  }
-  std::ostringstream out;
-  out << kConfigHeader << '\n'
-      << "# Parameters of the virtual scanner library; see its README.\n";
-  for (int i = 0; i < kParamCount; ++i) {
-    if (st.params[i] != 0) {
-      out << "param " << i << ' ' << st.params[i] << '\n';
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    if (!st.open) {
+      return MIRB_VS_ERR_NOT_INITIALISED;
     }
-  }
-  for (int i = 0; i < kParamCount; ++i) {
-    if (!st.texts[i].empty()) {
-      out << "text " << i << ' ' << Escape(st.texts[i]) << '\n';
+    std::string name;
+    if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
+      return rc;
     }
-  }
-  std::ofstream fileOut(name, std::ios::binary | std::ios::trunc);
-  if (!fileOut) {
-    return MIRB_VS_ERR_FILE;
-  }
-  fileOut << out.str();
-  fileOut.close();
-  return fileOut.fail() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
+    std::ostringstream out;
+    out << kConfigHeader << '\n'
+        << "# Parameters of the virtual scanner library; see its README.\n";
+    for (int i = 0; i < kParamCount; ++i) {
+      if (st.params[i] != 0) {
+        out << "param " << i << ' ' << st.params[i] << '\n';
+      }
+    }
+    for (int i = 0; i < kParamCount; ++i) {
+      if (!st.texts[i].empty()) {
+        out << "text " << i << ' ' << Escape(st.texts[i]) << '\n';
+      }
+    }
+    // Whole or not at all: a full disk or a crash half-way leaves the
+    // earlier settings as they were.
+    const std::string text = out.str();
+    OutputFile fileOut(name);
+    return fileOut.Write(text.data(), text.size()) && fileOut.Commit()
+               ? MIRB_VS_OK
+               : MIRB_VS_ERR_FILE;
+  });
 }
 
 int MIRB_CALL MIRBReadConfig(const char *file) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
-  }
-  std::string name;
-  if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
-    return rc;
-  }
-  std::ifstream in(name, std::ios::binary);
-  if (!in) {
-    return MIRB_VS_ERR_FILE;
-  }
-  // Parse into fresh tables: a malformed file changes nothing.
-  std::array<int, kParamCount> params{};
-  std::array<std::string, kParamCount> texts;
-  const int rc = ParseConfig(in, params, texts);
-  if (rc != MIRB_VS_OK) {
-    return rc;
-  }
-  st.params = params;
-  st.texts = std::move(texts);
-  return MIRB_VS_OK;
+  return Guarded([&] {
+    State &st = TheState();
+    Guard guard(st.mutex);
+    if (!st.open) {
+      return MIRB_VS_ERR_NOT_INITIALISED;
+    }
+    std::string name;
+    if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
+      return rc;
+    }
+    std::ifstream in(name, std::ios::binary);
+    if (!in) {
+      return MIRB_VS_ERR_FILE;
+    }
+    // Parse into fresh tables: a malformed file changes nothing.
+    std::array<int, kParamCount> params{};
+    std::array<std::string, kParamCount> texts;
+    const int rc = ParseConfig(in, params, texts);
+    if (rc != MIRB_VS_OK) {
+      return rc;
+    }
+    st.params = params;
+    st.texts = std::move(texts);
+    return MIRB_VS_OK;
+  });
 }

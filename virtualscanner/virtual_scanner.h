@@ -25,6 +25,10 @@
 #define MIRB_VS_ERR_DOUBLE_FEED (-111) // two taken at once, until cleared
 #define MIRB_VS_ERR_UNPLUGGED (-112)   // the scanner is gone, until reopened
 #define MIRB_VS_ERR_CAPTURE (-113)     // code line read, no image made
+// The library failed inside (memory ran out): the call changed nothing that
+// lasts. A scan leaves its document in the hopper, for the next scan to
+// take; the session stays open and usable.
+#define MIRB_VS_ERR_INTERNAL (-114)
 
 // The library's version, major * 100 + minor (QELApiVersion).
 #define MIRB_VS_VERSION 1512

@@ -7,6 +7,9 @@
 #  - the branch zip holds exactly the files a branch needs, its DLL is the
 #    one the export check passed, and its tool knows the Windows log
 #    folder; the virtual scanner's MIRBAP32.dll travels in its own zip;
+#  - both carry the capture library, qelscan-capture.jar beside qelscan.jar
+#    (an automatic module, holding none of QelScanApi.jar's classes), and
+#    the whole of its Javadoc;
 #  - every package and zip carries
 #    LICENSE, NOTICE and third-party notices naming exactly the components
 #    its binaries show they hold or link; its libraries and DLLs carry no
@@ -92,6 +95,20 @@ check_archive() {
 }
 notices=()
 
+# check_capture_jar NAME JAR: the packaged capture library is still the
+# automatic module QelScan.capture and holds only its own classes (an
+# application brings QelScanApi.jar).
+check_capture_jar() {
+  local manifest=$scratch/capture-manifest foreign
+  [ -f "$2" ] || return
+  rm -rf "$manifest" && mkdir -p "$manifest"
+  (cd "$manifest" && jar xf "$2" META-INF/MANIFEST.MF) &&
+    grep -q '^Automatic-Module-Name: QelScan\.capture' "$manifest/META-INF/MANIFEST.MF" ||
+    problem "$1: qelscan-capture.jar is no automatic module QelScan.capture"
+  foreign=$(jar tf "$2" | grep '\.class$' | grep -v '^QelScan/capture/')
+  [ -z "$foreign" ] || problem "$1: qelscan-capture.jar carries" $foreign
+}
+
 # --- the Debian package -------------------------------------------------------
 deb=$(ls "$packages"/qelscanner_*_*.deb 2>/dev/null | head -n 1)
 if [ -z "$deb" ]; then
@@ -123,9 +140,17 @@ else
   man_page=$(MANPATH="$scratch/root/usr/share/man" man -P cat qelscan 2>&1) &&
     grep -q 'QELSCAN SCAN' <<<"$man_page" || problem "man qelscan in the package fails: $man_page"
   for file in usr/bin/qelscan usr/lib/jni/libQELScanner.so usr/lib/jni/libMIRBAP32.so \
-      usr/share/java/QelScanApi.jar usr/share/java/qelscan.jar; do
+      usr/share/java/QelScanApi.jar usr/share/java/qelscan.jar \
+      usr/share/java/qelscan-capture.jar usr/share/doc/qelscanner/api/index.html; do
     [ -e "$scratch/root/$file" ] || problem "the package lacks /$file"
   done
+  # Java policy's names: each jar a link to its versioned file.
+  for link in QelScanApi.jar qelscan.jar qelscan-capture.jar; do
+    target=$(readlink "$scratch/root/usr/share/java/$link")
+    [[ $target =~ ^[a-z-]+-[0-9.]+\.jar$ ]] && [ -f "$scratch/root/usr/share/java/$target" ] ||
+      problem "/usr/share/java/$link is no link to a versioned jar: '$target'"
+  done
+  check_capture_jar "$(basename "$deb")" "$scratch/root/usr/share/java/qelscan-capture.jar"
   if unzip_list=$(cd "$scratch" && jar tf "$scratch/root/usr/share/java/qelscan.jar") &&
       grep -q '^picocli/' <<<"$unzip_list"; then
     problem "the package's qelscan.jar carries its own picocli"
@@ -148,9 +173,20 @@ if [ -z "$branch" ]; then
   problem "no branch zip in $packages"
 else
   files=$(listing "$branch" "$scratch/branch")
-  expected=$(printf '%s\n' INSTALL.md LICENSE NOTICE QELScanner.dll QelScanApi.jar README.md \
-    THIRD-PARTY-NOTICES.txt qelscan.cmd qelscan.jar | sort)
+  # The Javadoc as the checked build made it, file for file.
+  javadoc=qelscan-capture-javadoc
+  [ -f "$checked/$javadoc/index.html" ] || problem "no Javadoc in $checked/$javadoc"
+  expected=$( (printf '%s\n' INSTALL.md LICENSE NOTICE QELScanner.dll QelScanApi.jar README.md \
+    THIRD-PARTY-NOTICES.txt qelscan.cmd qelscan.jar qelscan-capture.jar
+    cd "$checked" && find "$javadoc" -type f) | sort)
   [ "$files" = "$expected" ] || problem "the branch zip holds: $(tr '\n' ' ' <<<"$files")"
+  diff -rq "$checked/$javadoc" "$scratch/branch/$javadoc" >/dev/null ||
+    problem "the zip's $javadoc is not the one the build made"
+  check_capture_jar "$(basename "$branch")" "$scratch/branch/qelscan-capture.jar"
+  # Both packages document the same library.
+  [ -n "$deb" ] && [ "$(cd "$scratch/branch/$javadoc" && find . -type f | sort)" != \
+    "$(cd "$scratch/root/usr/share/doc/qelscanner/api" && find . -type f | sort)" ] &&
+    problem "the Debian package's Javadoc and the zip's differ in their files"
   cmp -s "$scratch/branch/QELScanner.dll" "$checked/QELScanner.dll" ||
     problem "the zip's QELScanner.dll is not the one the export check passed"
   (cd "$scratch/branch" && jar xf qelscan.jar QelScan/tool/BuildSettings.class) &&

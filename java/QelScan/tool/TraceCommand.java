@@ -6,6 +6,9 @@ import java.io.IOException;
 import java.io.PrintWriter;
 import java.nio.charset.Charset;
 import java.nio.file.Files;
+import java.nio.file.LinkOption;
+import java.nio.file.Path;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.Callable;
@@ -45,7 +48,8 @@ final class TraceCommand implements Callable<Integer> {
     }
 
     @Command(name = "on",
-            description = "Creates both log files empty, which switches tracing on; a file already there is kept.")
+            description = "Creates both log files empty and readable and writable by their owner only, which switches "
+                    + "tracing on; a file already there is kept.")
     static final class On implements Callable<Integer> {
 
         @Spec
@@ -55,19 +59,54 @@ final class TraceCommand implements Callable<Integer> {
         public Integer call() throws Failure {
             PrintWriter out = spec.commandLine().getOut();
             for (File file : logs()) {
+                Path path = file.toPath();
                 try {
-                    if (file.createNewFile()) {
-                        out.println("on: " + file + " (created empty)");
-                    } else if (file.isFile()) {
+                    if (!Files.exists(path, LinkOption.NOFOLLOW_LINKS)) {
+                        createPrivate(path);
+                        out.println("on: " + file + " (created empty, " + ACCESS + ")");
+                    } else if (isOwnFile(path)) {
                         out.println("on: " + file + " (already there, " + file.length() + " bytes)");
                     } else {
-                        throw new Failure("cannot switch tracing on: " + file + " is not a file");
+                        throw new Failure("cannot switch tracing on: " + file + " is not a file of this user's "
+                                + "or root's, which the bridge does not write to; delete it");
                     }
                 } catch (IOException e) {
                     throw new Failure("cannot switch tracing on: cannot create " + file + ": " + e.getMessage());
                 }
             }
             return Main.OK;
+        }
+
+        /** How {@link #createPrivate} leaves a new log file, as the output says it. */
+        static final String ACCESS = "readable and writable by its owner only";
+
+        /**
+         * Creates an empty log file that only its owner may read and write (where the file system has
+         * POSIX permissions; elsewhere the folder's own permissions decide): the trace carries account
+         * numbers. Fails when anything is there already.
+         */
+        static void createPrivate(Path path) throws IOException {
+            if (path.getFileSystem().supportedFileAttributeViews().contains("posix")) {
+                Files.createFile(path,
+                        PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-------")));
+            } else {
+                Files.createFile(path);
+            }
+        }
+
+        /**
+         * Whether the bridge traces into what is at path: on Linux only a regular file (no symbolic
+         * link) of the bridge's own user or root.
+         */
+        static boolean isOwnFile(Path path) throws IOException {
+            if (!Files.isRegularFile(path, LinkOption.NOFOLLOW_LINKS)) {
+                return false;
+            }
+            if (!path.getFileSystem().supportedFileAttributeViews().contains("posix")) {
+                return true;
+            }
+            String owner = Files.getOwner(path, LinkOption.NOFOLLOW_LINKS).getName();
+            return owner.equals("root") || owner.equals(System.getProperty("user.name"));
         }
     }
 

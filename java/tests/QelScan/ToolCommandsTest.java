@@ -6,6 +6,7 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Map;
@@ -102,6 +103,8 @@ class ToolCommandsTest {
         ToolRun.Result on = ToolRun.inProcess("trace", "on");
         assertEquals(0, on.exitCode(), on.all());
         assertEquals(List.of(0L, 0L), List.of(Files.size(logs.info), Files.size(logs.error)));
+        assertEquals(PosixFilePermissions.fromString("rw-------"), Files.getPosixFilePermissions(logs.info));
+        assertTrue(on.out().contains("(created empty, readable and writable by its owner only)"), on.all());
 
         ToolRun.Result refused = ToolRun.inProcess("endorse", "x".repeat(300), "--out",
                 work.resolve("scans").toString());

@@ -44,6 +44,8 @@ public final class VirtualScanner {
                 + "until the track is cleared (MirbClearDocument)");
         result(-112, "UNPLUGGED", "the scanner is gone: what needs it fails until a new session is opened");
         result(-113, "CAPTURE", "the code line was read but no image was made");
+        result(-114, "INTERNAL", "the scanner library failed inside (memory ran out); the document was not taken "
+                + "and the session is still usable");
     }
 
     private static void result(int code, String name, String meaning) {
