@@ -40,8 +40,9 @@ import java.util.concurrent.TimeoutException;
  * {@link ScannerException} whose cause is the {@link InterruptedException},
  * with its interrupt flag set again; the call itself goes on to its end on
  * the session's thread, and the session stays usable. What such a scan
- * delivers is not lost: see {@link #scan}. A call after {@link #close()} fails with
- * {@link IllegalStateException}; calls made before it finish first.
+ * delivers is not lost: see {@link #scan}. A call after {@link #close()}
+ * fails with {@link IllegalStateException}; calls made before it finish
+ * first.
  */
 public final class Session implements Scanner {
 
