@@ -1,6 +1,7 @@
-# qelscan, the check-capture command-line tool: qelscan.jar (the tool with
-# picocli's classes inside, so that one jar beside QelScanApi.jar runs on a
-# branch machine) and its launchers, in ${QELSCAN_OUTPUT_DIR} with the rest.
+# qelscan, the check-capture command-line tool over the capture library:
+# qelscan.jar (the tool with picocli's classes inside, so that it runs on a
+# branch machine beside QelScanApi.jar and qelscan-capture.jar) and its
+# launchers, in ${QELSCAN_OUTPUT_DIR} with the rest.
 
 # A host file, also when cross-building for Windows.
 find_file(QELSCAN_PICOCLI_JAR picocli.jar
@@ -27,9 +28,11 @@ configure_file(${tool_source_dir}/BuildSettings.java.in ${tool_settings} @ONLY)
 
 get_target_property(tool_api_jar QelScanApi JAR_FILE)
 get_filename_component(tool_api_jar_name ${tool_api_jar} NAME)
+get_target_property(tool_capture_jar qelscan_capture JAR_FILE)
+get_filename_component(tool_capture_jar_name ${tool_capture_jar} NAME)
 set(tool_manifest ${tool_work_dir}/MANIFEST.MF)
-file(WRITE ${tool_manifest}.in
-  "Main-Class: QelScan.tool.Main\nClass-Path: ${tool_api_jar_name}\n")
+file(WRITE ${tool_manifest}.in "Main-Class: QelScan.tool.Main\n"
+  "Class-Path: ${tool_api_jar_name} ${tool_capture_jar_name}\n")
 configure_file(${tool_manifest}.in ${tool_manifest} COPYONLY)
 
 file(GLOB tool_sources CONFIGURE_DEPENDS ${tool_source_dir}/*.java)
@@ -47,19 +50,20 @@ add_custom_command(
     ${Java_JAR_EXECUTABLE} xf ${QELSCAN_PICOCLI_JAR} picocli
   ${tool_copy_license}
   COMMAND ${Java_JAVAC_EXECUTABLE} --release 8 -Xlint:all,-options -Werror
-    -encoding UTF-8 -cp ${tool_api_jar}:${QELSCAN_PICOCLI_JAR}
+    -encoding UTF-8 -cp ${tool_api_jar}:${tool_capture_jar}:${QELSCAN_PICOCLI_JAR}
     -d ${tool_classes} ${tool_sources} ${tool_settings}
   COMMAND ${Java_JAR_EXECUTABLE} cfm ${tool_jar} ${tool_manifest}
     -C ${tool_classes} .
   DEPENDS ${tool_sources} ${tool_settings} ${tool_manifest} ${tool_api_jar}
+    ${tool_capture_jar}
   COMMENT "Building qelscan.jar"
   VERBATIM)
 # For the Debian package, Debian's Java policy wants picocli from its own
 # package (libpicocli-java), not a copy: the same classes without it.
 set(tool_debian_jar ${CMAKE_CURRENT_BINARY_DIR}/debian/qelscan.jar)
 set(tool_debian_manifest ${tool_work_dir}/debian-MANIFEST.MF)
-file(WRITE ${tool_debian_manifest}.in
-  "Main-Class: QelScan.tool.Main\nClass-Path: ${tool_api_jar_name} picocli.jar\n")
+file(WRITE ${tool_debian_manifest}.in "Main-Class: QelScan.tool.Main\n"
+  "Class-Path: ${tool_api_jar_name} ${tool_capture_jar_name} picocli.jar\n")
 configure_file(${tool_debian_manifest}.in ${tool_debian_manifest} COPYONLY)
 add_custom_command(
   OUTPUT ${tool_debian_jar}
@@ -70,7 +74,7 @@ add_custom_command(
   COMMENT "Building qelscan.jar without picocli, for the Debian package"
   VERBATIM)
 add_custom_target(qelscan ALL DEPENDS ${tool_jar} ${tool_debian_jar})
-add_dependencies(qelscan QelScanApi)
+add_dependencies(qelscan QelScanApi qelscan_capture)
 set(QELSCAN_TOOL_JAR ${tool_jar} CACHE INTERNAL "qelscan.jar with picocli")
 set(QELSCAN_DEBIAN_TOOL_JAR ${tool_debian_jar} CACHE INTERNAL
   "qelscan.jar for the Debian package")

@@ -1,17 +1,24 @@
 package QelScan.tool;
 
-import QelScan.QelScanApi;
+import QelScan.capture.Document;
+import QelScan.capture.Image;
+import QelScan.capture.ImageKind;
+import QelScan.capture.ScanRequest;
+import QelScan.capture.ScannerException;
+import QelScan.capture.Session;
+import QelScan.capture.VirtualScanner;
 import java.io.File;
 import java.io.IOException;
-import java.io.OutputStream;
 import java.io.PrintWriter;
-import java.nio.file.Files;
-import java.nio.file.StandardCopyOption;
+import java.nio.charset.Charset;
+import java.nio.file.Path;
 import java.text.SimpleDateFormat;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Date;
 import java.util.List;
+import java.util.Map;
+import java.util.Optional;
 import java.util.regex.Pattern;
 
 /**
@@ -21,9 +28,6 @@ import java.util.regex.Pattern;
  */
 final class Batch {
 
-    /** What the bridge demands of each image buffer. */
-    private static final int BUFFER_BYTES = 1048576;
-
     /** What a run writes into its folder, and so what an earlier run left there. */
     private static final Pattern OUTPUT = Pattern.compile("\\d{4,}-(front|back)\\.(tif|jpg)|index\\.html");
 
@@ -32,8 +36,7 @@ final class Batch {
     private final Integer count;
     /** Null: no endorsement. */
     private final Endorsement endorsement;
-    private final byte[] endorsementText;
-    private final String endorsementShown;
+    private final String endorsementText;
     /** The command's output: the documents' lines, the summary and the progress. */
     private final PrintWriter out;
     private final boolean progress;
@@ -41,15 +44,17 @@ final class Batch {
     private File dir;
     private String heading;
     private String subtitle;
-    private byte[][] buffers;
 
     Batch(ScanOptions options, Integer count, Endorsement endorsement, String endorsementText, PrintWriter out,
             boolean progress) throws Failure {
+        if (endorsement != null && !Charset.defaultCharset().newEncoder().canEncode(endorsementText)) {
+            throw new Failure("the endorsement \"" + endorsementText + "\" cannot be written in this system's "
+                    + "charset " + Charset.defaultCharset() + ", which the scanner library reads");
+        }
         this.options = options;
         this.count = count;
         this.endorsement = endorsement;
-        this.endorsementText = endorsement == null ? null : Endorsement.encode(endorsementText);
-        this.endorsementShown = endorsementText;
+        this.endorsementText = endorsementText;
         this.out = out;
         this.progress = progress;
     }
@@ -58,19 +63,29 @@ final class Batch {
         long start = System.nanoTime();
         dir = prepareFolder();
         String stopped;
-        try (Session session = Session.open(options.config)) {
+        try (Session session = Failure.openSession(options.config)) {
+            String identity;
+            try {
+                identity = session.scannerInfo().toString();
+            } catch (ScannerException e) {
+                identity = "a scanner that did not say what it is (" + e.call() + " " + e.code().orElse(0) + ")";
+            }
             subtitle = String.format("Scanned %s on %s (%s)%s.",
                     options.target == ScanOptions.Target.files ? "to files" : "into memory",
-                    new SimpleDateFormat("yyyy-MM-dd HH:mm").format(new Date()), session.identity(),
-                    endorsement == null ? "" : ", each endorsed \"" + endorsementShown + "\"");
+                    new SimpleDateFormat("yyyy-MM-dd HH:mm").format(new Date()), identity,
+                    endorsement == null ? "" : ", each endorsed \"" + endorsementText + "\"");
             stopped = scanAll(session);
+        } catch (ScannerException e) {
+            throw new Failure("Closing the session", e);
         } finally {
             clearProgress();
         }
 
         long bytes = 0;
         for (Document d : documents) {
-            bytes += d.totalSize();
+            for (Image image : d.images().values()) {
+                bytes += image.size();
+            }
         }
         out.println(String.format("%d document%s, %d images, %d bytes in %.1f s; %s.", documents.size(),
                 documents.size() == 1 ? "" : "s", 4 * documents.size(), bytes, (System.nanoTime() - start) / 1e9,
@@ -90,17 +105,36 @@ final class Batch {
         for (int sequence = 1; count == null || sequence <= count; sequence++) {
             showProgress(sequence);
             if (endorsement != null) {
-                endorsement.queue(session, endorsementText);
+                Failure.step("Queueing the endorsement", () -> session.batchPrint(endorsementText, endorsement.x,
+                        endorsement.y, endorsement.scale, endorsement.direction));
             }
-            Document document = options.target == ScanOptions.Target.files ? scanToFiles(session, sequence)
-                    : scanToMemory(session, sequence);
-            if (document == null) {
+            ScanRequest files = files(dir, sequence);
+            boolean toFiles = options.target == ScanOptions.Target.files;
+            if (toFiles) {
+                // The bridge prints the file names on the process's standard output: keep ours in order with them.
+                out.flush();
+                System.out.flush();
+            }
+            Optional<Document> scanned = Failure.doing("Scanning document " + sequence,
+                    () -> session.scan(toFiles ? files : ScanRequest.full()));
+            if (!scanned.isPresent()) {
                 updateHeading();
                 writePage();
                 return "the feeder is empty (the virtual scanner's " + VirtualScanner.NO_DOCUMENT + ", NO_DOCUMENT)";
             }
+            Document document = scanned.get();
+            if (!toFiles) {
+                for (Map.Entry<ImageKind, Image> image : document.images().entrySet()) {
+                    Path file = files.file(image.getKey()).get();
+                    try {
+                        image.getValue().writeTo(file);
+                    } catch (IOException e) {
+                        throw new Failure("cannot write " + file + ": " + e);
+                    }
+                }
+            }
             clearProgress();
-            out.println(document.line());
+            out.println(line(sequence, document));
             documents.add(document);
             updateHeading();
             writePage();
@@ -108,80 +142,21 @@ final class Batch {
         return "the count of " + count + " is reached";
     }
 
-    /** The document, or null when the virtual scanner has none left. */
-    private Document scanToFiles(Session session, int sequence) throws Failure {
-        File[] files = new File[4];
-        for (Document.Image image : Document.Image.values()) {
-            files[image.ordinal()] = new File(dir, image.fileName(sequence));
-        }
-        String[] codeLine = {""};
-        int[] quality = {0};
-        int[] contrast = {0};
-        // The bridge prints the file names on the process's standard output: keep ours in order with them.
-        out.flush();
-        System.out.flush();
-        int result = QelScanApi.QelScanToFile(files[0].getPath(), files[1].getPath(), files[2].getPath(),
-                files[3].getPath(), codeLine, quality, contrast, new int[32]);
-        if (endOfFeeder(session, result)) {
-            return null;
-        }
-        session.check("Scanning document " + sequence, "QelScanToFile", result);
-        long[] sizes = new long[4];
-        for (int i = 0; i < 4; i++) {
-            // A success without the image would leave a hole in the capture: it is a failure.
-            if (!files[i].isFile() || files[i].length() == 0) {
-                throw session.failure("Scanning document " + sequence + " failed: QelScanToFile returned 0 but "
-                        + "wrote no image " + files[i]);
-            }
-            sizes[i] = files[i].length();
-        }
-        return new Document(sequence, codeLine[0], quality[0], contrast[0], sizes);
+    /** A full scan into the files of document {@code sequence} in {@code dir}: 0001-front.tif and so on. */
+    static ScanRequest files(File dir, int sequence) {
+        return ScanRequest.full().withFiles(dir.toPath(), String.format("%04d", sequence));
     }
 
-    private Document scanToMemory(Session session, int sequence) throws Failure {
-        if (buffers == null) {
-            buffers = new byte[4][BUFFER_BYTES];
-        }
-        int[][] lengths = {{0}, {0}, {0}, {0}};
-        String[] codeLine = {""};
-        int[] quality = {0};
-        int[] contrast = {0};
-        int result = QelScanApi.QelScanToMemory(buffers[0], lengths[0], buffers[1], lengths[1], buffers[2],
-                lengths[2], buffers[3], lengths[3], codeLine, quality, contrast, new int[32]);
-        if (endOfFeeder(session, result)) {
-            return null;
-        }
-        session.check("Scanning document " + sequence, "QelScanToMemory", result);
-        long[] sizes = new long[4];
-        for (Document.Image image : Document.Image.values()) {
-            int i = image.ordinal();
-            if (lengths[i][0] <= 0 || lengths[i][0] > BUFFER_BYTES) {
-                throw session.failure("Scanning document " + sequence + " failed: QelScanToMemory returned 0 but "
-                        + "delivered " + lengths[i][0] + " bytes for " + image.fileName(sequence));
-            }
-            write(new File(dir, image.fileName(sequence)), buffers[i], lengths[i][0]);
-            sizes[i] = lengths[i][0];
-        }
-        return new Document(sequence, codeLine[0], quality[0], contrast[0], sizes);
+    /** The document's line in the tool's output. */
+    static String line(int sequence, Document d) {
+        return String.format("%04d  quality %d  contrast %d  TIFF %d + %d bytes  JPEG %d + %d bytes  %s", sequence,
+                d.imageQuality().orElse(0), d.contrast().orElse(0), size(d, ImageKind.FRONT_BLACK_AND_WHITE),
+                size(d, ImageKind.BACK_BLACK_AND_WHITE), size(d, ImageKind.FRONT_GRAY), size(d, ImageKind.BACK_GRAY),
+                d.codeLine().isEmpty() ? "(no code line)" : d.codeLine());
     }
 
-    /** Only the virtual scanner is known to mean "no document" by a code; any other code ends the run as a failure. */
-    private static boolean endOfFeeder(Session session, int result) {
-        return session.virtual && result == VirtualScanner.NO_DOCUMENT;
-    }
-
-    /** Whole or not at all: a file cut short must not pass for an image. */
-    private static void write(File file, byte[] bytes, int length) throws Failure {
-        File temporary = new File(file.getPath() + ".tmp");
-        try {
-            try (OutputStream out = Files.newOutputStream(temporary.toPath())) {
-                out.write(bytes, 0, length);
-            }
-            Files.move(temporary.toPath(), file.toPath(), StandardCopyOption.REPLACE_EXISTING);
-        } catch (IOException e) {
-            temporary.delete();
-            throw new Failure("cannot write " + file + ": " + e);
-        }
+    static int size(Document document, ImageKind kind) {
+        return document.image(kind).map(Image::size).orElse(0);
     }
 
     private File prepareFolder() throws Failure {

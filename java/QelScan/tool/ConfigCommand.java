@@ -1,8 +1,9 @@
 package QelScan.tool;
 
-import QelScan.QelScanApi;
-import java.io.File;
+import QelScan.capture.ScannerException;
+import QelScan.capture.Session;
 import java.io.PrintWriter;
+import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
@@ -39,7 +40,7 @@ final class ConfigCommand implements Runnable {
         CommandSpec spec;
 
         @Parameters(index = "0", paramLabel = "FILE")
-        File file;
+        Path file;
 
         @Option(names = "--show", paramLabel = "SELECTOR", split = ",",
                 description = "Print the number of these parameters afterwards.")
@@ -51,9 +52,8 @@ final class ConfigCommand implements Runnable {
 
         @Override
         public Integer call() throws Failure {
-            try (Session session = Session.open(null)) {
-                session.check("Reading the configuration " + file, "MirbReadConfig",
-                        QelScanApi.MirbReadConfig(file.getPath()));
+            try (Session session = Failure.openSession(null)) {
+                Failure.step("Reading the configuration " + file, () -> session.readConfiguration(file));
                 PrintWriter out = spec.commandLine().getOut();
                 out.println(file + ": accepted by the scanner library");
                 for (int selector : numbers) {
@@ -62,6 +62,8 @@ final class ConfigCommand implements Runnable {
                 for (int selector : texts) {
                     out.println("text " + selector + " = " + ParamCommand.read(session, selector, true));
                 }
+            } catch (ScannerException e) {
+                throw new Failure("Closing the session", e);
             }
             return Main.OK;
         }
@@ -76,10 +78,10 @@ final class ConfigCommand implements Runnable {
         CommandSpec spec;
 
         @Parameters(index = "0", paramLabel = "FILE")
-        File file;
+        Path file;
 
         @Option(names = "--from", paramLabel = "FILE", description = "Start from the settings of this file.")
-        File from;
+        Path from;
 
         @Option(names = "--param", paramLabel = "SELECTOR=VALUE", description = "Set a parameter's number.")
         Map<Integer, Integer> numbers = new LinkedHashMap<Integer, Integer>();
@@ -89,18 +91,19 @@ final class ConfigCommand implements Runnable {
 
         @Override
         public Integer call() throws Failure {
-            try (Session session = Session.open(from)) {
+            try (Session session = Failure.openSession(from)) {
                 for (Map.Entry<Integer, Integer> entry : numbers.entrySet()) {
-                    session.check("Setting parameter " + entry.getKey(), "MirbSetParam",
-                            QelScanApi.MirbSetParam(entry.getKey(), entry.getValue()));
+                    Failure.step("Setting parameter " + entry.getKey(),
+                            () -> session.setParameter(entry.getKey(), entry.getValue()));
                 }
                 for (Map.Entry<Integer, String> entry : texts.entrySet()) {
-                    session.check("Setting the text of parameter " + entry.getKey(), "MirbSetParamString",
-                            QelScanApi.MirbSetParamString(entry.getKey(), entry.getValue()));
+                    Failure.step("Setting the text of parameter " + entry.getKey(),
+                            () -> session.setParameterText(entry.getKey(), entry.getValue()));
                 }
-                session.check("Writing the configuration " + file, "MirbWriteConfig",
-                        QelScanApi.MirbWriteConfig(file.getPath()));
+                Failure.step("Writing the configuration " + file, () -> session.writeConfiguration(file));
                 spec.commandLine().getOut().println("Wrote " + file);
+            } catch (ScannerException e) {
+                throw new Failure("Closing the session", e);
             }
             return Main.OK;
         }

@@ -1,13 +1,5 @@
 package QelScan.tool;
 
-import QelScan.QelScanApi;
-import java.nio.ByteBuffer;
-import java.nio.CharBuffer;
-import java.nio.charset.CharacterCodingException;
-import java.nio.charset.Charset;
-import java.nio.charset.CharsetEncoder;
-import java.nio.charset.CodingErrorAction;
-import java.util.Arrays;
 import picocli.CommandLine.Option;
 
 /**
@@ -32,27 +24,4 @@ final class Endorsement {
     @Option(names = "--direction", paramLabel = "DEGREES", defaultValue = "0",
             description = "Direction, degrees clockwise (virtual scanner: 0, 90, 180 or 270; 0 = upright).")
     int direction;
-
-    /**
-     * The text as the scanner library reads it: in the platform's charset
-     * (the ANSI code page on Windows), refused when it cannot spell it.
-     */
-    static byte[] encode(String text) throws Failure {
-        CharsetEncoder encoder = Charset.defaultCharset().newEncoder()
-                .onMalformedInput(CodingErrorAction.REPORT)
-                .onUnmappableCharacter(CodingErrorAction.REPORT);
-        try {
-            ByteBuffer bytes = encoder.encode(CharBuffer.wrap(text));
-            return Arrays.copyOf(bytes.array(), bytes.limit());
-        } catch (CharacterCodingException e) {
-            throw new Failure("the endorsement \"" + text + "\" cannot be written in this system's charset "
-                    + Charset.defaultCharset() + ", which the scanner library reads");
-        }
-    }
-
-    /** Queues {@code text} for the next document scanned. */
-    void queue(Session session, byte[] text) throws Failure {
-        session.check("Queueing the endorsement", "QelBatchPrintString",
-                QelScanApi.QelBatchPrintString(text, x, y, scale, direction));
-    }
 }

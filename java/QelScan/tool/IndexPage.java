@@ -1,5 +1,7 @@
 package QelScan.tool;
 
+import QelScan.capture.Document;
+import QelScan.capture.ImageKind;
 import java.io.File;
 import java.io.IOException;
 import java.io.OutputStreamWriter;
@@ -50,30 +52,36 @@ final class IndexPage {
         if (documents.isEmpty()) {
             h.append("<p>No document scanned.</p>\n");
         }
-        for (Document d : documents) {
-            String number = String.format("%04d", d.sequence);
+        for (int i = 0; i < documents.size(); i++) {
+            Document d = documents.get(i);
+            String number = String.format("%04d", i + 1);
             h.append("<section id=\"d").append(number).append("\">\n")
                     .append("<h2>Document ").append(number).append("</h2>\n")
                     .append("<p>Code line: ")
-                    .append(d.codeLine.isEmpty() ? "none" : "<code>" + escape(d.codeLine) + "</code>")
-                    .append("<br/>Image quality ").append(d.quality).append(", contrast ").append(d.contrast)
-                    .append("</p>\n<div class=\"sides\">\n");
-            for (Document.Image image : new Document.Image[] {Document.Image.FRONT_JPEG, Document.Image.BACK_JPEG}) {
-                String side = image.side.equals("front") ? "Front" : "Back";
-                h.append("<figure><img src=\"").append(escape(d.fileName(image))).append("\" alt=\"")
+                    .append(d.codeLine().isEmpty() ? "none" : "<code>" + escape(d.codeLine()) + "</code>")
+                    .append("<br/>Image quality ").append(d.imageQuality().orElse(0)).append(", contrast ")
+                    .append(d.contrast().orElse(0)).append("</p>\n<div class=\"sides\">\n");
+            for (ImageKind image : new ImageKind[] {ImageKind.FRONT_GRAY, ImageKind.BACK_GRAY}) {
+                String side = image == ImageKind.FRONT_GRAY ? "Front" : "Back";
+                h.append("<figure><img src=\"").append(escape(fileName(i + 1, image))).append("\" alt=\"")
                         .append(side).append(" of document ").append(number).append(", grayscale\"/>")
-                        .append("<figcaption>").append(side).append(", grayscale JPEG, ").append(d.size(image))
-                        .append(" bytes</figcaption></figure>\n");
+                        .append("<figcaption>").append(side).append(", grayscale JPEG, ")
+                        .append(Batch.size(d, image)).append(" bytes</figcaption></figure>\n");
             }
             h.append("</div>\n<p>Black-and-white TIFF: ");
-            for (Document.Image image : new Document.Image[] {Document.Image.FRONT_TIFF, Document.Image.BACK_TIFF}) {
-                h.append(image == Document.Image.BACK_TIFF ? ", " : "")
-                        .append("<a href=\"").append(escape(d.fileName(image))).append("\">")
-                        .append(image.side).append("</a> (").append(d.size(image)).append(" bytes)");
+            for (ImageKind image : new ImageKind[] {ImageKind.FRONT_BLACK_AND_WHITE, ImageKind.BACK_BLACK_AND_WHITE}) {
+                h.append(image == ImageKind.BACK_BLACK_AND_WHITE ? ", " : "")
+                        .append("<a href=\"").append(escape(fileName(i + 1, image))).append("\">")
+                        .append(image.side()).append("</a> (").append(Batch.size(d, image)).append(" bytes)");
             }
             h.append("</p>\n</section>\n");
         }
         return h.append("</body>\n</html>\n").toString();
+    }
+
+    /** The name of an image of document {@code sequence} in its folder, such as 0001-front.jpg. */
+    private static String fileName(int sequence, ImageKind image) {
+        return Batch.files(new File("."), sequence).file(image).get().getFileName().toString();
     }
 
     /** Text and attribute values, with what HTML and XML would read as markup written as references. */

@@ -1,7 +1,11 @@
 package QelScan.tool;
 
-import QelScan.QelScanApi;
-import java.io.File;
+import QelScan.capture.Library;
+import QelScan.capture.Scanner;
+import QelScan.capture.ScannerException;
+import QelScan.capture.Session;
+import QelScan.capture.VirtualScanner;
+import java.nio.file.Path;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Model.CommandSpec;
@@ -16,35 +20,50 @@ import picocli.CommandLine.Spec;
                     + "the virtual scanner; with any other library they are shown as numbers."})
 final class InfoCommand implements Callable<Integer> {
 
+    /** A query of the scanner. */
+    private interface Query {
+        String answer() throws ScannerException;
+    }
+
     @Spec
     CommandSpec spec;
 
     @Option(names = "--config", paramLabel = "FILE", description = "Load the scanner settings of FILE first.")
-    File config;
+    Path config;
 
     private boolean failed;
 
     @Override
     public Integer call() throws Failure {
-        int version = QelScanApi.QelApiVersion();
+        int version = Failure.doing("Asking the version", Library::version);
         row("Library version", String.format("%s (%d): %s", Session.versionText(version), version,
-                version >= Session.MINIMUM_VERSION ? "accepted, the bridge needs 15.12 or later"
+                version >= Scanner.MINIMUM_LIBRARY_VERSION ? "accepted, the bridge needs 15.12 or later"
                         : "refused, the bridge opens no session with a library older than 15.12"));
-        int supported = QelScanApi.QelApiSupportedScanners();
-        int[] vendorId = {0};
-        int[] productId = {0};
-        int usb = QelScanApi.IsQelUsbScannerAvailable(vendorId, productId);
+        int supported = Failure.doing("Asking the supported scanners", Library::supportedScanners);
+        // Asked before the session opens, which a scanner library may answer otherwise.
+        String usb;
+        try {
+            Scanner.Usb answer = Library.usbScanner();
+            usb = String.format("%s, vendor id 0x%04X, product id 0x%04X",
+                    answer.present() ? "present (" + answer.result() + ")" : "none present", answer.vendorId(),
+                    answer.productId());
+        } catch (ScannerException e) {
+            failed = true;
+            usb = text(e);
+        }
 
         Session session;
         try {
-            session = Session.open(config);
+            session = Failure.openSession(config);
         } catch (Failure e) {
             row("Supported scanners", hex(supported, 2));
-            usbRow(usb, vendorId[0], productId[0], false);
+            row("USB scanner", usb);
             throw e;
         }
         try (Session opened = session) {
-            describe(opened, supported, usb, vendorId[0], productId[0]);
+            describe(opened, supported, usb);
+        } catch (ScannerException e) {
+            throw new Failure("Closing the session", e);
         }
         if (failed) {
             throw new Failure("some of the scanner's answers are missing (above)");
@@ -53,66 +72,58 @@ final class InfoCommand implements Callable<Integer> {
     }
 
     /** The rows that need the session. */
-    private void describe(Session session, int supported, int usb, int vendorId, int productId) {
-        boolean virtual = session.virtual;
+    private void describe(Session session, int supported, String usb) {
+        boolean virtual = session.isVirtual();
         row("Supported scanners", hex(supported, 2)
                 + (virtual ? ": " + VirtualScanner.supportedTypes(supported) + meanings() : ""));
-        usbRow(usb, vendorId, productId, virtual);
-        row("Session", "opened" + (session.initResult != 0 ? " (MirbInit " + session.initResult + ")" : ""));
-
-        int type = QelScanApi.GetScannerType();
-        row("Scanner type", type + (virtual ? ", the virtual scanner's own type" : ""));
-
-        if (session.infoResult == 0) {
-            row("Scanner", String.format("adapter %d, target %d, vendor \"%s\", product \"%s\", release \"%s\"",
-                    session.adapter, session.target, session.vendor, session.product, session.release));
-        } else {
-            failedRow(session, "Scanner", "MirbGetScannerInfo", session.infoResult);
-        }
-
-        String[] serial = {""};
-        int[] documentNumber = {0};
-        int[] time = {0};
-        int serialResult = QelScanApi.MirbGetScannerSerialNumber(serial, documentNumber, time);
-        if (serialResult == 0) {
-            row("Serial number", String.format("%s, document number %s, time %s", serial[0],
-                    Integer.toUnsignedString(documentNumber[0]), Integer.toUnsignedString(time[0])
-                            + (virtual ? " = " + VirtualScanner.time(time[0]) + meanings() : "")));
-        } else {
-            failedRow(session, "Serial number", "MirbGetScannerSerialNumber", serialResult);
-        }
-
-        int status = QelScanApi.MirbStatus();
-        if (virtual && status < 0) {
-            failedRow(session, "Status", "MirbStatus", status);
-        } else {
-            row("Status", hex(status, 4) + (status < 0 ? " (" + status + ")" : "")
-                    + (virtual ? ": " + VirtualScanner.status(status) + meanings() : ""));
-        }
-
+        row("USB scanner", usb);
+        row("Session", "opened" + (session.openResult() != 0 ? " (MirbInit " + session.openResult() + ")" : ""));
+        row("Scanner type", () -> session.scannerType() + (virtual ? ", the virtual scanner's own type" : ""));
+        row("Scanner", () -> {
+            Scanner.Info info = session.scannerInfo();
+            return String.format("adapter %d, target %d, vendor \"%s\", product \"%s\", release \"%s\"",
+                    info.adapter(), info.target(), info.vendor(), info.product(), info.release());
+        });
+        row("Serial number", () -> {
+            Scanner.Serial serial = session.serialNumber();
+            return String.format("%s, document number %d, time %d%s", serial.number(), serial.documentNumber(),
+                    serial.time(), virtual ? " = " + VirtualScanner.time(serial.time()) + meanings() : "");
+        });
+        row("Status", () -> {
+            int status;
+            try {
+                status = session.status();
+            } catch (ScannerException e) {
+                // Only the virtual scanner's negative status is known to be a failure.
+                if (virtual || !e.code().isPresent()) {
+                    throw e;
+                }
+                status = e.code().getAsInt();
+            }
+            return hex(status, 4) + (status < 0 ? " (" + status + ")" : "")
+                    + (virtual ? ": " + VirtualScanner.status(status) + meanings() : "");
+        });
         row("Meanings", virtual
-                ? "the library says it is the virtual scanner (\"" + session.vendor + "\", \"" + session.product
-                        + "\"), so its numbers are decoded with " + VirtualScanner.MEANINGS
+                ? "the library says it is the virtual scanner (\"" + VirtualScanner.VENDOR + "\", \""
+                        + VirtualScanner.PRODUCT + "\"), so its numbers are decoded with " + VirtualScanner.MEANINGS
                 : "numbers only: the library is not the virtual scanner, the only one whose meanings "
                         + "qelscan knows");
     }
 
-    private void usbRow(int result, int vendorId, int productId, boolean virtual) {
-        String ids = String.format("vendor id 0x%04X, product id 0x%04X", vendorId, productId);
-        if (result > 0) {
-            row("USB scanner", "present (" + result + "), " + ids);
-        } else if (result == 0) {
-            row("USB scanner", "none present, " + ids);
-        } else {
+    /** A row with the answer of {@code query}, or with its failure. */
+    private void row(String label, Query query) {
+        try {
+            row(label, query.answer());
+        } catch (ScannerException e) {
             failed = true;
-            row("USB scanner", "IsQelUsbScannerAvailable returned " + result + ", "
-                    + Session.meaning(result, virtual));
+            row(label, text(e));
         }
     }
 
-    private void failedRow(Session session, String label, String call, int result) {
-        failed = true;
-        row(label, call + " returned " + result + ", " + Session.meaning(result, session.virtual));
+    /** The failure's first line, without its full stop. */
+    private static String text(ScannerException e) {
+        String first = e.getMessage().split("\\R", 2)[0];
+        return first.endsWith(".") ? first.substring(0, first.length() - 1) : first;
     }
 
     private static String meanings() {

@@ -1,6 +1,7 @@
 package QelScan.tool;
 
 import QelScan.LoadFailure;
+import QelScan.capture.TraceFiles;
 import java.io.PrintWriter;
 import picocli.CommandLine;
 import picocli.CommandLine.Command;
@@ -11,7 +12,7 @@ import picocli.CommandLine.ScopeType;
 import picocli.CommandLine.Spec;
 
 /**
- * {@code qelscan}: captures checks with the scanner through {@code QelScan.QelScanApi}.
+ * {@code qelscan}: captures checks with the scanner through the capture library {@code QelScan.capture}.
  * Its help and version options, declared here, serve every subcommand.
  */
 @Command(name = "qelscan", mixinStandardHelpOptions = true, scope = ScopeType.INHERIT,
@@ -63,6 +64,16 @@ public final class Main implements Runnable {
     }
 
     public static void main(String[] args) {
+        // Asked without loading it: the commands cannot even be made without the library.
+        if (Main.class.getClassLoader().getResource("QelScan/capture/Session.class") == null) {
+            System.err.println("qelscan: the capture library is missing: qelscan-capture.jar must lie beside "
+                    + "qelscan.jar");
+            System.exit(NO_BRIDGE);
+        }
+        // The capture library reads the bridge's log files in the folder the bridge was built with.
+        if (System.getProperty(TraceFiles.PROPERTY) == null) {
+            System.setProperty(TraceFiles.PROPERTY, BuildSettings.LOG_DIR);
+        }
         System.exit(run(new CommandLine(new Main(System.console() != null)), args));
     }
 

@@ -1,8 +1,10 @@
 package QelScan.tool;
 
-import QelScan.QelScanApi;
-import java.io.File;
+import QelScan.capture.ScannerException;
+import QelScan.capture.Session;
 import java.io.PrintWriter;
+import java.nio.file.Files;
+import java.nio.file.Path;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Model.CommandSpec;
@@ -41,12 +43,14 @@ final class ParamCommand implements Runnable {
         boolean text;
 
         @Option(names = "--config", paramLabel = "FILE", description = "Load the scanner settings of FILE first.")
-        File config;
+        Path config;
 
         @Override
         public Integer call() throws Failure {
-            try (Session session = Session.open(config)) {
+            try (Session session = Failure.openSession(config)) {
                 spec.commandLine().getOut().println(read(session, selector, text));
+            } catch (ScannerException e) {
+                throw new Failure("Closing the session", e);
             }
             return Main.OK;
         }
@@ -74,7 +78,7 @@ final class ParamCommand implements Runnable {
         @Option(names = "--config", paramLabel = "FILE",
                 description = "Load the settings of FILE first (when it exists) and write them, with this value, "
                         + "back into FILE, so that the value is kept.")
-        File config;
+        Path config;
 
         @Override
         public Integer call() throws Failure {
@@ -87,27 +91,25 @@ final class ParamCommand implements Runnable {
                             "VALUE must be a whole number (or pass --text): " + value);
                 }
             }
-            try (Session session = Session.open(null)) {
-                if (config != null && config.exists()) {
-                    session.check("Loading the settings of " + config, "MirbReadConfig",
-                            QelScanApi.MirbReadConfig(config.getPath()));
-                }
+            int parsed = number;
+            Path existing = config != null && Files.exists(config) ? config : null;
+            try (Session session = Failure.openSession(existing)) {
                 if (text) {
-                    session.check("Setting the text of parameter " + selector, "MirbSetParamString",
-                            QelScanApi.MirbSetParamString(selector, value));
+                    Failure.step("Setting the text of parameter " + selector,
+                            () -> session.setParameterText(selector, value));
                 } else {
-                    session.check("Setting parameter " + selector, "MirbSetParam",
-                            QelScanApi.MirbSetParam(selector, number));
+                    Failure.step("Setting parameter " + selector, () -> session.setParameter(selector, parsed));
                 }
                 String readBack = read(session, selector, text);
                 if (config != null) {
-                    session.check("Writing the settings to " + config, "MirbWriteConfig",
-                            QelScanApi.MirbWriteConfig(config.getPath()));
+                    Failure.step("Writing the settings to " + config, () -> session.writeConfiguration(config));
                 }
                 PrintWriter out = spec.commandLine().getOut();
                 out.println(readBack);
                 out.println(config != null ? "Kept in " + config + "."
                         : "Set for this session only, which has ended: pass --config FILE to keep it.");
+            } catch (ScannerException e) {
+                throw new Failure("Closing the session", e);
             }
             return Main.OK;
         }
@@ -116,18 +118,10 @@ final class ParamCommand implements Runnable {
     /** The value as the scanner library answers it. */
     static String read(Session session, int selector, boolean text) throws Failure {
         if (text) {
-            String answer = QelScanApi.MirbGetParamString(selector);
-            if (answer == null) {
-                throw session.failure("Reading the text of parameter " + selector
-                        + " failed: MirbGetParamString gave no text (the library has none for that selector)");
-            }
-            return answer;
+            return Failure.doing("Reading the text of parameter " + selector, () -> session.parameterText(selector))
+                    .orElseThrow(() -> new Failure("Reading the text of parameter " + selector + " failed: "
+                            + "MirbGetParamString gave no text (the library has none for that selector)."));
         }
-        int answer = QelScanApi.MirbGetParam(selector);
-        // The answer is the value itself, so only where the library is known can an error code be told from it.
-        if (session.virtual && !VirtualScanner.holdsNumber(selector)) {
-            throw session.failure("Reading parameter " + selector, "MirbGetParam", answer);
-        }
-        return Integer.toString(answer);
+        return Integer.toString(Failure.doing("Reading parameter " + selector, () -> session.parameter(selector)));
     }
 }

@@ -1,6 +1,7 @@
 package QelScan.tool;
 
 import java.io.File;
+import java.nio.file.Path;
 import picocli.CommandLine.Option;
 
 /** Where the scans of {@code scan} and {@code endorse} go, and how they are made. */
@@ -26,5 +27,5 @@ final class ScanOptions {
     boolean overwrite;
 
     @Option(names = "--config", paramLabel = "FILE", description = "Load the scanner settings of FILE first.")
-    File config;
+    Path config;
 }

@@ -1,5 +1,6 @@
 package QelScan.tool;
 
+import QelScan.capture.TraceFiles;
 import java.io.File;
 import java.io.IOException;
 import java.io.PrintWriter;
@@ -7,6 +8,8 @@ import java.nio.charset.Charset;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
+import java.nio.file.attribute.PosixFilePermissions;
+import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
@@ -26,10 +29,19 @@ final class TraceCommand implements Callable<Integer> {
     @Spec
     CommandSpec spec;
 
+    /** The information log and the error log. */
+    static List<File> logs() {
+        return Arrays.asList(TraceFiles.informationLog().toFile(), TraceFiles.errorLog().toFile());
+    }
+
+    static String title(File file) {
+        return file.equals(TraceFiles.informationLog().toFile()) ? "Information log" : "Error log";
+    }
+
     @Override
     public Integer call() {
-        for (File file : TraceFiles.both()) {
-            spec.commandLine().getOut().println(TraceFiles.title(file) + " " + file + ": "
+        for (File file : logs()) {
+            spec.commandLine().getOut().println(title(file) + " " + file + ": "
                     + (file.isFile() ? "on (" + file.length() + " bytes)" : "off"));
         }
         return Main.OK;
@@ -46,13 +58,13 @@ final class TraceCommand implements Callable<Integer> {
         @Override
         public Integer call() throws Failure {
             PrintWriter out = spec.commandLine().getOut();
-            for (File file : TraceFiles.both()) {
+            for (File file : logs()) {
                 Path path = file.toPath();
                 try {
                     if (!Files.exists(path, LinkOption.NOFOLLOW_LINKS)) {
-                        TraceFiles.createPrivate(path);
-                        out.println("on: " + file + " (created empty, " + TraceFiles.ACCESS + ")");
-                    } else if (TraceFiles.isOwnFile(path)) {
+                        createPrivate(path);
+                        out.println("on: " + file + " (created empty, " + ACCESS + ")");
+                    } else if (isOwnFile(path)) {
                         out.println("on: " + file + " (already there, " + file.length() + " bytes)");
                     } else {
                         throw new Failure("cannot switch tracing on: " + file + " is not a file of this user's "
@@ -63,6 +75,38 @@ final class TraceCommand implements Callable<Integer> {
                 }
             }
             return Main.OK;
+        }
+
+        /** How {@link #createPrivate} leaves a new log file, as the output says it. */
+        static final String ACCESS = "readable and writable by its owner only";
+
+        /**
+         * Creates an empty log file that only its owner may read and write (where the file system has
+         * POSIX permissions; elsewhere the folder's own permissions decide): the trace carries account
+         * numbers. Fails when anything is there already.
+         */
+        static void createPrivate(Path path) throws IOException {
+            if (path.getFileSystem().supportedFileAttributeViews().contains("posix")) {
+                Files.createFile(path,
+                        PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-------")));
+            } else {
+                Files.createFile(path);
+            }
+        }
+
+        /**
+         * Whether the bridge traces into what is at path: on Linux only a regular file (no symbolic
+         * link) of the bridge's own user or root.
+         */
+        static boolean isOwnFile(Path path) throws IOException {
+            if (!Files.isRegularFile(path, LinkOption.NOFOLLOW_LINKS)) {
+                return false;
+            }
+            if (!path.getFileSystem().supportedFileAttributeViews().contains("posix")) {
+                return true;
+            }
+            String owner = Files.getOwner(path, LinkOption.NOFOLLOW_LINKS).getName();
+            return owner.equals("root") || owner.equals(System.getProperty("user.name"));
         }
     }
 
@@ -75,7 +119,7 @@ final class TraceCommand implements Callable<Integer> {
 
         @Override
         public Integer call() throws Failure {
-            for (File file : TraceFiles.both()) {
+            for (File file : logs()) {
                 try {
                     spec.commandLine().getOut().println("off: " + file
                             + (Files.deleteIfExists(file.toPath()) ? " (deleted)" : " (was not there)"));
@@ -99,8 +143,8 @@ final class TraceCommand implements Callable<Integer> {
         @Override
         public Integer call() throws Failure {
             PrintWriter out = spec.commandLine().getOut();
-            for (File file : TraceFiles.both()) {
-                out.println("== " + TraceFiles.title(file) + " " + file + " ==");
+            for (File file : logs()) {
+                out.println("== " + title(file) + " " + file + " ==");
                 if (!file.isFile()) {
                     out.println("(tracing off: no such file)");
                     continue;

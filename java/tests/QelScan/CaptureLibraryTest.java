@@ -191,13 +191,21 @@ class CaptureLibraryTest {
         }
     }
 
-    /** The example hopper's faults, each answered as an operator would, and its slow document. */
+    /**
+     * The example hopper's faults, each answered as an operator would, and its slow document, made 1.5 s late
+     * against an answer time of 0.6 s: it comes with the next scan, so all 15 documents that pass are scanned.
+     */
     @Test
-    void theExampleHoppersFaultsAreToldByName() throws Exception {
-        Path hopper = Path.of(System.getProperty("qelscan.example"), "checks.hopper");
+    void theExampleHoppersFaultsAreToldByName(@TempDir Path dir) throws Exception {
+        Path example = Path.of(System.getProperty("qelscan.example"));
+        for (String name : new String[] {"pattern-front.tif", "pattern-back.jpg"}) {
+            Files.copy(example.resolve(name), dir.resolve(name));
+        }
+        Path hopper = Files.writeString(dir.resolve("checks.hopper"),
+                Files.readString(example.resolve("checks.hopper")).replace("slow=300", "slow=1500"));
         ChildJvm.Result run = ChildJvm.run(Map.of("MIRB_VIRTUAL_HOPPER", hopper.toString()),
                 FaultProbe.class.getName());
-        assertEquals(List.of("= 14 JAM DOUBLE_FEED SLOW_ANSWER CAPTURE UNPLUGGED DOUBLE_FEED",
+        assertEquals(List.of("= 15 JAM DOUBLE_FEED SLOW_ANSWER CAPTURE UNPLUGGED DOUBLE_FEED",
                 "= QelScanToMemory returned -110, the virtual scanner's JAM: a document jammed in the track: every "
                         + "scan fails until the track is cleared (MirbClearDocument)."),
                 run.output().lines().filter(line -> line.startsWith("= ")).toList(), run.output());
@@ -237,7 +245,7 @@ class CaptureLibraryTest {
         }
 
         public static void main(String[] args) throws Exception {
-            Session.Options options = Session.options().answerTime(250, TimeUnit.MILLISECONDS);
+            Session.Options options = Session.options().answerTime(600, TimeUnit.MILLISECONDS);
             Session session = Session.open(options);
             List<String> faults = new ArrayList<>();
             String jam = "";
@@ -251,7 +259,9 @@ class CaptureLibraryTest {
                         documents++;
                     } catch (ScannerException e) {
                         Fault fault = e.fault().orElseThrow(() -> e);
-                        faults.add(fault.name());
+                        if (fault != Fault.SLOW_ANSWER || !faults.contains(fault.name())) {
+                            faults.add(fault.name()); // late to several scan calls: once is enough
+                        }
                         jam = fault == Fault.JAM ? e.getMessage() : jam;
                         if (fault == Fault.JAM || fault == Fault.DOUBLE_FEED) {
                             session.clear();

@@ -151,22 +151,26 @@ class ToolCommandsTest {
     }
 
     static Stream<Arguments> layouts() {
+        String capture = "qelscan-capture.jar";
         return Stream.of(
                 // The installed layout: /usr/bin, /usr/share/java, /usr/lib/jni.
                 Arguments.of(Map.of("usr/bin", List.of("qelscan"),
-                        "usr/share/java", List.of("qelscan.jar", "QelScanApi.jar"),
+                        "usr/share/java", List.of("qelscan.jar", "QelScanApi.jar", capture),
                         "usr/lib/jni", List.of("libQELScanner.so", "libMIRBAP32.so")), "usr/bin/qelscan", 0,
                         "Library version     15.12"),
-                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar",
+                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar", capture,
                         "libQELScanner.so", "libMIRBAP32.so")), "unpacked/qelscan", 0, "Library version     15.12"),
-                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar")),
+                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar", capture)),
                         "unpacked/qelscan", 3, "qelscan: The bridge is not on java.library.path"),
-                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar",
+                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar", capture,
                         "libQELScanner.so")), "unpacked/qelscan", 3,
                         "qelscan: The bridge was found, but not the scanner library MIRBAP32"),
-                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "libQELScanner.so",
+                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", capture, "libQELScanner.so",
                         "libMIRBAP32.so")), "unpacked/qelscan", 3,
-                        "qelscan: the class QelScan.QelScanApi is missing"));
+                        "qelscan: the class QelScan.QelScanApi is missing"),
+                Arguments.of(Map.of("unpacked", List.of("qelscan", "qelscan.jar", "QelScanApi.jar",
+                        "libQELScanner.so", "libMIRBAP32.so")), "unpacked/qelscan", 3,
+                        "qelscan: the capture library is missing"));
     }
 
     @ParameterizedTest

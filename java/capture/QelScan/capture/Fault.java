@@ -20,7 +20,8 @@ public enum Fault {
     CAPTURE(-113),
     /**
      * The scanner did not answer within the session's answer time
-     * ({@link Session.Options#answerTime}); the call goes on in the session.
+     * ({@link Session.Options#answerTime}); the call goes on in the session, and a scan's document comes
+     * with the session's next scan call ({@link Session#scan}).
      */
     SLOW_ANSWER(0);
 

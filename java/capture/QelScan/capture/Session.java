@@ -9,7 +9,9 @@ import java.nio.charset.Charset;
 import java.nio.charset.CodingErrorAction;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.util.ArrayDeque;
 import java.util.Arrays;
+import java.util.Deque;
 import java.util.EnumMap;
 import java.util.HashSet;
 import java.util.Map;
@@ -37,9 +39,10 @@ import java.util.concurrent.TimeoutException;
  * from any number of threads. A caller interrupted while waiting gets a
  * {@link ScannerException} whose cause is the {@link InterruptedException},
  * with its interrupt flag set again; the call itself goes on to its end on
- * the session's thread (what it delivers is dropped), and the session stays
- * usable. A call after {@link #close()} fails with
- * {@link IllegalStateException}; calls made before it finish first.
+ * the session's thread, and the session stays usable. What such a scan
+ * delivers is not lost: see {@link #scan}. A call after {@link #close()}
+ * fails with {@link IllegalStateException}; calls made before it finish
+ * first.
  */
 public final class Session implements Scanner {
 
@@ -94,8 +97,8 @@ public final class Session implements Scanner {
 
         /**
          * The longest a caller waits for a call's answer; a later one fails with {@link Fault#SLOW_ANSWER},
-         * while the call goes on in the session (a scan's document then passes without its images).
-         * Default: no limit.
+         * while the call goes on in the session. A late scan's outcome is kept for the next scan call
+         * ({@link Session#scan}). Default: no limit.
          *
          * @param time the time
          * @param unit its unit
@@ -128,6 +131,8 @@ public final class Session implements Scanner {
     private volatile boolean virtual;
     private int sequence;
     private final byte[][] buffers = new byte[4][];
+    /** Scans whose callers stopped waiting (late answer, interrupt), oldest first; guarded by this. */
+    private final Deque<Future<Optional<Document>>> unclaimed = new ArrayDeque<Future<Optional<Document>>>();
 
     private Session(Options options) {
         this.options = options;
@@ -174,7 +179,7 @@ public final class Session implements Scanner {
             }
             Session session = new Session(options);
             try {
-                session.await("MirbInit", session.thread.submit(session::openNow), false);
+                session.await("MirbInit", session.thread.submit(session::openNow), false, null);
             } catch (ScannerException | RuntimeException | Error e) {
                 session.thread.shutdown();
                 throw e;
@@ -240,15 +245,39 @@ public final class Session implements Scanner {
     private <T> T call(String name, Callable<T> task) throws ScannerException {
         Future<T> future;
         synchronized (this) {
-            if (closed) {
-                throw new IllegalStateException("the scanner session is closed (" + name + ")");
-            }
+            checkOpen(name);
             future = thread.submit(task);
         }
-        return await(name, future, true);
+        return await(name, future, true, null);
     }
 
-    private <T> T await(String name, Future<T> future, boolean interruptible) throws ScannerException {
+    private void checkOpen(String name) {
+        if (closed) {
+            throw new IllegalStateException("the scanner session is closed (" + name + ")");
+        }
+    }
+
+    /** A scan: the outcome of the oldest scan whose caller stopped waiting, else {@code task} run now. */
+    private Optional<Document> callScan(String name, Callable<Optional<Document>> task) throws ScannerException {
+        Future<Optional<Document>> future;
+        synchronized (this) {
+            checkOpen(name);
+            future = unclaimed.pollFirst();
+            if (future == null) {
+                future = thread.submit(task);
+            }
+        }
+        Future<Optional<Document>> scan = future;
+        return await(name, scan, true, () -> {
+            synchronized (this) {
+                unclaimed.addFirst(scan);
+            }
+        });
+    }
+
+    /** Waits for {@code future}; {@code abandoned}, when given, runs when the caller stops waiting. */
+    private <T> T await(String name, Future<T> future, boolean interruptible, Runnable abandoned)
+            throws ScannerException {
         boolean interrupted = false;
         try {
             while (true) {
@@ -258,12 +287,18 @@ public final class Session implements Scanner {
                 } catch (InterruptedException e) {
                     if (interruptible) {
                         Thread.currentThread().interrupt();
+                        if (abandoned != null) {
+                            abandoned.run();
+                        }
                         throw new ScannerException(name, null, null, null, "Interrupted while waiting for " + name
                                 + ", which goes on in the scanner session", null, e);
                     }
                     interrupted = true;
                 } catch (TimeoutException e) {
                     if (interruptible) {
+                        if (abandoned != null) {
+                            abandoned.run();
+                        }
                         throw new ScannerException(name, null, null, Fault.SLOW_ANSWER, name + " did not answer "
                                 + "within " + options.answerMillis + " ms; it goes on in the scanner session", null,
                                 null);
@@ -350,14 +385,26 @@ public final class Session implements Scanner {
 
     // Scans
 
+    /**
+     * {@inheritDoc}
+     *
+     * <p>A scan whose caller stopped waiting (a {@link Fault#SLOW_ANSWER}, an interrupt) goes on in the
+     * session, and its outcome is kept: the session's next scan call, whatever it asks for, waits for that
+     * outcome and returns or throws it instead of scanning, so that no document is lost. Outcomes no scan
+     * call has taken when the session closes are dropped.
+     *
+     * @param request what to capture, and where
+     * @return the document, or empty when the feeder is empty
+     * @throws ScannerException when the scan fails, or delivers less than it asked for
+     */
     @Override
     public Optional<Document> scan(ScanRequest request) throws ScannerException {
-        return call(callOf(request), () -> scanNow(request));
+        return callScan(callOf(request), () -> scanNow(request));
     }
 
     /** Scans with the files of {@code request} named by the document's sequence number. */
     private Optional<Document> scanNumbered(ScanRequest request) throws ScannerException {
-        return call(callOf(request), () -> scanNow(request.folder() == null ? request
+        return callScan(callOf(request), () -> scanNow(request.folder() == null ? request
                 : request.withFiles(request.folder(), String.format("%04d", sequence + 1))));
     }
 
@@ -785,7 +832,7 @@ public final class Session implements Scanner {
             thread.shutdown();
         }
         try {
-            int result = await("MirbExit", exit, false);
+            int result = await("MirbExit", exit, false, null);
             if (result != 0) {
                 throw failure("MirbExit", result);
             }
