@@ -1,5 +1,6 @@
 # The virtual scanner's result codes carry the same names in
-# virtual_scanner.h, its README, the top README, qelscan's meanings and the capture library's.
+# virtual_scanner.h, its README, the top README and the capture library's
+# meanings, which qelscan prints.
 # cmake -DSOURCE_DIR=<the repository> -P virtual_scanner_codes.cmake
 
 # <out>: the "code name" pairs of <file>, sorted; <pair> rearranges a match.
@@ -20,11 +21,9 @@ codes(header virtualscanner/virtual_scanner.h
 codes(library virtualscanner/README.md
   "\\| (-[0-9]+) \\| `MIRB_VS_ERR_([A-Z_]+)`" "\\1 \\2")
 codes(top README.md "\\| (-[0-9]+) \\| `([A-Z_]+)`" "\\1 \\2")
-codes(tool java/QelScan/tool/VirtualScanner.java
-  "result\\((-[0-9]+), \"([A-Z_]+)\"" "\\1 \\2")
 codes(capture java/capture/QelScan/capture/VirtualScanner.java
   "result\\((-[0-9]+), \"([A-Z_]+)\"" "\\1 \\2")
-foreach(list library top tool capture)
+foreach(list library top capture)
   if(NOT "${${list}}" STREQUAL "${header}")
     message(FATAL_ERROR "The codes differ:\n  virtual_scanner.h: ${header}\n"
       "  ${list}: ${${list}}")
