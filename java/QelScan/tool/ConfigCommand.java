@@ -10,34 +10,26 @@ import java.util.List;
 import java.util.Map;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
-import picocli.CommandLine.Spec;
 
 /** The scanner library's configuration files. */
 @Command(name = "config",
         description = "Checks or writes a scanner configuration file (MirbReadConfig, MirbWriteConfig); "
                 + "its format is the scanner library's.",
         subcommands = {ConfigCommand.Read.class, ConfigCommand.Write.class})
-final class ConfigCommand implements Runnable {
-
-    @Spec
-    CommandSpec spec;
+final class ConfigCommand extends ToolCommand implements Runnable {
 
     @Override
     public void run() {
-        throw new ParameterException(spec.commandLine(), "Name read or write");
+        throw new ParameterException(line, "Name read or write");
     }
 
     @Command(name = "read",
             description = "Loads FILE into a session, which tells whether the scanner library accepts it, and "
                     + "prints the parameters asked for as they then read.")
-    static final class Read implements Callable<Integer> {
-
-        @Spec
-        CommandSpec spec;
+    static final class Read extends ToolCommand implements Callable<Integer> {
 
         @Parameters(index = "0", paramLabel = "FILE")
         Path file;
@@ -54,7 +46,7 @@ final class ConfigCommand implements Runnable {
         public Integer call() throws Failure {
             try (Session session = Failure.openSession(null)) {
                 Failure.step("Reading the configuration " + file, () -> session.readConfiguration(file));
-                PrintWriter out = spec.commandLine().getOut();
+                PrintWriter out = line.getOut();
                 out.println(file + ": accepted by the scanner library");
                 for (int selector : numbers) {
                     out.println("parameter " + selector + " = " + ParamCommand.read(session, selector, false));
@@ -72,10 +64,7 @@ final class ConfigCommand implements Runnable {
     @Command(name = "write",
             description = "Writes the scanner's settings to FILE: the library's defaults, or those of --from, "
                     + "with the values of --param and --text.")
-    static final class Write implements Callable<Integer> {
-
-        @Spec
-        CommandSpec spec;
+    static final class Write extends ToolCommand implements Callable<Integer> {
 
         @Parameters(index = "0", paramLabel = "FILE")
         Path file;
@@ -101,7 +90,7 @@ final class ConfigCommand implements Runnable {
                             () -> session.setParameterText(entry.getKey(), entry.getValue()));
                 }
                 Failure.step("Writing the configuration " + file, () -> session.writeConfiguration(file));
-                spec.commandLine().getOut().println("Wrote " + file);
+                line.getOut().println("Wrote " + file);
             } catch (ScannerException e) {
                 throw new Failure("Closing the session", e);
             }

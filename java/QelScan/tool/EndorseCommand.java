@@ -3,11 +3,9 @@ package QelScan.tool;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.Parameters;
 import picocli.CommandLine.ParentCommand;
-import picocli.CommandLine.Spec;
 
 /**
  * An endorsement and the document that receives it. The print job lives in
@@ -20,13 +18,10 @@ import picocli.CommandLine.Spec;
             "The print job belongs to the scanner session, which ends when qelscan does, so the document is "
                     + "scanned at once. X, Y, S and DEGREES go to the scanner library unchanged and it checks "
                     + "them; the ranges given are the virtual scanner's."})
-final class EndorseCommand implements Callable<Integer> {
+final class EndorseCommand extends ToolCommand implements Callable<Integer> {
 
     @ParentCommand
     Main main;
-
-    @Spec
-    CommandSpec spec;
 
     @Parameters(index = "0", paramLabel = "TEXT",
             description = "The text, 1 to 255 bytes in this system's charset; a line feed starts a new line.")
@@ -44,6 +39,6 @@ final class EndorseCommand implements Callable<Integer> {
 
     @Override
     public Integer call() throws Failure {
-        return new Batch(options, count, placement, text, spec.commandLine().getOut(), main.progress).run();
+        return new Batch(options, count, placement, text, line.getOut(), main.progress).run();
     }
 }

@@ -8,9 +8,7 @@ import QelScan.capture.VirtualScanner;
 import java.nio.file.Path;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
-import picocli.CommandLine.Spec;
 
 /** What the scanner library and the scanner say of themselves. */
 @Command(name = "info",
@@ -18,15 +16,12 @@ import picocli.CommandLine.Spec;
                 + "the supported scanners, the USB scanner, the scanner's identity, serial number and status.",
             "Status bits, scanner types and result codes are put into words only when the library says it is "
                     + "the virtual scanner; with any other library they are shown as numbers."})
-final class InfoCommand implements Callable<Integer> {
+final class InfoCommand extends ToolCommand implements Callable<Integer> {
 
     /** A query of the scanner. */
     private interface Query {
         String answer() throws ScannerException;
     }
-
-    @Spec
-    CommandSpec spec;
 
     @Option(names = "--config", paramLabel = "FILE", description = "Load the scanner settings of FILE first.")
     Path config;
@@ -135,6 +130,6 @@ final class InfoCommand implements Callable<Integer> {
     }
 
     private void row(String label, String value) {
-        spec.commandLine().getOut().println(String.format("%-19s %s", label, value));
+        line.getOut().println(String.format("%-19s %s", label, value));
     }
 }

@@ -6,10 +6,8 @@ import java.io.PrintWriter;
 import picocli.CommandLine;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.HelpCommand;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.ScopeType;
-import picocli.CommandLine.Spec;
 
 /**
  * {@code qelscan}: captures checks with the scanner through the capture library {@code QelScan.capture}.
@@ -28,7 +26,7 @@ import picocli.CommandLine.Spec;
             "  2  the command line is wrong",
             "  3  the bridge or the scanner library cannot be loaded",
             "  4  no document to scan: the feeder is empty"})
-public final class Main implements Runnable {
+public final class Main extends ToolCommand implements Runnable {
 
     static final int OK = 0;
     static final int FAILED = 1;
@@ -37,9 +35,6 @@ public final class Main implements Runnable {
 
     /** Whether a scan may show its progress: only on a terminal that is also the command's output. */
     final boolean progress;
-
-    @Spec
-    CommandSpec spec;
 
     /** The tool for a caller that captures its output: it shows no progress. */
     public Main() {
@@ -59,7 +54,7 @@ public final class Main implements Runnable {
 
     @Override
     public void run() {
-        throw new ParameterException(spec.commandLine(),
+        throw new ParameterException(line,
                 "Name a command: info, scan, endorse, param, config or trace");
     }
 
@@ -85,6 +80,7 @@ public final class Main implements Runnable {
      * except the file names the bridge itself prints during a scan to files.
      */
     public static int run(CommandLine commandLine, String... args) {
+        ToolCommand.attach(commandLine);
         commandLine.setExecutionExceptionHandler((exception, failedLine, parseResult) -> {
             if (exception instanceof Failure) {
                 return fail(failedLine, exception.getMessage(), ((Failure) exception).exitCode);

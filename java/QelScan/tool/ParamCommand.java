@@ -7,11 +7,9 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.Parameters;
-import picocli.CommandLine.Spec;
 
 /** Scanner parameters, by number or as text. */
 @Command(name = "param",
@@ -19,22 +17,16 @@ import picocli.CommandLine.Spec;
             "Parameters live in the scanner session, which ends when qelscan does: keep settings in a "
                     + "configuration file (param set --config FILE, config write) and load it with --config."},
         subcommands = {ParamCommand.Get.class, ParamCommand.Set.class})
-final class ParamCommand implements Runnable {
-
-    @Spec
-    CommandSpec spec;
+final class ParamCommand extends ToolCommand implements Runnable {
 
     @Override
     public void run() {
-        throw new ParameterException(spec.commandLine(), "Name get or set");
+        throw new ParameterException(line, "Name get or set");
     }
 
     @Command(name = "get",
             description = "Prints the value of parameter SELECTOR (MirbGetParam), or its text (MirbGetParamString).")
-    static final class Get implements Callable<Integer> {
-
-        @Spec
-        CommandSpec spec;
+    static final class Get extends ToolCommand implements Callable<Integer> {
 
         @Parameters(index = "0", paramLabel = "SELECTOR", description = "The parameter's number.")
         int selector;
@@ -48,7 +40,7 @@ final class ParamCommand implements Runnable {
         @Override
         public Integer call() throws Failure {
             try (Session session = Failure.openSession(config)) {
-                spec.commandLine().getOut().println(read(session, selector, text));
+                line.getOut().println(read(session, selector, text));
             } catch (ScannerException e) {
                 throw new Failure("Closing the session", e);
             }
@@ -60,10 +52,7 @@ final class ParamCommand implements Runnable {
             description = {"Sets parameter SELECTOR to VALUE (MirbSetParam), or its text (MirbSetParamString), "
                     + "and prints it as the scanner reads it back.",
                 "Without --config the value lasts only for this run's session."})
-    static final class Set implements Callable<Integer> {
-
-        @Spec
-        CommandSpec spec;
+    static final class Set extends ToolCommand implements Callable<Integer> {
 
         @Parameters(index = "0", paramLabel = "SELECTOR", description = "The parameter's number.")
         int selector;
@@ -87,7 +76,7 @@ final class ParamCommand implements Runnable {
                 try {
                     number = Integer.parseInt(value);
                 } catch (NumberFormatException e) {
-                    throw new ParameterException(spec.commandLine(),
+                    throw new ParameterException(line,
                             "VALUE must be a whole number (or pass --text): " + value);
                 }
             }
@@ -104,7 +93,7 @@ final class ParamCommand implements Runnable {
                 if (config != null) {
                     Failure.step("Writing the settings to " + config, () -> session.writeConfiguration(config));
                 }
-                PrintWriter out = spec.commandLine().getOut();
+                PrintWriter out = line.getOut();
                 out.println(readBack);
                 out.println(config != null ? "Kept in " + config + "."
                         : "Set for this session only, which has ended: pass --config FILE to keep it.");

@@ -3,11 +3,9 @@ package QelScan.tool;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Mixin;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.ParameterException;
 import picocli.CommandLine.ParentCommand;
-import picocli.CommandLine.Spec;
 
 /** Full scans of the documents in the feeder. */
 @Command(name = "scan", sortOptions = false,
@@ -18,13 +16,10 @@ import picocli.CommandLine.Spec;
                     + "Only the virtual scanner's 'no document' (-102) ends the run as an empty feeder; any other "
                     + "failure ends it with its message. With --to files the bridge itself prints the four file "
                     + "names before each scan."})
-final class ScanCommand implements Callable<Integer> {
+final class ScanCommand extends ToolCommand implements Callable<Integer> {
 
     @ParentCommand
     Main main;
-
-    @Spec
-    CommandSpec spec;
 
     @Option(names = "--count", paramLabel = "N", converter = Counts.Documents.class,
             description = "Scan at most N documents (default: until the feeder is empty).")
@@ -44,10 +39,10 @@ final class ScanCommand implements Callable<Integer> {
     public Integer call() throws Failure {
         if (endorse == null && (placement.x != 0 || placement.y != 0 || placement.scale != 0
                 || placement.direction != 0)) {
-            throw new ParameterException(spec.commandLine(), "--x, --y, --scale and --direction place the text "
+            throw new ParameterException(line, "--x, --y, --scale and --direction place the text "
                     + "of --endorse: name it");
         }
-        return new Batch(options, count, endorse == null ? null : placement, endorse, spec.commandLine().getOut(),
+        return new Batch(options, count, endorse == null ? null : placement, endorse, line.getOut(),
                 main.progress).run();
     }
 }

@@ -13,9 +13,7 @@ import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
-import picocli.CommandLine.Model.CommandSpec;
 import picocli.CommandLine.Option;
-import picocli.CommandLine.Spec;
 
 /** Switches the bridge's diagnostic log files on and off, and shows them. */
 @Command(name = "trace",
@@ -24,10 +22,7 @@ import picocli.CommandLine.Spec;
                     + "QelScannerDll_Err.txt, each only while that file exists, in the folder it was built "
                     + "with (QELSCAN_LOG_DIR)."},
         subcommands = {TraceCommand.On.class, TraceCommand.Off.class, TraceCommand.Show.class})
-final class TraceCommand implements Callable<Integer> {
-
-    @Spec
-    CommandSpec spec;
+final class TraceCommand extends ToolCommand implements Callable<Integer> {
 
     /** The information log and the error log. */
     static List<File> logs() {
@@ -41,7 +36,7 @@ final class TraceCommand implements Callable<Integer> {
     @Override
     public Integer call() {
         for (File file : logs()) {
-            spec.commandLine().getOut().println(title(file) + " " + file + ": "
+            line.getOut().println(title(file) + " " + file + ": "
                     + (file.isFile() ? "on (" + file.length() + " bytes)" : "off"));
         }
         return Main.OK;
@@ -50,14 +45,11 @@ final class TraceCommand implements Callable<Integer> {
     @Command(name = "on",
             description = "Creates both log files empty and readable and writable by their owner only, which switches "
                     + "tracing on; a file already there is kept.")
-    static final class On implements Callable<Integer> {
-
-        @Spec
-        CommandSpec spec;
+    static final class On extends ToolCommand implements Callable<Integer> {
 
         @Override
         public Integer call() throws Failure {
-            PrintWriter out = spec.commandLine().getOut();
+            PrintWriter out = line.getOut();
             for (File file : logs()) {
                 Path path = file.toPath();
                 try {
@@ -112,16 +104,13 @@ final class TraceCommand implements Callable<Integer> {
 
     @Command(name = "off",
             description = "Deletes both log files, which switches tracing off.")
-    static final class Off implements Callable<Integer> {
-
-        @Spec
-        CommandSpec spec;
+    static final class Off extends ToolCommand implements Callable<Integer> {
 
         @Override
         public Integer call() throws Failure {
             for (File file : logs()) {
                 try {
-                    spec.commandLine().getOut().println("off: " + file
+                    line.getOut().println("off: " + file
                             + (Files.deleteIfExists(file.toPath()) ? " (deleted)" : " (was not there)"));
                 } catch (IOException e) {
                     throw new Failure("cannot switch tracing off: cannot delete " + file + ": " + e);
@@ -132,17 +121,14 @@ final class TraceCommand implements Callable<Integer> {
     }
 
     @Command(name = "show", description = "Prints both log files.")
-    static final class Show implements Callable<Integer> {
-
-        @Spec
-        CommandSpec spec;
+    static final class Show extends ToolCommand implements Callable<Integer> {
 
         @Option(names = "--last", paramLabel = "N", converter = Counts.Entries.class, description = "Only the last N entries of each file.")
         Integer last;
 
         @Override
         public Integer call() throws Failure {
-            PrintWriter out = spec.commandLine().getOut();
+            PrintWriter out = line.getOut();
             for (File file : logs()) {
                 out.println("== " + title(file) + " " + file + " ==");
                 if (!file.isFile()) {
@@ -158,8 +144,8 @@ final class TraceCommand implements Callable<Integer> {
                 if (last != null && lines.size() > last) {
                     lines = lines.subList(lines.size() - last, lines.size());
                 }
-                for (String line : lines) {
-                    out.println(line);
+                for (String text : lines) {
+                    out.println(text);
                 }
                 if (lines.isEmpty()) {
                     out.println("(empty)");
