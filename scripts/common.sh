@@ -33,7 +33,7 @@ image_source_versions() {
   codename=$(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release)
   madison=$(apt-cache madison libjpeg-turbo tiff)
   for package in libjpeg-turbo tiff; do
-    version[$package]=$(awk -F'|' -v name="$package" -v want=" $codename/main Sources" '
+    version["$package"]=$(awk -F'|' -v name="$package" -v want=" $codename/main Sources" '
       { gsub(/^ +| +$/, "", $1); gsub(/^ +| +$/, "", $2) }
       $1 == name && substr($3, length($3) - length(want) + 1) == want { print $2; exit }' \
       <<<"$madison")
@@ -69,8 +69,10 @@ fetch_image_sources() {
 # (JPEG images are written with libjpeg itself, not inside TIFF, so libtiff
 # needs no other library). The SIMD code needs nasm and gains nothing for
 # a test stand-in.
+# shellcheck disable=SC2034 # read by the scripts that source this file
 jpeg_options=(-DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF
   -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF)
+# shellcheck disable=SC2034
 tiff_options=(-DBUILD_SHARED_LIBS=OFF -Dccitt=ON -Dcxx=OFF
   -Djpeg=OFF -Dold-jpeg=OFF -Dzlib=OFF -Dlibdeflate=OFF -Dpixarlog=OFF
   -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF -Djbig=OFF -Dlerc=OFF
