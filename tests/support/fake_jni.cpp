@@ -56,7 +56,39 @@ std::multimap<std::size_t, std::vector<jbyte>> &ArrayBlocks() {
   return blocks;
 }
 
+// The same for the copies of a machine that copies. A copy waiting here is
+// poisoned, so that a pointer used after its release fails as a freed one
+// would. Never destroyed: the blocks stay reachable for LeakSanitizer.
+std::multimap<std::size_t, jbyte *> &CopyBlocks() {
+  static auto *blocks = new std::multimap<std::size_t, jbyte *>;
+  return *blocks;
+}
+
+jbyte *TakeCopyBlock(std::size_t size) {
+  auto it = CopyBlocks().find(size);
+  if (it == CopyBlocks().end()) {
+    return new jbyte[size];
+  }
+  jbyte *block = it->second;
+  CopyBlocks().erase(it);
+  ASAN_UNPOISON_MEMORY_REGION(block, size);
+  return block;
+}
+
 } // namespace
+
+// Gives a copy of a large byte[] back to the pool, or frees it.
+struct FakeJni::ReturnBlock {
+  std::size_t size = 0;
+  void operator()(jbyte *block) const {
+    if (size < kLargeBytes || CopyBlocks().size() >= kMaxPooled) {
+      delete[] block;
+      return;
+    }
+    ASAN_POISON_MEMORY_REGION(block, size);
+    CopyBlocks().emplace(size, block);
+  }
+};
 
 const char *FnName(Fn fn) { return kFnNames[static_cast<std::size_t>(fn)]; }
 
@@ -109,7 +141,7 @@ struct FakeJni::Pin {
   Object *object;
   std::unique_ptr<char[]> chars;
   std::unique_ptr<jint[]> ints;
-  std::unique_ptr<jbyte[]> bytes;
+  std::unique_ptr<jbyte[], ReturnBlock> bytes;
   const void *address = nullptr;
   bool inPlace = false; // the array's own storage, not a copy
   bool released = false;
@@ -387,6 +419,7 @@ struct FakeJni::Access {
     static constexpr const char *kWhat = "int[]";
     static std::vector<jint> &Values(Object &o) { return o.ints; }
     static std::unique_ptr<jint[]> &Storage(Pin &p) { return p.ints; }
+    static void Allocate(Pin &p, std::size_t n) { p.ints.reset(new jint[n]); }
   };
   struct ByteTraits {
     using T = jbyte;
@@ -395,7 +428,13 @@ struct FakeJni::Access {
     static constexpr Object::Kind kKind = Object::Kind::ByteArray;
     static constexpr const char *kWhat = "byte[]";
     static std::vector<jbyte> &Values(Object &o) { return o.bytes; }
-    static std::unique_ptr<jbyte[]> &Storage(Pin &p) { return p.bytes; }
+    static std::unique_ptr<jbyte[], ReturnBlock> &Storage(Pin &p) {
+      return p.bytes;
+    }
+    static void Allocate(Pin &p, std::size_t n) {
+      p.bytes = std::unique_ptr<jbyte[], ReturnBlock>(TakeCopyBlock(n),
+                                                      ReturnBlock{n});
+    }
   };
 
   template <typename Tr>
@@ -430,8 +469,8 @@ struct FakeJni::Access {
       }
       result = values.data();
     } else {
-      std::unique_ptr<T[]> &copy = Tr::Storage(*pin);
-      copy.reset(new T[values.size()]);
+      Tr::Allocate(*pin, values.size());
+      auto &copy = Tr::Storage(*pin);
       if (!values.empty()) {
         std::memcpy(copy.get(), values.data(), values.size() * sizeof(T));
       }

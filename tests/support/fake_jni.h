@@ -118,6 +118,7 @@ public:
   struct Object;
   struct Pin;
   struct Access;
+  struct ReturnBlock;
 
 private:
   jobject Add(std::unique_ptr<Object> object);
