@@ -22,3 +22,59 @@ configure_win32() {
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
     -DQELSCAN_WIN32_DEPS="$1/win32-deps/prefix"
 }
+
+# image_source_versions: sets version[libjpeg-turbo] and version[tiff], in
+# an associative array the caller declares (declare -A version), to the
+# release's own source versions, not a newer security update's: the mirror
+# does not always carry a security update's source. Needs the deb-src
+# entries of `install-deps.sh --windows`.
+image_source_versions() {
+  local codename madison package
+  codename=$(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release)
+  madison=$(apt-cache madison libjpeg-turbo tiff)
+  for package in libjpeg-turbo tiff; do
+    version["$package"]=$(awk -F'|' -v name="$package" -v want=" $codename/main Sources" '
+      { gsub(/^ +| +$/, "", $1); gsub(/^ +| +$/, "", $2) }
+      $1 == name && substr($3, length($3) - length(want) + 1) == want { print $2; exit }' \
+      <<<"$madison")
+    if [ -z "${version[$package]}" ]; then
+      echo "No source of $package in $codename main: run scripts/install-deps.sh --windows" >&2
+      return 1
+    fi
+  done
+}
+
+# fetch_image_sources DIR: downloads those versions' source packages into
+# DIR and unpacks them, Debian's patches applied, into DIR/libjpeg-turbo
+# and DIR/tiff.
+fetch_image_sources() {
+  local sandbox=() package
+  mkdir -p "$1"
+  if [ "$(id -u)" -eq 0 ]; then
+    # apt's download user cannot write into a folder of root's.
+    sandbox=(-o APT::Sandbox::User=root)
+  fi
+  (cd "$1" && apt-get source "${sandbox[@]}" --download-only \
+    "libjpeg-turbo=${version[libjpeg-turbo]}" "tiff=${version[tiff]}")
+  for package in libjpeg-turbo tiff; do
+    # apt has checked the files against the signed index; without
+    # debian-keyring dpkg-source warns that it cannot check the .dsc's own
+    # signature.
+    dpkg-source -x "$1/${package}_"*.dsc "$1/$package"
+  done
+}
+
+# The options of the two libraries' builds, for the Windows and the fuzz
+# build alike: static, and only libtiff's own codecs, CCITT among them
+# (JPEG images are written with libjpeg itself, not inside TIFF, so libtiff
+# needs no other library). The SIMD code needs nasm and gains nothing for
+# a test stand-in.
+# shellcheck disable=SC2034 # read by the scripts that source this file
+jpeg_options=(-DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF
+  -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF)
+# shellcheck disable=SC2034
+tiff_options=(-DBUILD_SHARED_LIBS=OFF -Dccitt=ON -Dcxx=OFF
+  -Djpeg=OFF -Dold-jpeg=OFF -Dzlib=OFF -Dlibdeflate=OFF -Dpixarlog=OFF
+  -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF -Djbig=OFF -Dlerc=OFF
+  -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF -Dtiff-docs=OFF
+  -Dtiff-opengl=OFF)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds everything and runs every test:
 # the unit tests (plain and sanitized), the symbol checks and the Java tests
-# in a real JVM against the virtual scanner, a minute of the fuzzer over
-# every export, the code's layout and clang-tidy's checks; then the 32-bit
+# in a real JVM against the virtual scanner, two and a half minutes of the
+# fuzzers (the bridge's exports, the virtual scanner's readers), the code's
+# layout and clang-tidy's checks; then the 32-bit
 # Windows DLL, cross-built with mingw-w64: its export, import and version
 # checks, and the unit tests under Wine where this machine can run 32-bit
 # x86 programs (elsewhere ctest reports them as skipped and the last line
@@ -20,17 +21,25 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure -j2
 
-# A minute of the fuzzer over all 41 exports (tests/fuzz), from a scratch
-# copy of the seed corpus so that the repository's stays as it is; a crash
-# fails the run and leaves its input in build/fuzz/artifacts.
+# The fuzzers (tests/fuzz): a minute over all 41 exports of the bridge,
+# then 20 seconds for each of the virtual scanner's readers (hopper and
+# configuration files, TIFF, JPEG) over libtiff and libjpeg built with the
+# sanitizers from Debian's sources (once). Each starts from a scratch copy
+# of its seed corpus, so that the repository's stays as it is; a crash
+# fails the run and leaves its input in build/fuzz/artifacts/<target>/.
 fuzz="$build/fuzz"
-cmake -S "$root/tests/fuzz" -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++-14
+"$root/scripts/build-fuzz-deps.sh" "$build/fuzz-deps"
+cmake -S "$root/tests/fuzz" -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++-14 \
+  -DQELFUZZ_DEPS="$build/fuzz-deps"
 cmake --build "$fuzz" -j2
-mkdir -p "$fuzz/corpus" "$fuzz/artifacts"
-cp "$root"/tests/fuzz/corpus/* "$fuzz/corpus/"
-ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer \
-  "$fuzz/bridge_fuzzer" -max_total_time=60 -print_final_stats=1 \
-  -artifact_prefix="$fuzz/artifacts/" "$fuzz/corpus"
+for run in bridge:60 hopper:20 config:20 tiff:20 jpeg:20; do
+  target=${run%:*}
+  mkdir -p "$fuzz/corpus/$target" "$fuzz/artifacts/$target"
+  cp "$root/tests/fuzz/corpus/$target"/* "$fuzz/corpus/$target/"
+  ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer \
+    "$fuzz/${target}_fuzzer" -max_total_time="${run#*:}" -print_final_stats=1 \
+    -artifact_prefix="$fuzz/artifacts/$target/" "$fuzz/corpus/$target"
+done
 
 # One layout (.clang-format) and no clang-tidy finding (.clang-tidy) over
 # the sources of the two builds above.

@@ -477,14 +477,9 @@ EncodeMemoryImage(const Image &image, int format,
   return b;
 }
 
-int ReadImageFile(const std::string &name, std::vector<Image> &pages,
-                  FileFormat &format) {
+int DecodeImage(const std::vector<std::uint8_t> &bytes,
+                std::vector<Image> &pages, FileFormat &format) {
   pages.clear();
-  std::vector<std::uint8_t> bytes;
-  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes);
-      rc != MIRB_VS_OK) {
-    return rc;
-  }
   auto startsWith = [&bytes](std::initializer_list<std::uint8_t> magic) {
     return bytes.size() >= magic.size() &&
            std::equal(magic.begin(), magic.end(), bytes.begin());
@@ -507,6 +502,26 @@ int ReadImageFile(const std::string &name, std::vector<Image> &pages,
   return MIRB_VS_ERR_IMAGE_FORMAT;
 }
 
+int ReadImageFile(const std::string &name, std::vector<Image> &pages,
+                  FileFormat &format) {
+  pages.clear();
+  std::vector<std::uint8_t> bytes;
+  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes);
+      rc != MIRB_VS_OK) {
+    return rc;
+  }
+  return DecodeImage(bytes, pages, format);
+}
+
+int DecodePicture(const std::vector<std::uint8_t> &bytes, Image &gray) {
+  gray = Image{};
+  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 &&
+      bytes[2] == 0xFF) {
+    return DecodeJpeg(bytes, gray, true);
+  }
+  return DecodeTiffGray(bytes, gray);
+}
+
 int ReadPictureFile(const std::string &name, Image &gray) {
   gray = Image{};
   std::vector<std::uint8_t> bytes;
@@ -514,11 +529,7 @@ int ReadPictureFile(const std::string &name, Image &gray) {
       rc != MIRB_VS_OK) {
     return rc;
   }
-  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 &&
-      bytes[2] == 0xFF) {
-    return DecodeJpeg(bytes, gray, true);
-  }
-  return DecodeTiffGray(bytes, gray);
+  return DecodePicture(bytes, gray);
 }
 
 } // namespace vs

@@ -92,9 +92,12 @@ EncodeMemoryImage(const Image &image, int format,
 
 enum class FileFormat { kTiff, kJpeg };
 
-// Reads and decodes a TIFF or JPEG file, told apart by its first bytes,
-// not its name: MIRB_VS_OK, MIRB_VS_ERR_FILE (cannot be read),
-// MIRB_VS_ERR_IMAGE_FORMAT or MIRB_VS_ERR_TOO_LARGE.
+// Decodes a TIFF or JPEG file's bytes, told apart by the first ones:
+// MIRB_VS_OK, MIRB_VS_ERR_IMAGE_FORMAT or MIRB_VS_ERR_TOO_LARGE.
+int DecodeImage(const std::vector<std::uint8_t> &bytes,
+                std::vector<Image> &pages, FileFormat &format);
+// Reads a file and decodes it as DecodeImage does; MIRB_VS_ERR_FILE when
+// it cannot be read.
 int ReadImageFile(const std::string &name, std::vector<Image> &pages,
                   FileFormat &format);
 
@@ -103,6 +106,8 @@ int ReadImageFile(const std::string &name, std::vector<Image> &pages,
 // its first page turned to 8-bit gray: the same results, within the same
 // limits as ReadImageFile (a colour pixel counting four bytes).
 int ReadPictureFile(const std::string &name, Image &gray);
+// The same over a file's bytes.
+int DecodePicture(const std::vector<std::uint8_t> &bytes, Image &gray);
 
 } // namespace vs
 

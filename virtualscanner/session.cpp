@@ -10,6 +10,7 @@
 #include "virtualscanner/fields.h"
 #include "virtualscanner/files.h"
 #include "virtualscanner/guard.h"
+#include "virtualscanner/session.h"
 #include "virtualscanner/stack.h"
 #include "virtualscanner/state.h"
 
@@ -49,20 +50,11 @@ std::vector<std::string> Split(const std::string &line, char separator) {
   }
 }
 
+} // namespace
+
 // The hopper file: one document a line, "code line[<TAB>key=value...]".
-// Without one the default stack of checks is loaded; a named file without
-// documents is an empty hopper.
-int LoadHopper(std::vector<Document> &hopper) {
+int vs::ParseHopper(std::istream &in, std::vector<Document> &hopper) {
   hopper.clear();
-  const char *name = std::getenv("MIRB_VIRTUAL_HOPPER");
-  if (name == nullptr || *name == '\0') {
-    hopper = DefaultStack();
-    return MIRB_VS_OK;
-  }
-  std::ifstream in(name, std::ios::binary);
-  if (!in) {
-    return MIRB_VS_ERR_HOPPER;
-  }
   std::string line;
   while (std::getline(in, line)) {
     StripCarriageReturn(line);
@@ -107,7 +99,26 @@ int LoadHopper(std::vector<Document> &hopper) {
     }
     hopper.push_back(std::move(doc));
   }
-  return in.bad() ? MIRB_VS_ERR_HOPPER : LoadPictures(hopper, name);
+  return in.bad() ? MIRB_VS_ERR_HOPPER : MIRB_VS_OK;
+}
+
+namespace {
+
+// Without a hopper file the default stack of checks is loaded; a named
+// file without documents is an empty hopper.
+int LoadHopper(std::vector<Document> &hopper) {
+  hopper.clear();
+  const char *name = std::getenv("MIRB_VIRTUAL_HOPPER");
+  if (name == nullptr || *name == '\0') {
+    hopper = DefaultStack();
+    return MIRB_VS_OK;
+  }
+  std::ifstream in(name, std::ios::binary);
+  if (!in) {
+    return MIRB_VS_ERR_HOPPER;
+  }
+  const int rc = ParseHopper(in, hopper);
+  return rc != MIRB_VS_OK ? rc : LoadPictures(hopper, name);
 }
 
 // Opens the session unless it is open already (then: 0, nothing changes,
@@ -169,7 +180,9 @@ const std::string *ReadOnlyText(const State &st, int selector) {
 
 const char kConfigHeader[] = "MIRBAP32-VIRTUAL-CONFIG 1";
 
-std::string Escape(const std::string &text) {
+} // namespace
+
+std::string vs::Escape(const std::string &text) {
   std::string out;
   for (char c : text) {
     if (c == '\\') {
@@ -185,7 +198,7 @@ std::string Escape(const std::string &text) {
   return out;
 }
 
-bool Unescape(const std::string &text, std::string &out) {
+bool vs::Unescape(const std::string &text, std::string &out) {
   out.clear();
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\') {
@@ -212,8 +225,8 @@ bool Unescape(const std::string &text, std::string &out) {
   return true;
 }
 
-int ParseConfig(std::istream &in, std::array<int, kParamCount> &params,
-                std::array<std::string, kParamCount> &texts) {
+int vs::ParseConfig(std::istream &in, std::array<int, kParamCount> &params,
+                    std::array<std::string, kParamCount> &texts) {
   std::string line;
   if (!std::getline(in, line)) {
     return MIRB_VS_ERR_CONFIG_FORMAT;
@@ -257,6 +270,8 @@ int ParseConfig(std::istream &in, std::array<int, kParamCount> &params,
   }
   return in.bad() ? MIRB_VS_ERR_FILE : MIRB_VS_OK;
 }
+
+namespace {
 
 int ConfigFileName(const char *file, std::string &name) {
   if (!ReadText(file, name) || name.empty()) {

@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Writes the seed corpus: one input per group of exports. FuzzedDataProvider
-# takes numbers from the end of an input, so each seed is zeros (every other
-# choice at its first, valid alternative: objects rather than nulls, arrays
-# at their minimum, nothing failing, the library unscripted) followed by the
-# export's index in the harness's table and the log mode (0 none, 7 both).
+# Writes the fuzz targets' seed corpora, tests/fuzz/corpus/<target>, from
+# valid inputs: the bridge's by hand, the hopper's and configuration's as
+# text, the images with build/fuzz/make_seeds (or that of the fuzz build
+# given) and the example hopper's pictures.
+#   usage: make_corpus.sh [FUZZ_BUILD_DIR]
 set -euo pipefail
-corpus="${1:-$(cd "$(dirname "$0")" && pwd)/corpus}"
-mkdir -p "$corpus"
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+fuzz="${1:-$root/build/fuzz}"
+corpus="$here/corpus"
+mkdir -p "$corpus"/{bridge,hopper,config,tiff,jpeg}
 
+# The bridge: FuzzedDataProvider takes numbers from the end of an input,
+# so each seed is zeros (every other choice at its first, valid
+# alternative: objects rather than nulls, arrays at their minimum, nothing
+# failing, the library unscripted) followed by the export's index in the
+# harness's table and the log mode (0 none, 7 both).
 seed() { # name, export index, log mode
   { head -c 64 /dev/zero; printf "\\$(printf '%03o' "$2")\\$(printf '%03o' "$3")"; } \
-    >"$corpus/$1"
+    >"$corpus/bridge/$1"
 }
 seed session-init 2 7
 seed parameter-string 5 0
@@ -24,3 +32,35 @@ seed document-registration 29 0
 seed compress-image 31 7
 seed print-bitmap 38 0
 seed virtual-endorsement 40 7
+
+# The hopper: the example, and a line for each key.
+example="$root/virtualscanner/example"
+cp "$example/checks.hopper" "$corpus/hopper/example"
+tab=$'\t'
+line="U001234U T021000021T 123456789U \$0000012500\$"
+printf '%s\n' "# every key" "$line" \
+  "$line${tab}confidence=$(printf '9%.0s' $(seq ${#line}))${tab}quality=87${tab}contrast=-3" \
+  "$line${tab}fault=jam${tab}slow=10" "$line${tab}fault=double-feed" \
+  "$line${tab}fault=unplugged${tab}unreadable=0,3-5" "$line${tab}fault=capture" \
+  "T253715045T 61820394U 1005${tab}payee=A B${tab}drawer=C${tab}address=1 X|Y${tab}date=1/2/2026${tab}memo=M${tab}bank=B" \
+  "$line${tab}amount=1234.56${tab}words=One thousand" "$line${tab}amount=" \
+  "$line${tab}front=a.tif${tab}back=/b.jpg" \
+  | sed 's/$/\r/' >"$corpus/hopper/keys"
+
+# The configuration file: every kind of line, LF and CR LF.
+{
+  echo "MIRBAP32-VIRTUAL-CONFIG 1"
+  echo "# a comment"
+  echo
+  echo "param 0 -2147483648"
+  echo "param 255 7"
+  echo 'text 3 C:\\Temp\\a\nb\r'
+  echo "text 4 "
+} >"$corpus/config/lines"
+sed 's/$/\r/' "$corpus/config/lines" >"$corpus/config/crlf"
+
+# The images: the virtual scanner's writers, and the example's pictures (a
+# palette TIFF, a colour JPEG).
+"$fuzz/make_seeds" "$corpus/tiff" "$corpus/jpeg"
+cp "$example/pattern-front.tif" "$corpus/tiff/"
+cp "$example/pattern-back.jpg" "$corpus/jpeg/"

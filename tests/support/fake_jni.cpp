@@ -1,5 +1,7 @@
 #include "support/fake_jni.h"
 
+#include <sanitizer/asan_interface.h>
+
 #include <cstddef>
 #include <cstring>
 #include <sstream>
@@ -42,7 +44,51 @@ bool CanFail(Fn fn) {
   }
 }
 
+// Image-sized byte arrays keep their storage across environments for
+// reuse: a fresh 1 MiB block costs a page fault for every page touched and
+// an unmap when freed. A block is only handed out again at its exact size,
+// so that a write past an array's end still fails under AddressSanitizer.
+constexpr std::size_t kLargeBytes = 65536; // this large or larger
+constexpr std::size_t kMaxPooled = 16;
+
+std::multimap<std::size_t, std::vector<jbyte>> &ArrayBlocks() {
+  static std::multimap<std::size_t, std::vector<jbyte>> blocks;
+  return blocks;
+}
+
+// The same for the copies of a machine that copies. A copy waiting here is
+// poisoned, so that a pointer used after its release fails as a freed one
+// would. Never destroyed: the blocks stay reachable for LeakSanitizer.
+std::multimap<std::size_t, jbyte *> &CopyBlocks() {
+  static auto *blocks = new std::multimap<std::size_t, jbyte *>;
+  return *blocks;
+}
+
+jbyte *TakeCopyBlock(std::size_t size) {
+  auto it = CopyBlocks().find(size);
+  if (it == CopyBlocks().end()) {
+    return new jbyte[size];
+  }
+  jbyte *block = it->second;
+  CopyBlocks().erase(it);
+  ASAN_UNPOISON_MEMORY_REGION(block, size);
+  return block;
+}
+
 } // namespace
+
+// Gives a copy of a large byte[] back to the pool, or frees it.
+struct FakeJni::ReturnBlock {
+  std::size_t size = 0;
+  void operator()(jbyte *block) const {
+    if (size < kLargeBytes || CopyBlocks().size() >= kMaxPooled) {
+      delete[] block;
+      return;
+    }
+    ASAN_POISON_MEMORY_REGION(block, size);
+    CopyBlocks().emplace(size, block);
+  }
+};
 
 const char *FnName(Fn fn) { return kFnNames[static_cast<std::size_t>(fn)]; }
 
@@ -55,7 +101,35 @@ struct FakeJni::Object {
   std::vector<jbyte> bytes;
   std::vector<jobject> elements;
 
+  int pinsInPlace = 0; // large byte[]: poisoned while none
+  // A large byte[] of one fill taken from the pool holds the bytes of its
+  // last use until something reads them: most are never pinned, and
+  // filling 1 MiB for nothing took a fifth of the fuzzer's time.
+  std::optional<jbyte> pendingFill;
+
   explicit Object(Kind k) : kind(k) {}
+  ~Object() {
+    const std::size_t size = bytes.capacity();
+    if (size >= kLargeBytes && ArrayBlocks().size() < kMaxPooled) {
+      ASAN_UNPOISON_MEMORY_REGION(bytes.data(), size);
+      ArrayBlocks().emplace(size, std::move(bytes));
+    }
+  }
+  Object(const Object &) = delete;
+  Object &operator=(const Object &) = delete;
+  // Lets the test's accessors read a large byte[] between pins.
+  void Readable() {
+    if (pinsInPlace == 0) {
+      ASAN_UNPOISON_MEMORY_REGION(bytes.data(), bytes.size());
+    }
+    Fill();
+  }
+  void Fill() {
+    if (pendingFill) {
+      std::memset(bytes.data(), *pendingFill, bytes.size());
+      pendingFill.reset();
+    }
+  }
   bool isArray() const { return kind != Kind::Class && kind != Kind::String; }
 };
 
@@ -67,8 +141,9 @@ struct FakeJni::Pin {
   Object *object;
   std::unique_ptr<char[]> chars;
   std::unique_ptr<jint[]> ints;
-  std::unique_ptr<jbyte[]> bytes;
+  std::unique_ptr<jbyte[], ReturnBlock> bytes;
   const void *address = nullptr;
+  bool inPlace = false; // the array's own storage, not a copy
   bool released = false;
 };
 
@@ -344,6 +419,7 @@ struct FakeJni::Access {
     static constexpr const char *kWhat = "int[]";
     static std::vector<jint> &Values(Object &o) { return o.ints; }
     static std::unique_ptr<jint[]> &Storage(Pin &p) { return p.ints; }
+    static void Allocate(Pin &p, std::size_t n) { p.ints.reset(new jint[n]); }
   };
   struct ByteTraits {
     using T = jbyte;
@@ -352,7 +428,13 @@ struct FakeJni::Access {
     static constexpr Object::Kind kKind = Object::Kind::ByteArray;
     static constexpr const char *kWhat = "byte[]";
     static std::vector<jbyte> &Values(Object &o) { return o.bytes; }
-    static std::unique_ptr<jbyte[]> &Storage(Pin &p) { return p.bytes; }
+    static std::unique_ptr<jbyte[], ReturnBlock> &Storage(Pin &p) {
+      return p.bytes;
+    }
+    static void Allocate(Pin &p, std::size_t n) {
+      p.bytes = std::unique_ptr<jbyte[], ReturnBlock>(TakeCopyBlock(n),
+                                                      ReturnBlock{n});
+    }
   };
 
   template <typename Tr>
@@ -373,20 +455,31 @@ struct FakeJni::Access {
       Raise(jni, kOutOfMemory);
       return nullptr;
     }
-    const std::vector<T> &values = Tr::Values(*object);
+    object->Fill();
+    std::vector<T> &values = Tr::Values(*object);
     auto pin = std::make_unique<Pin>();
     pin->fetch = Tr::kGet;
     pin->object = object;
-    std::unique_ptr<T[]> &copy = Tr::Storage(*pin);
-    copy.reset(new T[values.size()]);
-    if (!values.empty()) {
-      std::memcpy(copy.get(), values.data(), values.size() * sizeof(T));
+    T *result = nullptr;
+    pin->inPlace = jni.pinInPlace_ && std::is_same_v<T, jbyte> &&
+                   values.size() >= kLargeBytes;
+    if (pin->inPlace) {
+      if (object->pinsInPlace++ == 0) {
+        ASAN_UNPOISON_MEMORY_REGION(values.data(), values.size());
+      }
+      result = values.data();
+    } else {
+      Tr::Allocate(*pin, values.size());
+      auto &copy = Tr::Storage(*pin);
+      if (!values.empty()) {
+        std::memcpy(copy.get(), values.data(), values.size() * sizeof(T));
+      }
+      result = copy.get();
     }
-    pin->address = copy.get();
+    pin->address = result;
     if (isCopy != nullptr) {
-      *isCopy = JNI_TRUE;
+      *isCopy = pin->inPlace ? JNI_FALSE : JNI_TRUE;
     }
-    T *result = copy.get();
     jni.pins_.push_back(std::move(pin));
     Event(jni, call);
     return result;
@@ -415,14 +508,17 @@ struct FakeJni::Access {
       return;
     }
     std::vector<T> &values = Tr::Values(*object);
-    if (mode == 0 || mode == JNI_COMMIT) {
-      if (!values.empty()) {
-        std::memcpy(values.data(), elems, values.size() * sizeof(T));
-      }
+    if ((mode == 0 || mode == JNI_COMMIT) && !pin->inPlace && !values.empty()) {
+      std::memcpy(values.data(), elems, values.size() * sizeof(T));
     }
     if (mode != JNI_COMMIT) {
       Tr::Storage(*pin).reset();
       pin->released = true;
+      // Until the next pin, a pointer into the array fails as a freed
+      // copy would.
+      if (pin->inPlace && --object->pinsInPlace == 0) {
+        ASAN_POISON_MEMORY_REGION(values.data(), values.size());
+      }
     }
   }
 
@@ -574,7 +670,18 @@ jbyteArray FakeJni::ByteArray(std::vector<jbyte> values) {
 }
 
 jbyteArray FakeJni::ByteArray(std::size_t n, jbyte fill) {
-  return ByteArray(std::vector<jbyte>(n, fill));
+  auto it = ArrayBlocks().find(n);
+  if (it == ArrayBlocks().end() || it->second.size() != n) {
+    std::vector<jbyte> values;
+    values.reserve(n); // exactly n
+    values.assign(n, fill);
+    return ByteArray(std::move(values));
+  }
+  auto object = std::make_unique<Object>(Object::Kind::ByteArray);
+  object->bytes = std::move(it->second);
+  object->pendingFill = fill;
+  ArrayBlocks().erase(it);
+  return static_cast<jbyteArray>(Add(std::move(object)));
 }
 
 jobjectArray
@@ -596,12 +703,35 @@ std::vector<jint> FakeJni::ints(jintArray array) const {
 }
 
 std::vector<jbyte> FakeJni::bytes(jbyteArray array) const {
-  const Object *object = Find(array);
+  Object *object = Find(array);
   if (object == nullptr || object->kind != Object::Kind::ByteArray) {
     ReportTestMistake("bytes() of " + ref(array) + ", which is not a byte[]");
     return {};
   }
+  object->Readable();
   return object->bytes;
+}
+
+bool FakeJni::filledWith(jbyteArray array, std::size_t length,
+                         jbyte fill) const {
+  Object *object = Find(array);
+  if (object == nullptr || object->kind != Object::Kind::ByteArray) {
+    ReportTestMistake("filledWith() of " + ref(array) +
+                      ", which is not a byte[]");
+    return false;
+  }
+  const std::vector<jbyte> &bytes = object->bytes;
+  if (bytes.size() != length) {
+    return false;
+  }
+  if (object->pendingFill) {
+    return *object->pendingFill == fill;
+  }
+  object->Readable();
+  // The first byte is the fill, and each equals the next.
+  return length == 0 ||
+         (bytes[0] == fill &&
+          std::memcmp(bytes.data(), bytes.data() + 1, length - 1) == 0);
 }
 
 std::optional<std::string> FakeJni::element(jobjectArray array,

@@ -2,10 +2,10 @@
 //
 // It serves exactly the eleven functions the bridge may use
 // over plain C++ objects, behaves like a virtual machine that copies on
-// every pin, and checks what -Xcheck:jni would: null references, calls with
-// an exception pending, releases of pointers it never handed out, and any
-// release mode but 0. Every such misuse is kept as a violation, which
-// ExpectNothingHeld() turns into a test failure.
+// every pin (see PinLargeArraysInPlace), and checks what -Xcheck:jni would:
+// null references, calls with an exception pending, releases of pointers it
+// never handed out, and any release mode but 0. Every such misuse is kept as a
+// violation, which ExpectNothingHeld() turns into a test failure.
 #ifndef QELSCANNER_TESTS_SUPPORT_FAKE_JNI_H
 #define QELSCANNER_TESTS_SUPPORT_FAKE_JNI_H
 
@@ -60,6 +60,8 @@ public:
   // brought pinned changes back.
   std::vector<jint> ints(jintArray array) const;
   std::vector<jbyte> bytes(jbyteArray array) const;
+  // Whether a byte[] is `length` bytes of `fill`, without a copy.
+  bool filledWith(jbyteArray array, std::size_t length, jbyte fill) const;
   std::optional<std::string> element(jobjectArray array, jsize index) const;
   std::optional<std::string> text(jstring string) const;
 
@@ -74,6 +76,13 @@ public:
   // not a String (a misuse, recorded as such), as a virtual machine storing
   // a String into a String[] does.
   void FailCall(Fn fn, int nth = 1);
+
+  // Pins byte[] of 64 KiB or more in place, as a virtual machine that pins
+  // does (isCopy false), rather than copying 1 MiB twice a call; between
+  // pins the array is poisoned, so that a pointer used after its release
+  // fails under AddressSanitizer as a freed copy would. Its length is
+  // exact either way, so a write past its end fails too.
+  void PinLargeArraysInPlace() { pinInPlace_ = true; }
   void FailFor(Fn fn, jobject object);
 
   // Counting.
@@ -109,6 +118,7 @@ public:
   struct Object;
   struct Pin;
   struct Access;
+  struct ReturnBlock;
 
 private:
   jobject Add(std::unique_ptr<Object> object);
@@ -133,6 +143,7 @@ private:
   std::vector<std::string> violations_;
   std::vector<std::string> events_;
   std::string pending_;
+  bool pinInPlace_ = false;
 };
 
 // A mistake of the test itself rather than of the bridge: an accessor

@@ -144,6 +144,7 @@ struct State {
   bool paramStringNull = false;
   std::string paramString;
   std::map<const void *, std::int32_t> lastScanImages; // address → bytes
+  std::vector<std::vector<unsigned char>> spareImages; // kept by reset
 };
 
 State &S() {
@@ -579,7 +580,21 @@ int MIRB_CALL QELUVTiff(const char *input, const char *output, int option) {
 
 // --- the control API ---
 
-void QELREC_CALL qelrec_reset(void) { S() = State(); }
+void QELREC_CALL qelrec_reset(void) {
+  // Scripted images keep their storage for the next ones: the fuzzer
+  // scripts 1 MiB images by the thousand a second, and fresh blocks cost
+  // it page faults.
+  std::vector<std::vector<unsigned char>> spare = std::move(S().spareImages);
+  for (auto &script : S().scripts) {
+    for (auto &image : script.second.images) {
+      if (spare.size() < 8 && image.second.capacity() >= 65536) {
+        spare.push_back(std::move(image.second));
+      }
+    }
+  }
+  S() = State();
+  S().spareImages = std::move(spare);
+}
 
 int32_t QELREC_CALL qelrec_call_count(void) {
   return static_cast<int32_t>(S().calls.size());
@@ -688,7 +703,12 @@ int32_t QELREC_CALL qelrec_set_bytes(int32_t ordinal, int32_t slot,
               std::to_string(contract->capacity) + " the bridge guarantees");
     return -1;
   }
-  S().scripts[ordinal].images[slot].assign(bytes, bytes + count);
+  std::vector<unsigned char> &image = S().scripts[ordinal].images[slot];
+  if (image.capacity() < count && !S().spareImages.empty()) {
+    image = std::move(S().spareImages.back());
+    S().spareImages.pop_back();
+  }
+  image.assign(bytes, bytes + count);
   return 0;
 }
 
