@@ -1,6 +1,17 @@
 #include "support/fake_jni.h"
 
+// Buffers kept for reuse are poisoned while unused, where AddressSanitizer
+// runs; the cross compiler has no sanitizer headers, and there the marks
+// are nothing.
+#if defined(__has_include)
+#if __has_include(<sanitizer/asan_interface.h>)
 #include <sanitizer/asan_interface.h>
+#endif
+#endif
+#ifndef ASAN_POISON_MEMORY_REGION
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#endif
 
 #include <cstddef>
 #include <cstring>
