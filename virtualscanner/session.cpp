@@ -273,11 +273,19 @@ int vs::ParseConfig(std::istream &in, std::array<int, kParamCount> &params,
 
 namespace {
 
-int ConfigFileName(const char *file, std::string &name) {
+// Runs body(st, name) under the state's lock for an open session and the
+// configuration file's name, which must not be empty.
+template <typename Body> int WithConfigFile(const char *file, Body body) {
+  State &st = TheState();
+  Guard guard(st.mutex);
+  if (!st.open) {
+    return MIRB_VS_ERR_NOT_INITIALISED;
+  }
+  std::string name;
   if (!ReadText(file, name) || name.empty()) {
     return MIRB_VS_ERR_BAD_ARGUMENT;
   }
-  return MIRB_VS_OK;
+  return body(st, name);
 }
 
 } // namespace
@@ -402,62 +410,48 @@ const char *MIRB_CALL MIRBGetParamString(int selector) {
 
 int MIRB_CALL MIRBWriteConfig(const char *file) {
   return Guarded([&] {
-    State &st = TheState();
-    Guard guard(st.mutex);
-    if (!st.open) {
-      return MIRB_VS_ERR_NOT_INITIALISED;
-    }
-    std::string name;
-    if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
-      return rc;
-    }
-    std::ostringstream out;
-    out << kConfigHeader << '\n'
-        << "# Parameters of the virtual scanner library; see its README.\n";
-    for (int i = 0; i < kParamCount; ++i) {
-      if (st.params[i] != 0) {
-        out << "param " << i << ' ' << st.params[i] << '\n';
+    return WithConfigFile(file, [](State &st, const std::string &name) {
+      std::ostringstream out;
+      out << kConfigHeader << '\n'
+          << "# Parameters of the virtual scanner library; see its README.\n";
+      for (int i = 0; i < kParamCount; ++i) {
+        if (st.params[i] != 0) {
+          out << "param " << i << ' ' << st.params[i] << '\n';
+        }
       }
-    }
-    for (int i = 0; i < kParamCount; ++i) {
-      if (!st.texts[i].empty()) {
-        out << "text " << i << ' ' << Escape(st.texts[i]) << '\n';
+      for (int i = 0; i < kParamCount; ++i) {
+        if (!st.texts[i].empty()) {
+          out << "text " << i << ' ' << Escape(st.texts[i]) << '\n';
+        }
       }
-    }
-    // Whole or not at all: a full disk or a crash half-way leaves the
-    // earlier settings as they were.
-    const std::string text = out.str();
-    OutputFile fileOut(name);
-    return fileOut.Write(text.data(), text.size()) && fileOut.Commit()
-               ? MIRB_VS_OK
-               : MIRB_VS_ERR_FILE;
+      // Whole or not at all: a full disk or a crash half-way leaves the
+      // earlier settings as they were.
+      const std::string text = out.str();
+      OutputFile fileOut(name);
+      return fileOut.Write(text.data(), text.size()) && fileOut.Commit()
+                 ? MIRB_VS_OK
+                 : MIRB_VS_ERR_FILE;
+    });
   });
 }
 
 int MIRB_CALL MIRBReadConfig(const char *file) {
   return Guarded([&] {
-    State &st = TheState();
-    Guard guard(st.mutex);
-    if (!st.open) {
-      return MIRB_VS_ERR_NOT_INITIALISED;
-    }
-    std::string name;
-    if (const int rc = ConfigFileName(file, name); rc != MIRB_VS_OK) {
-      return rc;
-    }
-    std::ifstream in(name, std::ios::binary);
-    if (!in) {
-      return MIRB_VS_ERR_FILE;
-    }
-    // Parse into fresh tables: a malformed file changes nothing.
-    std::array<int, kParamCount> params{};
-    std::array<std::string, kParamCount> texts;
-    const int rc = ParseConfig(in, params, texts);
-    if (rc != MIRB_VS_OK) {
-      return rc;
-    }
-    st.params = params;
-    st.texts = std::move(texts);
-    return MIRB_VS_OK;
+    return WithConfigFile(file, [](State &st, const std::string &name) {
+      std::ifstream in(name, std::ios::binary);
+      if (!in) {
+        return MIRB_VS_ERR_FILE;
+      }
+      // Parse into fresh tables: a malformed file changes nothing.
+      std::array<int, kParamCount> params{};
+      std::array<std::string, kParamCount> texts;
+      const int rc = ParseConfig(in, params, texts);
+      if (rc != MIRB_VS_OK) {
+        return rc;
+      }
+      st.params = params;
+      st.texts = std::move(texts);
+      return MIRB_VS_OK;
+    });
   });
 }
