@@ -273,6 +273,20 @@ int vs::ParseConfig(std::istream &in, std::array<int, kParamCount> &params,
 
 namespace {
 
+// Runs body(st) under the state's lock for an open session and a selector
+// of the parameter table.
+template <typename Body> int WithParam(int selector, Body body) {
+  State &st = TheState();
+  Guard guard(st.mutex);
+  if (!st.open) {
+    return MIRB_VS_ERR_NOT_INITIALISED;
+  }
+  if (!IsTableSelector(selector)) {
+    return MIRB_VS_ERR_BAD_ARGUMENT;
+  }
+  return body(st);
+}
+
 // Runs body(st, name) under the state's lock for an open session and the
 // configuration file's name, which must not be empty.
 template <typename Body> int WithConfigFile(const char *file, Body body) {
@@ -346,30 +360,16 @@ int MIRB_CALL MIRBDebug(int level) {
 
 int MIRB_CALL MIRBSetParam(int selector, int value) {
   return Guarded([&] {
-    State &st = TheState();
-    Guard guard(st.mutex);
-    if (!st.open) {
-      return MIRB_VS_ERR_NOT_INITIALISED;
-    }
-    if (!IsTableSelector(selector)) {
-      return MIRB_VS_ERR_BAD_ARGUMENT;
-    }
-    st.params[selector] = value;
-    return MIRB_VS_OK;
+    return WithParam(selector, [&](State &st) {
+      st.params[selector] = value;
+      return MIRB_VS_OK;
+    });
   });
 }
 
 int MIRB_CALL MIRBGetParam(int selector) {
   return Guarded([&] {
-    State &st = TheState();
-    Guard guard(st.mutex);
-    if (!st.open) {
-      return MIRB_VS_ERR_NOT_INITIALISED;
-    }
-    if (!IsTableSelector(selector)) {
-      return MIRB_VS_ERR_BAD_ARGUMENT;
-    }
-    return st.params[selector];
+    return WithParam(selector, [&](State &st) { return st.params[selector]; });
   });
 }
 
