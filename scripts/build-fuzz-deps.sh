@@ -16,8 +16,6 @@ fi
 source "$(dirname "$0")/common.sh"
 mkdir -p "$1"
 dir=$(cd "$1" && pwd)
-prefix="$dir/prefix"
-stamp="$dir/stamp"
 
 declare -A version
 image_source_versions
@@ -27,36 +25,9 @@ image_source_versions
 flags="-g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined"
 flags+=" -fno-sanitize=alignment -fno-sanitize-recover=all"
 flags+=" -fsanitize=fuzzer-no-link"
-key=$(
-  echo "libjpeg-turbo ${version[libjpeg-turbo]}"
-  echo "tiff ${version[tiff]}"
+build_image_libraries "$dir" "Sanitised libraries" "$(
   clang-14 --version | head -n 1
   sha256sum "$0" | cut -d' ' -f1
-  declare -p jpeg_options tiff_options flags
-)
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
-  echo "Sanitised libraries up to date in $prefix"
-  exit 0
-fi
-
-start=$SECONDS
-rm -rf "$dir/src" "$dir/build" "$prefix" "$stamp"
-fetch_image_sources "$dir/src"
-
-common=(-DCMAKE_C_COMPILER=clang-14 -DCMAKE_BUILD_TYPE=None
-  -DCMAKE_C_FLAGS="$flags" -DCMAKE_INSTALL_PREFIX="$prefix"
-  -DCMAKE_INSTALL_LIBDIR="$prefix/lib")
-for package in libjpeg-turbo tiff; do
-  options=("${jpeg_options[@]}")
-  if [ "$package" = tiff ]; then
-    options=("${tiff_options[@]}")
-  fi
-  cmake -S "$dir/src/$package" -B "$dir/build/$package" "${common[@]}" \
-    "${options[@]}"
-  cmake --build "$dir/build/$package" -j2
-  cmake --install "$dir/build/$package"
-done
-
-echo "$key" >"$stamp"
-echo "Sanitised libjpeg-turbo ${version[libjpeg-turbo]} and tiff ${version[tiff]}" \
-  "built into $prefix in $((SECONDS - start)) s"
+  echo "$flags"
+)" -DCMAKE_C_COMPILER=clang-14 -DCMAKE_BUILD_TYPE=None \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_INSTALL_LIBDIR="$dir/prefix/lib"

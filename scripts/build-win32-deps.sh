@@ -17,41 +17,10 @@ fi
 source "$(dirname "$0")/common.sh"
 toolchain="$root/cmake/toolchain-mingw32.cmake"
 mkdir -p "$1"
-dir=$(cd "$1" && pwd)
-prefix="$dir/prefix"
-stamp="$dir/stamp"
 
 declare -A version
 image_source_versions
-
-key=$(
-  echo "libjpeg-turbo ${version[libjpeg-turbo]}"
-  echo "tiff ${version[tiff]}"
+build_image_libraries "$(cd "$1" && pwd)" "Windows libraries" "$(
   i686-w64-mingw32-gcc-posix --version | head -n 1
   sha256sum "$0" "$toolchain" | cut -d' ' -f1
-  declare -p jpeg_options tiff_options
-)
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
-  echo "Windows libraries up to date in $prefix"
-  exit 0
-fi
-
-start=$SECONDS
-rm -rf "$dir/src" "$dir/build" "$prefix" "$stamp"
-fetch_image_sources "$dir/src"
-
-common=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
-  -DCMAKE_INSTALL_PREFIX="$prefix")
-
-cmake -S "$dir/src/libjpeg-turbo" -B "$dir/build/libjpeg-turbo" "${common[@]}" \
-  "${jpeg_options[@]}"
-cmake --build "$dir/build/libjpeg-turbo" -j2
-cmake --install "$dir/build/libjpeg-turbo"
-
-cmake -S "$dir/src/tiff" -B "$dir/build/tiff" "${common[@]}" "${tiff_options[@]}"
-cmake --build "$dir/build/tiff" -j2
-cmake --install "$dir/build/tiff"
-
-echo "$key" >"$stamp"
-echo "Windows libraries libjpeg-turbo ${version[libjpeg-turbo]} and tiff ${version[tiff]}" \
-  "built into $prefix in $((SECONDS - start)) s"
+)" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release

@@ -64,6 +64,45 @@ fetch_image_sources() {
   done
 }
 
+# build_image_libraries DIR WHAT KEY CMAKE_OPTION...: builds and installs
+# libjpeg-turbo and libtiff from Debian's sources (the versions of
+# image_source_versions) with the options below and CMAKE_OPTIONs, into
+# DIR/prefix. A stamp of KEY (the caller's compiler and recipe), the source
+# versions and this recipe makes a later run that would build the same
+# thing do nothing. WHAT names the libraries in the messages.
+build_image_libraries() {
+  local dir=$1 what=$2 key package start=$SECONDS
+  local options=()
+  shift 2
+  key=$(
+    printf '%s\n' "$1"
+    echo "libjpeg-turbo ${version[libjpeg-turbo]} tiff ${version[tiff]}"
+    declare -p jpeg_options tiff_options
+    declare -f fetch_image_sources build_image_libraries
+  )
+  shift
+  if [ -f "$dir/stamp" ] && [ "$(cat "$dir/stamp")" = "$key" ]; then
+    echo "$what up to date in $dir/prefix"
+    return 0
+  fi
+  rm -rf "$dir/src" "$dir/build" "$dir/prefix" "$dir/stamp"
+  fetch_image_sources "$dir/src"
+  for package in libjpeg-turbo tiff; do
+    if [ "$package" = tiff ]; then
+      options=("${tiff_options[@]}")
+    else
+      options=("${jpeg_options[@]}")
+    fi
+    cmake -S "$dir/src/$package" -B "$dir/build/$package" \
+      -DCMAKE_INSTALL_PREFIX="$dir/prefix" "$@" "${options[@]}"
+    cmake --build "$dir/build/$package" -j2
+    cmake --install "$dir/build/$package"
+  done
+  echo "$key" >"$dir/stamp"
+  echo "$what libjpeg-turbo ${version[libjpeg-turbo]} and tiff ${version[tiff]}" \
+    "built into $dir/prefix in $((SECONDS - start)) s"
+}
+
 # The options of the two libraries' builds, for the Windows and the fuzz
 # build alike: static, and only libtiff's own codecs, CCITT among them
 # (JPEG images are written with libjpeg itself, not inside TIFF, so libtiff
