@@ -133,7 +133,8 @@ public final class Image {
      * The first four header fields are kept; the file is found by its TIFF
      * or JPEG signature after them, and runs to {@code length}. Without
      * one, the image is the memory image itself, of {@link Format#UNKNOWN}
-     * format.
+     * format. A buffer that starts with a TIFF or JPEG signature has no
+     * header: a library may head only the front image.
      *
      * @param memoryImage the buffer the scanner library filled
      * @param length the length it reported, header included
@@ -144,6 +145,9 @@ public final class Image {
         if (length < 0 || length > memoryImage.length) {
             throw new IllegalArgumentException("a memory image of " + length + " bytes in a buffer of "
                     + memoryImage.length);
+        }
+        if (formatAt(memoryImage, 0, length) != Format.UNKNOWN) {
+            return of(Arrays.copyOf(memoryImage, length));
         }
         Header header = length >= HEADER_FIELDS_BYTES ? new Header(memoryImage) : null;
         for (int at = HEADER_FIELDS_BYTES; at < length; at++) {
