@@ -506,8 +506,12 @@ TEST_F(Imaging, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
       [&] { return QELUVTiff(uv().c_str(), keep.c_str(), 0); },
       [&] { return MIRBCombineTIFFS(bw().c_str(), uv().c_str()); },
       [&] { return MIRBScanGray(0, keep.c_str(), len, "", len, micr, len, 0); },
+      [&] { return MIRBWriteConfig(keep.c_str()); },
   };
   Feed({"T1T"});
+  for (int i = 0; i < 64; ++i) { // settings of some 16 KiB
+    MIRBSetParamString(i, std::string(250, 't').c_str());
+  }
   const std::set<std::string> before = files();
   // Every write past 1024 bytes of a file fails, as on a full disk.
   std::signal(SIGXFSZ, SIG_IGN);

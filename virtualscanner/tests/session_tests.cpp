@@ -1,8 +1,5 @@
 // Version, session, parameters and configuration files.
-#include <csignal>
 #include <cstring>
-
-#include <sys/resource.h>
 
 #include "vs_test.h"
 
@@ -164,30 +161,4 @@ TEST_F(Config, MissingOrMalformedFilesHaveTheirCodesAndChangeNothing) {
                        "param 1 5\r\ntext 4\r\n");
   EXPECT_EQ(MIRB_VS_OK, MIRBReadConfig(Path("ok.cfg").c_str()));
   EXPECT_EQ(5, MIRBGetParam(1));
-}
-
-TEST_F(Config, AFullDiskLeavesTheEarlierFileByteForByte) {
-  ASSERT_EQ(MIRB_VS_OK, MIRBInit());
-  const std::string name = Path("branch.cfg");
-  MIRBSetParam(5, 55);
-  ASSERT_EQ(MIRB_VS_OK, MIRBWriteConfig(name.c_str()));
-  const std::vector<std::uint8_t> before = Slurp(name);
-  for (int i = 0; i < 64; ++i) { // some 16 KiB of settings
-    MIRBSetParamString(i, std::string(250, 't').c_str());
-  }
-  // Every write past 1024 bytes of a file fails, as on a full disk.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = 1024;
-  setrlimit(RLIMIT_FSIZE, &small);
-  const int result = MIRBWriteConfig(name.c_str());
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, SIG_DFL);
-  EXPECT_EQ(MIRB_VS_ERR_FILE, result);
-  EXPECT_EQ(before, Slurp(name));
-  EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir_),
-                             std::filesystem::directory_iterator()))
-      << "a temporary file was left behind";
 }
