@@ -8,7 +8,10 @@ import java.io.OutputStreamWriter;
 import java.io.Writer;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.nio.file.LinkOption;
+import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.List;
 
 /**
@@ -23,14 +26,27 @@ final class IndexPage {
     private IndexPage() {
     }
 
-    /** Replaces the page in {@code dir} at once, so that a reader never sees half of it. */
+    /**
+     * Replaces the page in {@code dir} at once, so that a reader never sees half of it: through a new
+     * file, made there by this process (never one that is there already, nor through a link), renamed
+     * over whatever stands at its name. It is readable as the process's other files are.
+     */
     static void write(File dir, String heading, String subtitle, List<Document> documents) throws IOException {
-        File page = new File(dir, NAME);
-        File temporary = new File(dir, NAME + ".tmp");
-        try (Writer out = new OutputStreamWriter(Files.newOutputStream(temporary.toPath()), StandardCharsets.UTF_8)) {
-            out.write(html(heading, subtitle, documents));
+        Path folder = dir.toPath();
+        Path temporary = folder.getFileSystem().supportedFileAttributeViews().contains("posix")
+                ? Files.createTempFile(folder, ".index-", ".tmp", PosixFilePermissions.asFileAttribute(
+                        PosixFilePermissions.fromString("rw-rw-rw-")))
+                : Files.createTempFile(folder, ".index-", ".tmp");
+        try {
+            try (Writer out = new OutputStreamWriter(Files.newOutputStream(temporary, LinkOption.NOFOLLOW_LINKS),
+                    StandardCharsets.UTF_8)) {
+                out.write(html(heading, subtitle, documents));
+            }
+            Files.move(temporary, folder.resolve(NAME), StandardCopyOption.ATOMIC_MOVE,
+                    StandardCopyOption.REPLACE_EXISTING);
+        } finally {
+            Files.deleteIfExists(temporary);
         }
-        Files.move(temporary.toPath(), page.toPath(), StandardCopyOption.REPLACE_EXISTING);
     }
 
     static String html(String heading, String subtitle, List<Document> documents) {

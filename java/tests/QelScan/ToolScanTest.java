@@ -6,10 +6,13 @@ import static QelScan.Images.decode;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
 import java.awt.image.BufferedImage;
 import java.nio.file.Files;
+import java.nio.file.LinkOption;
 import java.nio.file.Path;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Map;
@@ -69,6 +72,39 @@ class ToolScanTest {
             }
         }
         assertEquals(VirtualStack.CODE_LINES.subList(0, 3), checkPage(out, 3));
+        assertEquals(PosixFilePermissions.fromString("rwx------"), Files.getPosixFilePermissions(out));
+    }
+
+    /** Folders another user could put links into or read; links at the names of the page. */
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "open       | 1 | scans may be written by others (mode 0777)",
+        "nobody's   | 1 | scans belongs to nobody",
+        "open above | 1 | /open may be written by others (mode 0777)",
+        "links      | 0 | Page:"})
+    void aFolderAnotherUserCouldChangeIsRefusedAndNoLinkIsFollowed(String setup, int exitCode, String message,
+            @TempDir Path work) throws Exception {
+        Path scans = Files.createDirectory(work.resolve("scans"));
+        Path victim = Files.writeString(work.resolve("victim"), "root's");
+        switch (setup) {
+            case "open" -> Files.setPosixFilePermissions(scans, PosixFilePermissions.fromString("rwxrwxrwx"));
+            case "nobody's" -> {
+                assumeTrue(System.getProperty("user.name").equals("root"), "needs root, to give a folder away");
+                Files.setOwner(scans, scans.getFileSystem().getUserPrincipalLookupService().lookupPrincipalByName("nobody"));
+            }
+            case "open above" -> scans = Files.setPosixFilePermissions(Files.createDirectory(work.resolve("open")),
+                    PosixFilePermissions.fromString("rwxrwxrwx")).resolve("scans");
+            default -> {
+                Files.createSymbolicLink(scans.resolve("index.html"), victim);
+                Files.createSymbolicLink(scans.resolve("index.html.tmp"), victim);
+            }
+        }
+        ToolRun.Result run = ToolRun.inProcess("scan", "--count", "1", "--overwrite", "--out", scans.toString());
+        assertEquals(exitCode, run.exitCode(), run.all());
+        assertTrue((exitCode == 0 ? run.out() : run.err()).contains(message), run.all());
+        assertEquals(exitCode == 0 ? 1 : 0, run.documentLines().size(), run.all());
+        assertEquals("root's", Files.readString(victim));
+        assertEquals(exitCode == 0, Files.isRegularFile(scans.resolve("index.html"), LinkOption.NOFOLLOW_LINKS));
     }
 
     @ParameterizedTest
