@@ -154,7 +154,7 @@ final class Batch {
         return String.format("%04d  quality %d  contrast %d  TIFF %d + %d bytes  JPEG %d + %d bytes  %s", sequence,
                 d.imageQuality().orElse(0), d.contrast().orElse(0), size(d, ImageKind.FRONT_BLACK_AND_WHITE),
                 size(d, ImageKind.BACK_BLACK_AND_WHITE), size(d, ImageKind.FRONT_GRAY), size(d, ImageKind.BACK_GRAY),
-                d.codeLine().isEmpty() ? "(no code line)" : d.codeLine());
+                d.codeLine().isEmpty() ? "(no code line)" : TraceFiles.visible(d.codeLine()));
     }
 
     static int size(Document document, ImageKind kind) {

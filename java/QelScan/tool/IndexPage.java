@@ -122,8 +122,19 @@ final class IndexPage {
                     out.append("&#39;");
                     break;
                 default:
-                    // Control characters are not allowed in either; a code line may hold one from a bad read.
-                    out.append(c < 0x20 && c != '\t' && c != '\n' ? '\uFFFD' : c);
+                    // What XML forbids (most control characters, U+FFFE, U+FFFF, a surrogate without its
+                    // pair) and what HTML forbids besides (the other control characters): a code line may
+                    // hold any of them from a bad read.
+                    boolean paired = Character.isHighSurrogate(c) && i + 1 < text.length()
+                            && Character.isLowSurrogate(text.charAt(i + 1));
+                    if (paired) {
+                        out.append(c).append(text.charAt(++i));
+                    } else if (Character.isISOControl(c) && c != '\t' && c != '\n' || Character.isSurrogate(c)
+                            || c == '\uFFFE' || c == '\uFFFF') {
+                        out.append('\uFFFD');
+                    } else {
+                        out.append(c);
+                    }
             }
         }
         return out.toString();
