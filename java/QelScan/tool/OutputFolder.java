@@ -26,8 +26,6 @@ import picocli.CommandLine.TypeConversionException;
  */
 final class OutputFolder {
 
-    private static final int FILE_TYPE = 0170000;
-    private static final int FOLDER = 0040000;
     private static final int STICKY = 01000;
     private static final int GROUP_OR_OTHERS_WRITE = 0022;
     private static final int ROOT = 0;
@@ -103,7 +101,8 @@ final class OutputFolder {
         for (Path dir = real; dir != null; dir = dir.getParent()) {
             Map<String, Object> attributes;
             try {
-                attributes = Files.readAttributes(dir, "unix:uid,mode,owner", LinkOption.NOFOLLOW_LINKS);
+                attributes = Files.readAttributes(dir, "unix:uid,mode,owner,isDirectory",
+                        LinkOption.NOFOLLOW_LINKS);
             } catch (IOException e) {
                 throw new Failure("cannot check the folder " + dir + ": " + e);
             }
@@ -111,7 +110,7 @@ final class OutputFolder {
             int mode = (Integer) attributes.get("mode");
             boolean stickyOfRoot = owner == ROOT && (mode & STICKY) != 0 && !(runsFolder && dir.equals(real));
             String problem = null;
-            if ((mode & FILE_TYPE) != FOLDER) {
+            if (!(Boolean) attributes.get("isDirectory")) {
                 problem = "is no folder";
             } else if (owner != user && owner != ROOT) {
                 problem = "belongs to " + ((UserPrincipal) attributes.get("owner")).getName();

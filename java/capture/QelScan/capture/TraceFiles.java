@@ -35,11 +35,7 @@ public final class TraceFiles {
     /** Enough to hold the last entry: the bridge cuts its texts at 255 bytes. */
     private static final int TAIL_BYTES = 4096;
 
-    /** The file type bits of a POSIX file mode, and the types among them. */
-    private static final int FILE_TYPE = 0170000;
-    private static final int SYMBOLIC_LINK = 0120000;
-    private static final int REGULAR_FILE = 0100000;
-    private static final int FOLDER = 0040000;
+    /** Root's user id. */
     private static final int ROOT = 0;
 
     private TraceFiles() {
@@ -143,16 +139,17 @@ public final class TraceFiles {
             return Optional.ofNullable(!Files.isRegularFile(log) ? "not a regular file"
                     : !Files.isWritable(log) ? "a file this user may not write" : null);
         }
-        Map<String, Object> file = Files.readAttributes(log, "unix:mode,uid,nlink,owner", LinkOption.NOFOLLOW_LINKS);
+        Map<String, Object> file = Files.readAttributes(log,
+                "unix:mode,uid,nlink,owner,isSymbolicLink,isRegularFile,isDirectory", LinkOption.NOFOLLOW_LINKS);
         int mode = (Integer) file.get("mode");
         int owner = (Integer) file.get("uid");
         int links = (Integer) file.get("nlink");
         String whose = "a file of " + ((UserPrincipal) file.get("owner")).getName() + "'s";
         int user = processUser();
-        if ((mode & FILE_TYPE) == SYMBOLIC_LINK) {
+        if ((Boolean) file.get("isSymbolicLink")) {
             return Optional.of("a symbolic link");
-        } else if ((mode & FILE_TYPE) != REGULAR_FILE) {
-            return Optional.of((mode & FILE_TYPE) == FOLDER ? "a folder" : "not a regular file");
+        } else if (!(Boolean) file.get("isRegularFile")) {
+            return Optional.of((Boolean) file.get("isDirectory") ? "a folder" : "not a regular file");
         } else if (owner != user && owner != ROOT) {
             return Optional.of(whose);
         } else if (links != 1) {
