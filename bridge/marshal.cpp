@@ -118,15 +118,14 @@ bool CheckOutputSlot(JNIEnv *env, jobjectArray array, const char *lengthMessage,
   return true;
 }
 
-bool PutString(JNIEnv *env, jobjectArray array, char *buffer, std::size_t size,
+bool PutString(JNIEnv *env, jobjectArray array, const char *text,
                const char *failMessage) noexcept {
-  buffer[size - 1] = '\0';
-  const LocalRef text(env, env->NewStringUTF(buffer));
-  if (text.get() == nullptr) {
+  const LocalRef string(env, env->NewStringUTF(text));
+  if (string.get() == nullptr) {
     LogError(failMessage);
     return false;
   }
-  env->SetObjectArrayElement(array, 0, text.get());
+  env->SetObjectArrayElement(array, 0, string.get());
   return true;
 }
 

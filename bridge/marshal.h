@@ -76,17 +76,10 @@ bool CheckLength(JNIEnv *env, jarray array, jsize minimum,
 bool CheckOutputSlot(JNIEnv *env, jobjectArray array, const char *lengthMessage,
                      const char *fetchMessage) noexcept;
 
-// Array output slot, after the call: a new string from `buffer` becomes
-// element 0 of `array`. The buffer is terminated at its last byte first, so
-// a library that overfills it cannot make us read past it.
-bool PutString(JNIEnv *env, jobjectArray array, char *buffer, std::size_t size,
+// Array output slot, after the call: a new string from the library's
+// `text` becomes element 0 of `array`.
+bool PutString(JNIEnv *env, jobjectArray array, const char *text,
                const char *failMessage) noexcept;
-
-template <std::size_t N>
-bool PutString(JNIEnv *env, jobjectArray array, char (&buffer)[N],
-               const char *failMessage) noexcept {
-  return PutString(env, array, buffer, N, failMessage);
-}
 
 // A local reference deleted when it goes out of scope.
 class LocalRef {
