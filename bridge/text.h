@@ -28,7 +28,9 @@ public:
   }
 
 private:
-  char bytes_[N] = "";
+  // Zeros, not "": clang 14 gives the literal of every N the size of the
+  // first N it met, and so cleared 256 bytes of a 32-byte buffer.
+  char bytes_[N] = {};
 };
 
 } // namespace qel
