@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "bridge/file_name.h"
+#include "bridge/library_text.h"
 
 namespace qel {
 
@@ -118,9 +119,15 @@ bool CheckOutputSlot(JNIEnv *env, jobjectArray array, const char *lengthMessage,
   return true;
 }
 
+jstring NewLibraryString(JNIEnv *env, const char *text, bool &cut) noexcept {
+  JavaText buffer;
+  return env->NewStringUTF(ToModifiedUtf8(text, buffer, cut));
+}
+
 bool PutString(JNIEnv *env, jobjectArray array, const char *text,
                const char *failMessage) noexcept {
-  const LocalRef string(env, env->NewStringUTF(text));
+  bool cut = false; // never: 255 bytes always fit
+  const LocalRef string(env, NewLibraryString(env, text, cut));
   if (string.get() == nullptr) {
     LogError(failMessage);
     return false;

@@ -76,8 +76,14 @@ bool CheckLength(JNIEnv *env, jarray array, jsize minimum,
 bool CheckOutputSlot(JNIEnv *env, jobjectArray array, const char *lengthMessage,
                      const char *fetchMessage) noexcept;
 
+// Every Java string made from a text of the library's: its modified UTF-8
+// form (bridge/library_text.h), `cut` set when that did not fit the
+// conversion's buffer. Null, with the virtual machine's exception pending,
+// when the string cannot be made.
+jstring NewLibraryString(JNIEnv *env, const char *text, bool &cut) noexcept;
+
 // Array output slot, after the call: a new string from the library's
-// `text` becomes element 0 of `array`.
+// `text` of at most 255 bytes becomes element 0 of `array`.
 bool PutString(JNIEnv *env, jobjectArray array, const char *text,
                const char *failMessage) noexcept;
 
