@@ -12,13 +12,13 @@ namespace {
 // The characters of a string, in the form the library takes them.
 FileNameResult CopyCharacters(const char *characters, Text &copy,
                               StringUse use) noexcept {
-#if defined(_WIN32)
   if (use == StringUse::kFileName) {
+#if defined(_WIN32)
     return EncodeFileName(characters, copy, AnsiCodePageEncoder);
-  }
 #else
-  (void)use; // names are modified UTF-8 here, like every other text
+    return EncodeFileName(characters, copy, StandardUtf8Encoder);
 #endif
+  }
   if (std::strlen(characters) >= kTextSize) {
     return FileNameResult::kTooLong;
   }

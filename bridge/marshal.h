@@ -25,8 +25,8 @@ namespace qel {
 using LogLine = void (*)(const char *) noexcept;
 
 // What the library does with a string: a file name is handed over in the
-// code page the library opens files with (on Windows the ANSI code page),
-// any other text as its modified UTF-8 bytes.
+// form the library opens files with (on Windows the ANSI code page,
+// elsewhere standard UTF-8), any other text as its modified UTF-8 bytes.
 enum class StringUse { kText, kFileName };
 
 // String input: copies `value` into `copy` and gives the characters back
