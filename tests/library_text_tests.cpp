@@ -88,18 +88,27 @@ TEST_F(LibraryTextTest, ACodeLineBecomesModifiedUtf8) {
 // The parameter text has no bound: valid, it passes whole; converted, it
 // is cut to the conversion's buffer, and the trace says so.
 TEST_F(LibraryTextTest, AParameterTextIsCutOnlyWhenConverted) {
-  const std::string invalid(600, '\xFF');
-  scanner.setParamString(invalid.c_str());
-  const jstring result =
-      QEL_EXPORT(MirbGetParamString)(jni.env(), jni.cls(), 7);
-  ASSERT_NE(nullptr, result);
-  const std::string elsewhere = Repeat(kFffd, 255);
-  const std::string in1252 = Repeat("\xC3\xBF", 382);
-  if (const std::string *java = Expected(elsewhere, in1252)) {
-    EXPECT_EQ(*java, jni.text(result));
+  const struct {
+    std::string library, java, java1252;
+  } cases[] = {
+      {std::string(600, '\xFF'), Repeat(kFffd, 255), Repeat("\xC3\xBF", 382)},
+      // Longer than the buffer before it is converted.
+      {"\xFF" + std::string(800, 'a'), kFffd + std::string(762, 'a'),
+       "\xC3\xBF" + std::string(763, 'a')},
+  };
+  for (const auto &c : cases) {
+    logs.EnableBoth();
+    scanner.setParamString(c.library.c_str());
+    const jstring result =
+        QEL_EXPORT(MirbGetParamString)(jni.env(), jni.cls(), 7);
+    ASSERT_NE(nullptr, result);
+    if (const std::string *java = Expected(c.java, c.java1252)) {
+      EXPECT_EQ(*java, jni.text(result));
+    }
+    jni.env()->DeleteLocalRef(result);
+    EXPECT_THAT(LogFiles::InfoTexts(),
+                Contains("pacParameter cut to 765 bytes"));
   }
-  jni.env()->DeleteLocalRef(result);
-  EXPECT_THAT(LogFiles::InfoTexts(), Contains("pacParameter cut to 765 bytes"));
 }
 
 } // namespace
