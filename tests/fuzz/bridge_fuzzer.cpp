@@ -249,24 +249,20 @@ struct Snapshot {
 };
 
 // What a text of the library's may become in Java: itself, whatever its
-// length, when it is modified UTF-8. Otherwise at most 765 bytes that
-// keep every ASCII character of the text, in order, and all of them unless
-// the next character would not have fitted.
-bool IsTheLibrarysText(const std::string &java, const std::string &library) {
+// length, when it is modified UTF-8. Otherwise at most 765 bytes that keep
+// the text's ASCII characters in order, all of them unless it was cut.
+bool IsTheLibrarysText(std::string java, std::string library) {
   if (qeltest::IsModifiedUtf8(library)) {
     return java == library;
   }
-  const auto ascii = [](const std::string &text) {
-    std::string kept;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(kept),
-                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    return kept;
-  };
-  constexpr std::size_t kMost = 765;
-  const std::string kept = ascii(java);
-  const std::string all = ascii(library);
-  return java.size() <= kMost && all.compare(0, kept.size(), kept) == 0 &&
-         (kept.size() == all.size() || java.size() > kMost - 6);
+  const std::size_t length = java.size();
+  for (std::string *text : {&java, &library}) {
+    text->erase(std::remove_if(text->begin(), text->end(),
+                               [](char c) { return (c & 0x80) != 0; }),
+                text->end());
+  }
+  return length <= 765 && library.compare(0, java.size(), java) == 0 &&
+         (java.size() == library.size() || length > 765 - 6);
 }
 
 std::vector<std::optional<std::string>>

@@ -106,29 +106,23 @@ const char *FnName(Fn fn) { return kFnNames[static_cast<std::size_t>(fn)]; }
 bool IsModifiedUtf8(const std::string &bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
-    const int extra = lead < 0x80       ? 0
-                      : lead >> 5 == 6  ? 1
-                      : lead >> 4 == 14 ? 2
-                                        : -1;
-    if (lead == 0 || extra < 0 ||
-        bytes.size() - i <= static_cast<std::size_t>(extra)) {
+    const std::size_t extra = lead >> 5 == 6 ? 1 : lead >> 4 == 14 ? 2 : 0;
+    if (lead == 0 || (extra == 0 && lead >= 0x80) ||
+        bytes.size() - i <= extra) {
       return false;
     }
     unsigned unit = extra == 0 ? lead : lead & (0x3Fu >> extra);
-    for (int k = 1; k <= extra; ++k) {
+    for (std::size_t k = 1; k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(bytes[i + k]);
       if (next >> 6 != 2) {
         return false;
       }
       unit = unit << 6 | (next & 0x3Fu);
     }
-    const bool shortest = extra == 0 ||
-                          (extra == 1 && (unit >= 0x80 || unit == 0)) ||
-                          (extra == 2 && unit >= 0x800);
-    if (!shortest) {
-      return false;
+    if (extra == 1 ? unit < 0x80 && unit != 0 : extra == 2 && unit < 0x800) {
+      return false; // longer than need be, but U+0000 in two bytes
     }
-    i += static_cast<std::size_t>(extra) + 1;
+    i += extra + 1;
   }
   return true;
 }
