@@ -163,11 +163,13 @@ void RecodeAnsi(const char *text, Output &out) noexcept {
   if (longer) {
     --count; // its last unit may be half a character
   }
-  const auto *wide = reinterpret_cast<const char16_t *>(units);
   for (int i = 0; i < count; ++i) {
-    const bool pair = wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < count &&
-                      wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000;
-    if (!out.PutUnits(wide + i, pair ? 2 : 1)) {
+    const char16_t next[] = {
+        static_cast<char16_t>(units[i]),
+        static_cast<char16_t>(i + 1 < count ? units[i + 1] : 0)};
+    const bool pair = next[0] >= 0xD800 && next[0] < 0xDC00 &&
+                      next[1] >= 0xDC00 && next[1] < 0xE000;
+    if (!out.PutUnits(next, pair ? 2 : 1)) {
       return;
     }
     i += pair ? 1 : 0;
