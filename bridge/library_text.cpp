@@ -51,6 +51,10 @@ Form Classify(const unsigned char *p) noexcept {
   bool modified = true;
   bool standard = true;
   while (*p != 0) {
+    if (*p < 0x80) {
+      ++p; // code lines are ASCII: the common case first
+      continue;
+    }
     const Sequence sequence = ReadSequence(p);
     if (sequence.length == 0) {
       return Form::kNeither;
