@@ -27,6 +27,11 @@ if(DEFINED REPORTS_DIR)
   set(reports --reports-dir=${REPORTS_DIR})
 endif()
 
+# The tests switch the real log files on and off and read them back: the
+# log folder is the machine's, so another build's Java tests running at the
+# same time would write into them. Such runs wait for each other.
+file(LOCK "${LOG_DIR}/.QelScannerDll_tests.lock" GUARD PROCESS TIMEOUT 7200)
+
 execute_process(
   COMMAND ${JAVA} -Xcheck:jni
     -Djava.library.path=${LIBRARY_DIR}
