@@ -13,11 +13,11 @@
 #include <utility>
 #include <vector>
 
-#include "virtualscanner/fields.h"
+#include "virtualscanner/hopper.h"
 #include "virtualscanner/font.h"
 #include "virtualscanner/image.h"
 #include "virtualscanner/virtual_scanner.h"
-#include "virtualscanner/words.h"
+#include "virtualscanner/amounts.h"
 
 namespace vs {
 

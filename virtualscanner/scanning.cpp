@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "scannerlib/mirbap32.h"
-#include "virtualscanner/faults.h"
+#include "virtualscanner/feed.h"
 #include "virtualscanner/files.h"
 #include "virtualscanner/guard.h"
 #include "virtualscanner/image.h"

@@ -6,11 +6,11 @@
 #include <system_error>
 
 #include "scannerlib/mirbap32.h"
-#include "virtualscanner/faults.h"
-#include "virtualscanner/fields.h"
+#include "virtualscanner/feed.h"
+#include "virtualscanner/hopper.h"
 #include "virtualscanner/files.h"
 #include "virtualscanner/guard.h"
-#include "virtualscanner/session.h"
+#include "virtualscanner/config.h"
 #include "virtualscanner/stack.h"
 #include "virtualscanner/state.h"
 

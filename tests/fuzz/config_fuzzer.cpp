@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fuzz/vs_harness.h"
-#include "virtualscanner/session.h"
+#include "virtualscanner/config.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                                       std::size_t size) {

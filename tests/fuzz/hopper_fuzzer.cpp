@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "fuzz/vs_harness.h"
-#include "virtualscanner/faults.h"
-#include "virtualscanner/fields.h"
+#include "virtualscanner/feed.h"
+#include "virtualscanner/hopper.h"
 #include "virtualscanner/render.h"
-#include "virtualscanner/session.h"
+#include "virtualscanner/config.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                                       std::size_t size) {

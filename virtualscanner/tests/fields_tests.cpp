@@ -3,7 +3,7 @@
 // the pictures of the example hopper.)
 #include <cstdint>
 
-#include "virtualscanner/words.h"
+#include "virtualscanner/amounts.h"
 #include "vs_test.h"
 
 using namespace vstest;

@@ -1,4 +1,4 @@
-#include "virtualscanner/words.h"
+#include "virtualscanner/amounts.h"
 
 #include <string_view>
 

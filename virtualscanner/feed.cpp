@@ -1,6 +1,6 @@
 // Jams, double feeds, misreads, slow answers, capture failures, the
 // scanner going away, and the feed speed.
-#include "virtualscanner/faults.h"
+#include "virtualscanner/feed.h"
 
 #include <charconv>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // The check's own fields and pictures, as a hopper line gives them.
-#include "virtualscanner/fields.h"
+#include "virtualscanner/hopper.h"
 
 #include <map>
 #include <memory>
@@ -7,7 +7,7 @@
 
 #include "virtualscanner/image.h"
 #include "virtualscanner/render.h"
-#include "virtualscanner/words.h"
+#include "virtualscanner/amounts.h"
 
 namespace vs {
 
