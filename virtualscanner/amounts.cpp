@@ -131,4 +131,20 @@ std::string AmountInWords(long long cents) {
          "/100";
 }
 
+bool DecideAmounts(const std::string &codeLine,
+                   const std::optional<std::string> &amount,
+                   const std::optional<std::string> &words,
+                   std::string &figures, std::string &legal) {
+  const std::optional<long long> cents = !amount ? CodeLineAmount(codeLine)
+                                         : amount->empty()
+                                             ? std::nullopt
+                                             : ParseAmount(*amount);
+  if (amount && !amount->empty() && !cents) {
+    return false;
+  }
+  figures = cents ? AmountInFigures(*cents) : std::string();
+  legal = words ? *words : cents ? AmountInWords(*cents) : std::string();
+  return true;
+}
+
 } // namespace vs

@@ -1,21 +1,16 @@
-// The readers of the hopper and configuration files, over any stream, for
-// the session's entries and the fuzz targets.
-#ifndef QELSCANNER_VIRTUALSCANNER_SESSION_H
-#define QELSCANNER_VIRTUALSCANNER_SESSION_H
+// The configuration file: the parameters MIRBWriteConfig writes and
+// MIRBReadConfig reads back (README "Parameters and the configuration
+// file").
+#ifndef QELSCANNER_VIRTUALSCANNER_CONFIG_H
+#define QELSCANNER_VIRTUALSCANNER_CONFIG_H
 
 #include <array>
 #include <istream>
 #include <string>
-#include <vector>
 
 #include "virtualscanner/state.h"
 
 namespace vs {
-
-// A hopper file's documents, one a line: MIRB_VS_OK, or
-// MIRB_VS_ERR_HOPPER for a malformed line. The pictures the documents
-// name are not read (LoadPictures does that).
-int ParseHopper(std::istream &in, std::vector<Document> &hopper);
 
 // A configuration file into tables that start at their defaults:
 // MIRB_VS_OK, MIRB_VS_ERR_CONFIG_FORMAT or MIRB_VS_ERR_FILE.

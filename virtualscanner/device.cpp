@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "scannerlib/mirbap32.h"
+#include "virtualscanner/environment.h"
 #include "virtualscanner/feed.h"
 #include "virtualscanner/guard.h"
 #include "virtualscanner/state.h"

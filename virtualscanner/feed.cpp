@@ -1,12 +1,9 @@
-// Jams, double feeds, misreads, slow answers, capture failures, the
-// scanner going away, and the feed speed.
+// The transport's one transaction: a scan taking a document, its faults,
+// the feed time, the scanner going away and the session after it resuming.
 #include "virtualscanner/feed.h"
 
-#include <charconv>
 #include <cstdlib>
-#include <string_view>
 #include <sys/stat.h>
-#include <system_error>
 #include <utility>
 #if defined(_WIN32)
 #include <windows.h>
@@ -15,42 +12,13 @@
 #include <thread>
 #endif
 
+#include "virtualscanner/environment.h"
+
 namespace vs {
 
 namespace {
 
-constexpr int kLongestSlow = 600000; // ten minutes
-constexpr int kFastestRate = 60000;  // documents a minute: 1 ms each
-
-// A whole number from 0 to high, digits only.
-bool ParseCount(std::string_view text, std::size_t high, std::size_t &value) {
-  const char *end = text.data() + text.size();
-  const auto [at, error] = std::from_chars(text.data(), end, value);
-  return !text.empty() && error == std::errc() && at == end && value <= high;
-}
-
-// "3,10-12": places and ranges of them, counted from 0.
-bool ParseUnreadable(const std::string &text, std::vector<std::size_t> &out) {
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t comma = text.find(',', start);
-    comma = comma == std::string::npos ? text.size() : comma;
-    const std::string_view item(text.data() + start, comma - start);
-    const std::size_t dash = item.find('-');
-    std::size_t low = 0, high = 0;
-    if (!ParseCount(item.substr(0, dash), kMaxText, low) ||
-        !ParseCount(dash == item.npos ? item : item.substr(dash + 1), kMaxText,
-                    high) ||
-        high < low) {
-      return false;
-    }
-    for (std::size_t i = low; i <= high; ++i) {
-      out.push_back(i);
-    }
-    start = comma + 1;
-  }
-  return true;
-}
+constexpr int kFastestRate = 60000; // documents a minute: 1 ms each
 
 void Unplug(State &st) {
   // The copy first: should it fail, nothing has changed.
@@ -100,57 +68,25 @@ std::size_t Taken(const State &st) {
   }
 }
 
+// Moves the document in the track (if any) to the pocket and feeds the
+// next one from the hopper; null when the hopper is empty.
+const Document *FeedDocument(State &st) {
+  st.documentInTrack = false; // the previous one goes to the pocket
+  if (st.nextDocument >= st.hopper.size()) {
+    return nullptr;
+  }
+  Document doc = st.hopper[st.nextDocument++];
+  doc.printed = std::move(st.pendingPrint);
+  doc.endorsement = std::move(st.pendingEndorsement);
+  st.pendingPrint = PrintJob{};
+  st.pendingEndorsement = PrintJob{};
+  st.lastDocument = std::move(doc);
+  st.documentInTrack = true;
+  ++st.documentsFed;
+  return &*st.lastDocument;
+}
+
 } // namespace
-
-std::optional<bool> ParseFaultField(const std::string &key,
-                                    const std::string &value, Document &doc) {
-  if (key == "fault") {
-    const struct {
-      const char *name;
-      Fault fault;
-    } kinds[] = {{"jam", Fault::kJam},
-                 {"double-feed", Fault::kDoubleFeed},
-                 {"unplugged", Fault::kUnplugged},
-                 {"capture", Fault::kCapture},
-                 {"crash", Fault::kCrash},
-                 {"hang", Fault::kHang}};
-    for (const auto &kind : kinds) {
-      if (value == kind.name) {
-        doc.fault = kind.fault;
-        return true;
-      }
-    }
-    return false;
-  }
-  std::size_t ms = 0;
-  if (key == "slow") {
-    const bool valid = ParseCount(value, kLongestSlow, ms);
-    doc.slowMs = static_cast<int>(ms);
-    return valid;
-  }
-  if (key == "unreadable") {
-    return ParseUnreadable(value, doc.unreadable);
-  }
-  return std::nullopt;
-}
-
-bool FinishFaultFields(Document &doc) {
-  for (const std::size_t place : doc.unreadable) {
-    if (place >= doc.codeLine.size()) {
-      return false;
-    }
-    doc.confidence[place] = MIRB_VS_REJECT_CONFIDENCE;
-  }
-  return true;
-}
-
-std::string ReadCodeLine(const Document &doc) {
-  std::string read = doc.codeLine;
-  for (const std::size_t place : doc.unreadable) {
-    read[place] = MIRB_VS_REJECT_CHARACTER;
-  }
-  return read;
-}
 
 bool TakeResume(State &st, std::vector<Document> &hopper, std::size_t &next) {
   if (!st.resume) {

@@ -1,8 +1,11 @@
-// The keys of a hopper line for the check's own fields and pictures.
-#ifndef QELSCANNER_VIRTUALSCANNER_FIELDS_H
-#define QELSCANNER_VIRTUALSCANNER_FIELDS_H
+// The hopper: the documents a session scans, from the hopper file that
+// MIRB_VIRTUAL_HOPPER names (every key of a line, the pictures it names)
+// or the default stack of twelve checks (README "The hopper file", "The
+// default stack").
+#ifndef QELSCANNER_VIRTUALSCANNER_HOPPER_H
+#define QELSCANNER_VIRTUALSCANNER_HOPPER_H
 
-#include <optional>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -10,20 +13,20 @@
 
 namespace vs {
 
-// Takes key=value into fields when key names a field or a picture: true
-// when the value is well formed, false when not; none for another key.
-std::optional<bool> SetCheckField(CheckFields &fields, const std::string &key,
-                                  const std::string &value);
+// A hopper file's documents, one a line: MIRB_VS_OK, or
+// MIRB_VS_ERR_HOPPER for a malformed line. The pictures the documents
+// name are not read (LoadPictures does that).
+int ParseHopper(std::istream &in, std::vector<Document> &hopper);
 
 // Reads the pictures the documents name, relative names from the hopper
 // file's folder, each file once: MIRB_VS_OK, or MIRB_VS_ERR_HOPPER when
 // one cannot be read as a picture.
-int LoadPictures(std::vector<Document> &hopper,
-                 const std::string &hopperFile) noexcept;
+int LoadPictures(std::vector<Document> &hopper, const std::string &hopperFile);
 
-// The amount in the box in cents: the amount key's, else the code line's
-// field; none: the box stays empty.
-std::optional<long long> CourtesyAmount(const Document &doc);
+// The hopper a session opens with: the file MIRB_VIRTUAL_HOPPER names and
+// its pictures, or the default stack when it names none: MIRB_VS_OK or
+// MIRB_VS_ERR_HOPPER.
+int LoadHopper(std::vector<Document> &hopper);
 
 } // namespace vs
 

@@ -1,19 +1,15 @@
 // TIFF through libtiff's client I/O, so pages go to and come from memory
-// (the scans need the bytes for "MD:" targets and the length texts), the
-// memory image format, and the reading of an image file, TIFF or JPEG.
-#include "virtualscanner/image.h"
+// (the scans need the bytes for "MD:" targets and the length texts).
+#include "virtualscanner/tiff.h"
 
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 #include <new>
 
 #include <tiffio.h>
 
-#include "virtualscanner/files.h"
-#include "virtualscanner/jpeg.h"
 #include "virtualscanner/virtual_scanner.h"
 
 namespace vs {
@@ -355,54 +351,6 @@ int ReadPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   return MIRB_VS_OK;
 }
 
-// The first page of any TIFF libtiff's RGBA reader takes, in 8-bit gray
-// on white paper (its colours are premultiplied by their alpha); refused
-// when libtiff had to repair it to read it.
-int DecodeTiffGray(const std::vector<std::uint8_t> &bytes, Image &gray) {
-  Stream stream;
-  stream.source = bytes.data();
-  stream.sourceSize = bytes.size();
-  TiffHandle handle(stream, "r");
-  TIFF *tif = handle.get();
-  char message[1024] = {};
-  std::uint32_t width = 0, height = 0;
-  if (tif == nullptr || !TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
-      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || width == 0 ||
-      height == 0 || !TIFFRGBAImageOK(tif, message)) {
-    return MIRB_VS_ERR_IMAGE_FORMAT;
-  }
-  if (width > static_cast<std::uint32_t>(kMaxSide) ||
-      height > static_cast<std::uint32_t>(kMaxSide) ||
-      4ull * width * height > kMaxPageBytes) {
-    return MIRB_VS_ERR_TOO_LARGE;
-  }
-  std::vector<std::uint32_t> rgba(static_cast<std::size_t>(width) * height);
-  if (!TIFFReadRGBAImageOriented(tif, width, height, rgba.data(),
-                                 ORIENTATION_TOPLEFT, 1) ||
-      handle.warned()) {
-    return MIRB_VS_ERR_IMAGE_FORMAT;
-  }
-  gray = Image::Blank(static_cast<int>(width), static_cast<int>(height), 8, 0);
-  for (std::size_t i = 0; i < rgba.size(); ++i) {
-    const std::uint32_t p = rgba[i];
-    const int luma = static_cast<int>(
-        (299 * TIFFGetR(p) + 587 * TIFFGetG(p) + 114 * TIFFGetB(p) + 500) /
-        1000);
-    gray.data[i] = static_cast<std::uint8_t>(
-        std::min(255, luma + 255 - static_cast<int>(TIFFGetA(p))));
-  }
-  return MIRB_VS_OK;
-}
-
-void Put16(std::vector<std::uint8_t> &b, std::uint16_t v) {
-  b.push_back(static_cast<std::uint8_t>(v));
-  b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(std::vector<std::uint8_t> &b, std::uint32_t v) {
-  Put16(b, static_cast<std::uint16_t>(v));
-  Put16(b, static_cast<std::uint16_t>(v >> 16));
-}
-
 } // namespace
 
 int EncodeTiff(const std::vector<Image> &pages,
@@ -461,75 +409,43 @@ int DecodeTiff(const std::vector<std::uint8_t> &bytes,
   }
 }
 
-std::vector<std::uint8_t>
-EncodeMemoryImage(const Image &image, int format,
-                  const std::vector<std::uint8_t> &stream) {
-  std::vector<std::uint8_t> b;
-  b.reserve(MIRB_VS_MEMORY_HEADER_BYTES + stream.size());
-  Put16(b, static_cast<std::uint16_t>(image.width));
-  Put16(b, static_cast<std::uint16_t>(image.height));
-  Put16(b, static_cast<std::uint16_t>(image.bitsPerPixel));
-  Put16(b, static_cast<std::uint16_t>(image.dpi));
-  Put16(b, MIRB_VS_MEMORY_HEADER_BYTES);
-  Put16(b, static_cast<std::uint16_t>(format));
-  Put32(b, static_cast<std::uint32_t>(stream.size()));
-  b.insert(b.end(), stream.begin(), stream.end());
-  return b;
-}
-
-int DecodeImage(const std::vector<std::uint8_t> &bytes,
-                std::vector<Image> &pages, FileFormat &format) {
-  pages.clear();
-  auto startsWith = [&bytes](std::initializer_list<std::uint8_t> magic) {
-    return bytes.size() >= magic.size() &&
-           std::equal(magic.begin(), magic.end(), bytes.begin());
-  };
-  // Classic and BigTIFF, either byte order.
-  if (startsWith({'I', 'I', 42, 0}) || startsWith({'M', 'M', 0, 42}) ||
-      startsWith({'I', 'I', 43, 0}) || startsWith({'M', 'M', 0, 43})) {
-    format = FileFormat::kTiff;
-    return DecodeTiff(bytes, pages);
+// The first page of any TIFF libtiff's RGBA reader takes, in 8-bit gray
+// on white paper (its colours are premultiplied by their alpha); refused
+// when libtiff had to repair it to read it.
+int DecodeTiffGray(const std::vector<std::uint8_t> &bytes, Image &gray) {
+  Stream stream;
+  stream.source = bytes.data();
+  stream.sourceSize = bytes.size();
+  TiffHandle handle(stream, "r");
+  TIFF *tif = handle.get();
+  char message[1024] = {};
+  std::uint32_t width = 0, height = 0;
+  if (tif == nullptr || !TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
+      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || width == 0 ||
+      height == 0 || !TIFFRGBAImageOK(tif, message)) {
+    return MIRB_VS_ERR_IMAGE_FORMAT;
   }
-  if (startsWith({0xFF, 0xD8, 0xFF})) {
-    format = FileFormat::kJpeg;
-    Image image;
-    if (const int rc = DecodeJpeg(bytes, image); rc != MIRB_VS_OK) {
-      return rc;
-    }
-    pages.push_back(std::move(image));
-    return MIRB_VS_OK;
+  if (width > static_cast<std::uint32_t>(kMaxSide) ||
+      height > static_cast<std::uint32_t>(kMaxSide) ||
+      4ull * width * height > kMaxPageBytes) {
+    return MIRB_VS_ERR_TOO_LARGE;
   }
-  return MIRB_VS_ERR_IMAGE_FORMAT;
-}
-
-int ReadImageFile(const std::string &name, std::vector<Image> &pages,
-                  FileFormat &format) {
-  pages.clear();
-  std::vector<std::uint8_t> bytes;
-  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes);
-      rc != MIRB_VS_OK) {
-    return rc;
+  std::vector<std::uint32_t> rgba(static_cast<std::size_t>(width) * height);
+  if (!TIFFReadRGBAImageOriented(tif, width, height, rgba.data(),
+                                 ORIENTATION_TOPLEFT, 1) ||
+      handle.warned()) {
+    return MIRB_VS_ERR_IMAGE_FORMAT;
   }
-  return DecodeImage(bytes, pages, format);
-}
-
-int DecodePicture(const std::vector<std::uint8_t> &bytes, Image &gray) {
-  gray = Image{};
-  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 &&
-      bytes[2] == 0xFF) {
-    return DecodeJpeg(bytes, gray, true);
+  gray = Image::Blank(static_cast<int>(width), static_cast<int>(height), 8, 0);
+  for (std::size_t i = 0; i < rgba.size(); ++i) {
+    const std::uint32_t p = rgba[i];
+    const int luma = static_cast<int>(
+        (299 * TIFFGetR(p) + 587 * TIFFGetG(p) + 114 * TIFFGetB(p) + 500) /
+        1000);
+    gray.data[i] = static_cast<std::uint8_t>(
+        std::min(255, luma + 255 - static_cast<int>(TIFFGetA(p))));
   }
-  return DecodeTiffGray(bytes, gray);
-}
-
-int ReadPictureFile(const std::string &name, Image &gray) {
-  gray = Image{};
-  std::vector<std::uint8_t> bytes;
-  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes);
-      rc != MIRB_VS_OK) {
-    return rc;
-  }
-  return DecodePicture(bytes, gray);
+  return MIRB_VS_OK;
 }
 
 } // namespace vs

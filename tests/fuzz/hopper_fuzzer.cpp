@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "fuzz/vs_harness.h"
-#include "virtualscanner/feed.h"
+#include "virtualscanner/code_line.h"
 #include "virtualscanner/hopper.h"
 #include "virtualscanner/render.h"
-#include "virtualscanner/config.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                                       std::size_t size) {
@@ -26,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
             "a code line too long or without its confidence");
     Require(vs::ReadCodeLine(doc).size() == doc.codeLine.size(),
             "the code line read is not the code line's length");
-    vs::CourtesyAmount(doc);
   }
   // For one input in 32, the first document as one of the scans draws
   // it: a drawing costs milliseconds, a line microseconds. The pictures it

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "virtualscanner/image.h"
+#include "virtualscanner/image_files.h"
 #include "virtualscanner/jpeg.h"
+#include "virtualscanner/tiff.h"
 #include "virtualscanner/virtual_scanner.h"
 
 namespace vsfuzz {
