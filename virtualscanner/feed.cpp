@@ -2,13 +2,14 @@
 // the feed time, the scanner going away and the session after it resuming.
 #include "virtualscanner/feed.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <utility>
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include <chrono>
 #include <thread>
 #endif
 
@@ -19,12 +20,15 @@ namespace vs {
 namespace {
 
 constexpr int kFastestRate = 60000; // documents a minute: 1 ms each
+// How often a sleeping call looks for the MIRB_VIRTUAL_UNPLUGGED file.
+constexpr int kPollMs = 20;
 
 void Unplug(State &st) {
   // The copy first: should it fail, nothing has changed.
   auto resume = std::make_pair(st.hopper, st.nextDocument);
   st.resume = std::move(resume);
   st.unplugged = true;
+  st.changed.Notify();
 }
 
 // Why the track takes no document now, or MIRB_VS_OK.
@@ -61,6 +65,14 @@ std::size_t Taken(const State &st) {
   std::abort(); // a handler let the write pass
 }
 
+void SleepMilliseconds(int ms) {
+#if defined(_WIN32)
+  Sleep(static_cast<DWORD>(ms));
+#else
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+#endif
+}
+
 // A library stuck in a call: it never returns, and keeps what it holds.
 [[noreturn]] void Hang() {
   for (;;) {
@@ -85,6 +97,47 @@ const Document *FeedDocument(State &st) {
   ++st.documentsFed;
   return &*st.lastDocument;
 }
+
+// The transport, held by one feeding scan at a time and given back when
+// it leaves, by any path. A scan of a session that has ended holds
+// nothing: the session's end freed the transport.
+class Transport {
+public:
+  explicit Transport(State &st) : st_(st) {}
+  ~Transport() {
+    if (ticket_ != 0 && st_.feeder == ticket_) {
+      st_.feeder = 0;
+      st_.feeding = false;
+      st_.changed.Notify();
+    }
+  }
+  Transport(const Transport &) = delete;
+  Transport &operator=(const Transport &) = delete;
+
+  // Waits without the lock until the transport is free and takes it:
+  // MIRB_VS_OK, or why no document can be fed (the session ended, the
+  // scanner is gone, the track is jammed).
+  int Take(std::unique_lock<Lock> &lock, std::uint64_t session) {
+    for (;;) {
+      if (st_.session != session) {
+        return MIRB_VS_ERR_NOT_INITIALISED;
+      }
+      if (const int rc = TrackCheck(st_); rc != MIRB_VS_OK) {
+        return rc;
+      }
+      if (st_.feeder == 0) {
+        ticket_ = ++st_.tickets;
+        st_.feeder = ticket_;
+        return MIRB_VS_OK;
+      }
+      st_.changed.Wait(lock, kPollMs);
+    }
+  }
+
+private:
+  State &st_;
+  std::uint64_t ticket_ = 0;
+};
 
 } // namespace
 
@@ -140,24 +193,26 @@ void TakenDocument::Feed() {
 
 int TakeDocument(State &st, std::unique_lock<Lock> &lock,
                  TakenDocument &taken) {
-  if (const int rc = TrackCheck(st); rc != MIRB_VS_OK) {
+  const std::uint64_t session = st.session;
+  Transport transport(st);
+  if (const int rc = transport.Take(lock, session); rc != MIRB_VS_OK) {
     return rc;
   }
-  const Document *next = Next(st);
+  // The feed shares of the documents taken, and the document's own delay
+  // (an unplug takes none, but is slow as asked).
   const int ms = static_cast<int>(Taken(st)) * st.feedMs +
-                 (Taken(st) > 0 ? next->slowMs : 0);
+                 (Next(st) != nullptr ? Next(st)->slowMs : 0);
   if (ms > 0) {
-    // Status queries answer meanwhile, showing the feed.
-    ++st.feeding;
-    lock.unlock();
-    SleepMilliseconds(ms);
-    lock.lock();
-    --st.feeding;
-    if (const int rc = TrackCheck(st); rc != MIRB_VS_OK) {
+    st.feeding = true; // status queries answer meanwhile, showing the feed
+    const int rc = SleepInSession(st, lock, session, ms);
+    if (st.session == session) {
+      st.feeding = false;
+    }
+    if (rc != MIRB_VS_OK) {
       return rc;
     }
-    next = Next(st);
   }
+  const Document *next = Next(st);
   const Fault fault = next != nullptr ? next->fault : Fault::kNone;
   if (fault == Fault::kCrash) {
     Crash();
@@ -190,12 +245,25 @@ int TakeDocument(State &st, std::unique_lock<Lock> &lock,
   return fault == Fault::kCapture ? MIRB_VS_ERR_CAPTURE : MIRB_VS_OK;
 }
 
-void SleepMilliseconds(int ms) {
-#if defined(_WIN32)
-  Sleep(static_cast<DWORD>(ms));
-#else
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-#endif
+int SleepInSession(State &st, std::unique_lock<Lock> &lock,
+                   std::uint64_t session, int ms) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    if (st.session != session) {
+      return MIRB_VS_ERR_NOT_INITIALISED;
+    }
+    if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+      return rc;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          end - Clock::now())
+                          .count();
+    if (left <= 0) {
+      return MIRB_VS_OK;
+    }
+    st.changed.Wait(lock, static_cast<int>(std::min<long long>(left, kPollMs)));
+  }
 }
 
 } // namespace vs

@@ -61,13 +61,21 @@ private:
   const Document *doc_ = nullptr;
 };
 
-// What every scan does first: moves a document in the track to the
-// pocket and takes the next one, sleeping its feed time without the lock.
-// taken holds the document taken and read (result MIRB_VS_OK, or
-// MIRB_VS_ERR_CAPTURE: no image), else none, and the result the reason.
+// What every scan does first: waits for the transport (one document is
+// fed at a time, whatever thread scans), sleeps the document's feed time
+// and slow delay without the lock, then moves a document in the track to
+// the pocket and takes the next one. taken holds the document taken and
+// read (result MIRB_VS_OK, or MIRB_VS_ERR_CAPTURE: no image), else none,
+// and the result the reason; a scan whose session ended while it waited
+// takes nothing and answers MIRB_VS_ERR_NOT_INITIALISED.
 int TakeDocument(State &st, std::unique_lock<Lock> &lock, TakenDocument &taken);
 
-void SleepMilliseconds(int ms);
+// Sleeps ms milliseconds without the lock held by lock, for a call of the
+// session numbered session (State::session): MIRB_VS_OK after the whole
+// time; within some 20 ms of the session's end MIRB_VS_ERR_NOT_INITIALISED,
+// of the scanner going away (by fault or file) MIRB_VS_ERR_UNPLUGGED.
+int SleepInSession(State &st, std::unique_lock<Lock> &lock,
+                   std::uint64_t session, int ms);
 
 } // namespace vs
 

@@ -100,12 +100,14 @@ void KeepFirst(int &result, int rc) {
   }
 }
 
-// The outputs of a scan, as every failure leaves them.
+// The outputs of a scan, as every failure leaves them: length texts are
+// numbers on every path, "0" for what was not made or read.
 void ClearFileOutputs(char *frontLen, char *backLen, char *micr,
                       char *micrLen) {
-  for (char *text : {frontLen, backLen, micr, micrLen}) {
-    PutText(text, kShortText, "");
+  for (char *length : {frontLen, backLen, micrLen}) {
+    PutText(length, kShortText, "0");
   }
+  PutText(micr, kTextBuffer, "");
 }
 
 void ClearMemoryOutputs(unsigned char *front, int *frontLen,

@@ -28,6 +28,10 @@ void ResetSession(State &st) {
   st.trackFault = 0;
   st.unplugged = false;
   st.feedMs = 0;
+  st.feeder = 0;
+  st.feeding = false;
+  ++st.session;
+  st.changed.Notify();
 }
 
 } // namespace vs

@@ -101,11 +101,18 @@ struct State {
   PrintJob pendingPrint, pendingEndorsement; // for the next document
   char paramText[kTextBuffer] = {};
   // The transport (feed.cpp). The session's:
-  int trackFault = 0;     // MIRB_VS_ERR_JAM or _DOUBLE_FEED until cleared
-  bool unplugged = false; // until the session closes
-  int feedMs = 0;         // a document's share of MIRB_VIRTUAL_FEED_RATE
-  // Scans sleeping through a feed, whatever session they belong to.
-  int feeding = 0;
+  int trackFault = 0;       // MIRB_VS_ERR_JAM or _DOUBLE_FEED until cleared
+  bool unplugged = false;   // until the session closes
+  int feedMs = 0;           // a document's share of MIRB_VIRTUAL_FEED_RATE
+  std::uint64_t feeder = 0; // the ticket of the scan feeding; 0: none
+  bool feeding = false;     // that scan sleeps through its feed time
+  // Counts the sessions' starts and ends, so that a call that slept
+  // without the lock knows whether its session is still the one open.
+  std::uint64_t session = 0;
+  std::uint64_t tickets = 0; // handed to the scans that feed, one each
+  // Wakes the calls sleeping without the lock: their session ended, the
+  // scanner went away, the transport came free.
+  Signal changed;
   // After an unplug, the next session goes on with the hopper as it was.
   std::optional<std::pair<std::vector<Document>, std::size_t>> resume;
 };
@@ -113,7 +120,8 @@ struct State {
 // The one instance; every entry takes TheState().mutex first.
 State &TheState();
 
-// Forgets everything of a session; the session is closed.
+// Forgets everything of a session; the session is closed, and the calls
+// sleeping in it are woken to find it so.
 void ResetSession(State &st);
 
 } // namespace vs

@@ -105,8 +105,8 @@ void DrawUvSeal(Image &glow) {
          cy + static_cast<int>(std::lround((r - 10) * std::sin(a))), 0, 2,
          kGlow);
   }
-  Image text =
-      Image::Blank(font::TextWidth("UV", 6), font::kGlyphHeight * 6, 8, glow.dpi);
+  Image text = Image::Blank(font::TextWidth("UV", 6), font::kGlyphHeight * 6, 8,
+                            glow.dpi);
   font::DrawString(text, 0, 0, "UV", 6, kInk);
   for (int y = 0; y < text.height; ++y) {
     for (int x = 0; x < text.width; ++x) {

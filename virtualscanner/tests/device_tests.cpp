@@ -1,7 +1,9 @@
 // Identity, status and the transport; and that every entry is exported.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 #if !defined(QELSCAN_VS_TESTS_BUILT_IN)
 #include <dlfcn.h>
@@ -119,6 +121,40 @@ TEST_F(Transport, ScanEjectAndClearMoveTheDocument) {
   EXPECT_EQ(MIRB_VS_OK, MIRBClearDocument()); // an empty track clears too
   char conf[256];
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELGetOcrMicr(micr, conf)); // forgotten
+}
+
+// A scan asleep in a slow document when its session ends takes nothing
+// from the session opened after it; one whose scanner goes away leaves
+// its document to the next session.
+TEST_F(Transport, AScanAsleepWhenItsSessionEndsTakesNothingFromTheNext) {
+  for (const bool unplug : {false, true}) {
+    SCOPED_TRACE(unplug ? "unplugged" : "session closed and opened");
+    setenv("MIRB_VIRTUAL_UNPLUGGED", Path("plug").c_str(), 1);
+    Feed({"D1\tslow=300", "D2"});
+    int rc = 0;
+    std::thread sleeper([&rc] {
+      char text[256];
+      rc = MIRBScan(0, "", text, "", text, text, text);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (unplug) {
+      Spit(Path("plug"), "");
+    } else {
+      MIRBExit();
+      MIRBInit();
+    }
+    sleeper.join();
+    EXPECT_EQ(unplug ? MIRB_VS_ERR_UNPLUGGED : MIRB_VS_ERR_NOT_INITIALISED, rc);
+    if (unplug) {
+      std::filesystem::remove(Path("plug"));
+      MIRBExit();
+      ASSERT_EQ(MIRB_VS_OK, MIRBInit());
+    }
+    char micr[256], len[32];
+    ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, "", len, "", len, micr, len));
+    EXPECT_STREQ("D1", micr);
+    MIRBExit();
+  }
 }
 
 #if !defined(QELSCAN_VS_TESTS_BUILT_IN)
