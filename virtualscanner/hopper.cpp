@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +15,7 @@
 #include <utility>
 
 #include "virtualscanner/amounts.h"
+#include "virtualscanner/files.h"
 #include "virtualscanner/image.h"
 #include "virtualscanner/image_files.h"
 
@@ -269,7 +269,42 @@ Image PageFromPicture(const Image &picture) {
   return page;
 }
 
-int ReadPictures(std::vector<Document> &hopper, const std::string &hopperFile) {
+} // namespace
+
+// One document a line: "code line[<TAB>key=value...]".
+int ParseHopper(const std::string &text, std::vector<Document> &hopper) {
+  hopper.clear();
+  std::size_t lines = 0;
+  const bool whole = ForEachLine(text, [&](const std::string &one) {
+    if (++lines > kMaxHopperLines) {
+      return false;
+    }
+    if (one.empty() || one[0] == '#') {
+      return true;
+    }
+    // A NUL would end a code line or a text early in a caller's buffer.
+    if (one.find('\0') != std::string::npos) {
+      return false;
+    }
+    const std::vector<std::string> fields = Split(one, '\t');
+    Line line{Plain(fields[0], 100, 60), std::nullopt, std::nullopt};
+    for (std::size_t i = 1; i < fields.size(); ++i) {
+      const std::size_t eq = fields[i].find('=');
+      if (eq == std::string::npos ||
+          !SetKey(line, fields[i].substr(0, eq), fields[i].substr(eq + 1))) {
+        return false;
+      }
+    }
+    if (!FinishLine(line)) {
+      return false;
+    }
+    hopper.push_back(std::move(line.doc));
+    return true;
+  });
+  return whole ? MIRB_VS_OK : MIRB_VS_ERR_HOPPER;
+}
+
+int LoadPictures(std::vector<Document> &hopper, const std::string &hopperFile) {
   const std::string folder = FolderOf(hopperFile);
   std::map<std::string, std::shared_ptr<const Image>> read;
   for (Document &doc : hopper) {
@@ -297,42 +332,6 @@ int ReadPictures(std::vector<Document> &hopper, const std::string &hopperFile) {
   return MIRB_VS_OK;
 }
 
-} // namespace
-
-// One document a line: "code line[<TAB>key=value...]".
-int ParseHopper(std::istream &in, std::vector<Document> &hopper) {
-  hopper.clear();
-  std::string text;
-  while (std::getline(in, text)) {
-    StripCarriageReturn(text);
-    if (text.empty() || text[0] == '#') {
-      continue;
-    }
-    const std::vector<std::string> fields = Split(text, '\t');
-    Line line{Plain(fields[0], 100, 60), std::nullopt, std::nullopt};
-    for (std::size_t i = 1; i < fields.size(); ++i) {
-      const std::size_t eq = fields[i].find('=');
-      if (eq == std::string::npos ||
-          !SetKey(line, fields[i].substr(0, eq), fields[i].substr(eq + 1))) {
-        return MIRB_VS_ERR_HOPPER;
-      }
-    }
-    if (!FinishLine(line)) {
-      return MIRB_VS_ERR_HOPPER;
-    }
-    hopper.push_back(std::move(line.doc));
-  }
-  return in.bad() ? MIRB_VS_ERR_HOPPER : MIRB_VS_OK;
-}
-
-int LoadPictures(std::vector<Document> &hopper, const std::string &hopperFile) {
-  try {
-    return ReadPictures(hopper, hopperFile);
-  } catch (...) { // memory ran out: the pictures cannot be had
-    return MIRB_VS_ERR_HOPPER;
-  }
-}
-
 // Without a hopper file the default stack of checks is loaded; a named
 // file without documents is an empty hopper.
 int LoadHopper(std::vector<Document> &hopper) {
@@ -342,11 +341,11 @@ int LoadHopper(std::vector<Document> &hopper) {
     hopper = DefaultStack();
     return MIRB_VS_OK;
   }
-  std::ifstream in(name, std::ios::binary);
-  if (!in) {
+  std::vector<std::uint8_t> bytes;
+  if (ReadWholeFile(name, bytes, kMaxHopperBytes) != MIRB_VS_OK) {
     return MIRB_VS_ERR_HOPPER;
   }
-  const int rc = ParseHopper(in, hopper);
+  const int rc = ParseHopper(std::string(bytes.begin(), bytes.end()), hopper);
   return rc != MIRB_VS_OK ? rc : LoadPictures(hopper, name);
 }
 

@@ -44,10 +44,4 @@ bool ParseInt(const std::string &text, int &value) {
   return true;
 }
 
-void StripCarriageReturn(std::string &line) {
-  if (!line.empty() && line.back() == '\r') {
-    line.pop_back();
-  }
-}
-
 } // namespace vs

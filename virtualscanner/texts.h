@@ -31,8 +31,20 @@ std::string Decimal(long long value);
 // stays as it was unless the whole text is one.
 bool ParseInt(const std::string &text, int &value);
 
-// A line of a text file without the carriage return of a CR LF.
-void StripCarriageReturn(std::string &line);
+// Calls line(text) for each line of a text file, LF or CR LF ended (the
+// last may end without), until it answers false: false then, else true.
+template <typename Line> bool ForEachLine(const std::string &text, Line line) {
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end;
+    const std::size_t cut = end > start && text[end - 1] == '\r' ? 1 : 0;
+    if (!line(text.substr(start, end - start - cut))) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
 
 } // namespace vs
 

@@ -12,9 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                                       std::size_t size) {
   using vsfuzz::Require;
-  std::istringstream in = vsfuzz::Stream(data, size);
   std::vector<vs::Document> hopper;
-  const int rc = vs::ParseHopper(in, hopper);
+  const int rc = vs::ParseHopper(vsfuzz::Text(data, size), hopper);
   vsfuzz::RequireCode(rc, {MIRB_VS_OK, MIRB_VS_ERR_HOPPER});
   if (rc != MIRB_VS_OK) {
     return 0;
