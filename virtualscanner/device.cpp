@@ -139,8 +139,11 @@ int MIRB_CALL MIRBGetScannerInfo(unsigned char *adapter, unsigned char *target,
     if (target != nullptr) {
       *target = MIRB_VS_TARGET_ID;
     }
-    PutText(vendor, kShortText, MIRB_VS_VENDOR);
-    PutText(product, kShortText, MIRB_VS_PRODUCT);
+    // Another library's identity, for an application that tells libraries
+    // apart by it.
+    PutText(vendor, kShortText, EnvText("MIRB_VIRTUAL_VENDOR", MIRB_VS_VENDOR));
+    PutText(product, kShortText,
+            EnvText("MIRB_VIRTUAL_PRODUCT", MIRB_VS_PRODUCT));
     PutText(release, kShortText, MIRB_VS_RELEASE);
     return MIRB_VS_OK;
   });

@@ -32,6 +32,11 @@ std::optional<long long> EnvNumber(const char *name) {
   return value;
 }
 
+std::string EnvText(const char *name, const char *unset) {
+  const char *text = std::getenv(name);
+  return text != nullptr ? text : unset;
+}
+
 std::optional<int> EnvInt(const char *name) {
   const std::optional<long long> value = EnvNumber(name);
   if (!value || *value < INT_MIN || *value > INT_MAX) {

@@ -54,6 +54,13 @@ TEST_F(Identity, ScannerInfoFillsIdsAndTextsWithin32Bytes) {
   for (const Guarded *g : {&vendor, &product, &release}) {
     EXPECT_TRUE(g->TerminatedWithin(32));
   }
+  // Posing as another library: any text, cut to 31 bytes; empty too.
+  setenv("MIRB_VIRTUAL_VENDOR", std::string(40, 'v').c_str(), 1);
+  setenv("MIRB_VIRTUAL_PRODUCT", "", 1);
+  EXPECT_EQ(MIRB_VS_OK, MIRBGetScannerInfo(&adapter, &target, vendor.bytes,
+                                           product.bytes, release.bytes, 0));
+  EXPECT_EQ(std::string(31, 'v'), vendor.bytes);
+  EXPECT_STREQ("", product.bytes);
 }
 
 TEST_F(Identity, SerialNumberCounterAndTime) {
