@@ -256,9 +256,9 @@ int SleepInSession(State &st, std::unique_lock<Lock> &lock,
     if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
       return rc;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          end - Clock::now())
-                          .count();
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now())
+            .count();
     if (left <= 0) {
       return MIRB_VS_OK;
     }
