@@ -516,16 +516,20 @@ int DecodeSamples(TiffHandle &handle, std::uint32_t width, std::uint32_t height,
   std::vector<std::uint8_t> values(static_cast<std::size_t>(width) * height *
                                    channels);
   handle.warned() = false;
-  for (std::uint16_t plane = 0; plane < (planes ? channels : 1); ++plane) {
+  for (int plane = 0; plane < (planes ? channels : 1); ++plane) {
     for (std::uint32_t y0 = 0; y0 < height; y0 += blockHeight) {
       for (std::uint32_t x0 = 0; x0 < width; x0 += blockWidth) {
         const tmsize_t got =
             tiled ? TIFFReadEncodedTile(
-                        tif, TIFFComputeTile(tif, x0, y0, 0, plane),
+                        tif,
+                        TIFFComputeTile(tif, x0, y0, 0,
+                                        static_cast<std::uint16_t>(plane)),
                         block.data(), static_cast<tmsize_t>(blockBytes))
-                  : TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y0, plane),
-                                         block.data(),
-                                         static_cast<tmsize_t>(blockBytes));
+                  : TIFFReadEncodedStrip(
+                        tif,
+                        TIFFComputeStrip(tif, y0,
+                                         static_cast<std::uint16_t>(plane)),
+                        block.data(), static_cast<tmsize_t>(blockBytes));
         const std::uint32_t rows = std::min(blockHeight, height - y0);
         const std::uint32_t columns = std::min(blockWidth, width - x0);
         // A strip at the foot holds only the rows left.
@@ -538,10 +542,11 @@ int DecodeSamples(TiffHandle &handle, std::uint32_t width, std::uint32_t height,
           for (std::uint32_t c = 0; c < columns; ++c) {
             const std::size_t pixel =
                 (static_cast<std::size_t>(y0 + r) * width + x0 + c) * channels;
-            for (std::uint16_t s = 0; s < (planes ? 1 : channels); ++s) {
-              values[pixel + (planes ? plane : s)] = level[SampleAt(
-                  row, static_cast<std::size_t>(rowBytes),
-                  static_cast<std::size_t>(c) * inBlock + s, bits)];
+            for (int s = 0; s < (planes ? 1 : channels); ++s) {
+              values[pixel + static_cast<std::size_t>(planes ? plane : s)] =
+                  level[SampleAt(row, static_cast<std::size_t>(rowBytes),
+                                 static_cast<std::size_t>(c) * inBlock + s,
+                                 bits)];
             }
           }
         }

@@ -136,8 +136,9 @@ TEST_F(Pictures, EveryDepthFrom1To16BitsShowsItsGrays) {
     char len[32], micr[256];
     ASSERT_EQ(MIRB_VS_OK, MIRBScanGray(0, Path("gray.tif").c_str(), len, "",
                                        len, micr, len, 0));
-    const int gray = p.photometric == 3 ? low * 65535 / top >> 8
-                                        : (low * 255 + top / 2) / top;
+    const int gray =
+        static_cast<int>(p.photometric == 3 ? low * 65535 / top >> 8
+                                            : (low * 255 + top / 2) / top);
     const TiffInfo scanned = InspectTiffFile(Path("gray.tif"));
     ASSERT_EQ(600u * 275u, scanned.gray.size());
     EXPECT_EQ(p.photometric == 0 ? 255 - gray : gray, scanned.gray[82350]);

@@ -173,7 +173,7 @@ TEST_F(Session, InputsThatCouldStallOrExhaustTheLibraryAreRefusedAtOnce) {
   Spit(Path("lines"), std::string(100001, '\n'));
   Spit(Path("long"), std::string((16 << 20) + 1, '#'));
   Spit(Path("nul"), std::string("T1\0T\n", 5));
-  Spit(Path("nul-field"), std::string("T1T\tmemo=a\0b\n", 14));
+  Spit(Path("nul-field"), std::string("T1T\tmemo=a\0b\n", 13));
   Spit(Path("picture"), "T1T\tfront=" + Path("fifo") + "\n");
   Spit(Path("config"),
        "MIRBAP32-VIRTUAL-CONFIG 1\n" + std::string(1 << 20, '#'));
