@@ -3,7 +3,8 @@
 #include <ctime>
 
 #include "scannerlib/mirbap32.h"
-#include "virtualscanner/faults.h"
+#include "virtualscanner/environment.h"
+#include "virtualscanner/feed.h"
 #include "virtualscanner/guard.h"
 #include "virtualscanner/state.h"
 
@@ -23,7 +24,7 @@ int StatusWord(const State &st) {
     status |= st.trackFault == MIRB_VS_ERR_JAM ? MIRB_VS_STATUS_JAM
                                                : MIRB_VS_STATUS_DOUBLE_FEED;
   }
-  if (st.feeding > 0) {
+  if (st.feeding) {
     status |= MIRB_VS_STATUS_FEEDING;
   }
   return status;
@@ -42,17 +43,17 @@ int MIRB_CALL MIRBStatus(void) {
 
 int MIRB_CALL MIRBStatusDelay(int delay, int) {
   return Guarded([&] {
-    // Wait first, without the lock; no document arrives in the meantime.
-    {
-      State &st = TheState();
-      Guard guard(st.mutex);
-      if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
-        return rc;
-      }
+    // Waits first, without the lock, as a scan's feed does; no document
+    // arrives in the meantime.
+    State &st = TheState();
+    std::unique_lock<Lock> lock(st.mutex);
+    if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
+      return rc;
     }
     constexpr int kLongestWait = 1000;
-    SleepMilliseconds(std::clamp(delay, 0, kLongestWait));
-    return MIRBStatus();
+    const int rc = SleepInSession(st, lock, st.session,
+                                  std::clamp(delay, 0, kLongestWait));
+    return rc == MIRB_VS_OK ? StatusWord(st) : rc;
   });
 }
 
@@ -138,8 +139,11 @@ int MIRB_CALL MIRBGetScannerInfo(unsigned char *adapter, unsigned char *target,
     if (target != nullptr) {
       *target = MIRB_VS_TARGET_ID;
     }
-    PutText(vendor, kShortText, MIRB_VS_VENDOR);
-    PutText(product, kShortText, MIRB_VS_PRODUCT);
+    // Another library's identity, for an application that tells libraries
+    // apart by it.
+    PutText(vendor, kShortText, EnvText("MIRB_VIRTUAL_VENDOR", MIRB_VS_VENDOR));
+    PutText(product, kShortText,
+            EnvText("MIRB_VIRTUAL_PRODUCT", MIRB_VS_PRODUCT));
     PutText(release, kShortText, MIRB_VS_RELEASE);
     return MIRB_VS_OK;
   });

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -29,11 +28,6 @@ constexpr int kNameAttempts = 100;
 
 std::atomic<unsigned> temporaryCounter{0};
 
-struct FileCloser {
-  void operator()(std::FILE *file) const { std::fclose(file); }
-};
-using InputFile = std::unique_ptr<std::FILE, FileCloser>;
-
 // A name beside target that this process has not used: another process
 // has another id, and a leftover of an earlier run is skipped because the
 // file is created exclusively.
@@ -45,6 +39,39 @@ std::string TemporaryName(const std::string &target, unsigned long process) {
 } // namespace
 
 #if defined(_WIN32)
+
+InputFile::InputFile(const std::string &name) {
+  // A pipe or a device (NUL, CON) could keep a read waiting: only files on
+  // a disk are read. A folder does not open at all.
+  HANDLE file = CreateFileA(name.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return;
+  }
+  LARGE_INTEGER size;
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+    CloseHandle(file);
+    return;
+  }
+  handle_ = file;
+  size_ = static_cast<std::uint64_t>(size.QuadPart);
+}
+
+InputFile::~InputFile() {
+  if (handle_ != nullptr) {
+    CloseHandle(handle_);
+  }
+}
+
+bool InputFile::isOpen() const { return handle_ != nullptr; }
+
+long InputFile::Read(void *data, std::size_t size) {
+  DWORD got = 0;
+  const DWORD part = static_cast<DWORD>(size > kChunk ? kChunk : size);
+  return ReadFile(handle_, data, part, &got, nullptr) ? static_cast<long>(got)
+                                                      : -1;
+}
 
 OutputFile::OutputFile(const std::string &name) : target_(name) {
   const DWORD attributes = GetFileAttributesA(name.c_str());
@@ -143,6 +170,39 @@ void OutputFile::Discard() {
 
 #else
 
+InputFile::InputFile(const std::string &name) {
+  // Opened without waiting (a FIFO would wait for a writer) and read only
+  // as a regular file: a FIFO, a device or a folder is not.
+  const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return;
+  }
+  fd_ = fd;
+  size_ = static_cast<std::uint64_t>(info.st_size);
+}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) {
+    close(fd_);
+  }
+}
+
+bool InputFile::isOpen() const { return fd_ >= 0; }
+
+long InputFile::Read(void *data, std::size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd_, data, size > kChunk ? kChunk : size);
+    if (n >= 0 || errno != EINTR) {
+      return static_cast<long>(n);
+    }
+  }
+}
+
 OutputFile::OutputFile(const std::string &name) : target_(name) {
   struct stat info {};
   // Through a link the file it points to is replaced, not the link.
@@ -159,7 +219,13 @@ OutputFile::OutputFile(const std::string &name) : target_(name) {
       return;
     }
     if (!S_ISREG(info.st_mode)) { // /dev/null, a pipe: nothing to protect
-      fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+      // A FIFO without a reader fails at once instead of waiting for one;
+      // once open, writes wait for the reader as usual.
+      fd_ = open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      const int flags = fd_ >= 0 ? fcntl(fd_, F_GETFL) : -1;
+      if (flags >= 0) {
+        fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+      }
       return;
     }
     mode = info.st_mode & 07777;
@@ -248,28 +314,30 @@ OutputFile::~OutputFile() { Discard(); }
 int ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes,
                   std::uint64_t limit) {
   bytes.clear();
-  InputFile in(std::fopen(name.c_str(), "rb"));
-  if (!in) {
+  InputFile in(name);
+  if (!in.isOpen()) {
     return MIRB_VS_ERR_FILE;
   }
-  std::uint8_t chunk[kChunk];
-  for (;;) {
-    const std::size_t n = std::fread(chunk, 1, sizeof chunk, in.get());
-    if (n > limit - bytes.size()) {
+  if (in.size() > limit) {
+    return MIRB_VS_ERR_TOO_LARGE;
+  }
+  bytes.reserve(static_cast<std::size_t>(in.size()));
+  std::vector<std::uint8_t> chunk(kChunk);
+  for (;;) { // the file may grow while it is read
+    const long n = in.Read(chunk.data(), chunk.size());
+    if (n == 0) {
+      return MIRB_VS_OK;
+    }
+    const int rc = n < 0 ? MIRB_VS_ERR_FILE
+                   : static_cast<std::uint64_t>(n) > limit - bytes.size()
+                       ? MIRB_VS_ERR_TOO_LARGE
+                       : MIRB_VS_OK;
+    if (rc != MIRB_VS_OK) {
       bytes.clear();
-      return MIRB_VS_ERR_TOO_LARGE;
+      return rc;
     }
-    bytes.insert(bytes.end(), chunk, chunk + n);
-    if (n < sizeof chunk) {
-      break;
-    }
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + n);
   }
-  // A folder opens on Linux and fails only when read.
-  if (std::ferror(in.get())) {
-    bytes.clear();
-    return MIRB_VS_ERR_FILE;
-  }
-  return MIRB_VS_OK;
 }
 
 bool WriteWholeFile(const std::string &name,
@@ -279,8 +347,8 @@ bool WriteWholeFile(const std::string &name,
 }
 
 int CopyWholeFile(const std::string &from, const std::string &to) {
-  InputFile in(std::fopen(from.c_str(), "rb"));
-  if (!in) {
+  InputFile in(from);
+  if (!in.isOpen()) {
     return MIRB_VS_ERR_FILE;
   }
   OutputFile out(to);
@@ -289,18 +357,17 @@ int CopyWholeFile(const std::string &from, const std::string &to) {
   }
   std::vector<std::uint8_t> chunk(kChunk);
   for (;;) {
-    const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), in.get());
-    if (n > 0 && !out.Write(chunk.data(), n)) {
+    const long n = in.Read(chunk.data(), chunk.size());
+    if (n < 0) {
       return MIRB_VS_ERR_FILE;
     }
-    if (n < chunk.size()) {
-      break;
+    if (n == 0) {
+      return out.Commit() ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
+    }
+    if (!out.Write(chunk.data(), static_cast<std::size_t>(n))) {
+      return MIRB_VS_ERR_FILE;
     }
   }
-  if (std::ferror(in.get())) {
-    return MIRB_VS_ERR_FILE;
-  }
-  return out.Commit() ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 
 } // namespace vs

@@ -161,30 +161,15 @@ int TextWidth(const std::string &text, int scale) {
 
 int DrawString(Image &image, int x, int y, const std::string &text, int scale,
                int ink) {
-  const int end = x + static_cast<int>(text.size()) * kAdvance * scale;
-  for (unsigned char c : text) {
-    // Wholly outside on the right: nothing more can show.
-    if (x >= image.width) {
-      break;
-    }
-    const std::uint8_t *rows = Glyph(c);
-    if (rows == nullptr) {
-      rows = Glyph('?');
-    }
-    for (int row = 0; row < kGlyphHeight; ++row) {
-      for (int col = 0; col < kGlyphWidth; ++col) {
-        if ((rows[row] & (0x10 >> col)) == 0) {
-          continue;
-        }
-        for (int dy = 0; dy < scale; ++dy) {
-          for (int dx = 0; dx < scale; ++dx) {
-            image.Set(x + col * scale + dx, y + row * scale + dy, ink);
-          }
-        }
-      }
-    }
-    x += kAdvance * scale;
-  }
+  const int step = kAdvance * scale;
+  const int end = x + static_cast<int>(text.size()) * step;
+  // Glyphs wholly outside on the right cannot show: they are not drawn.
+  const std::size_t shown =
+      x >= image.width
+          ? 0
+          : static_cast<std::size_t>((image.width - x + step - 1) / step);
+  ForEachDot(text.substr(0, shown), scale,
+             [&](int u, int v) { image.Set(x + u, y + v, ink); });
   return end;
 }
 

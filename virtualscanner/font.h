@@ -36,6 +36,34 @@ std::string CodeLineSymbols(const std::string &codeLine);
 // Width in dots of text drawn at scale (the last glyph's spacing left out).
 int TextWidth(const std::string &text, int scale);
 
+// Calls dot(u, v) for every pixel of ink of text drawn at scale with its
+// top left corner at (0, 0): each dot of a glyph a scale x scale square,
+// a byte without a glyph as '?'. Every text the library prints is drawn
+// through this one loop.
+template <typename Dot>
+void ForEachDot(const std::string &text, int scale, Dot dot) {
+  int left = 0;
+  for (unsigned char c : text) {
+    const std::uint8_t *rows = Glyph(c);
+    if (rows == nullptr) {
+      rows = Glyph('?');
+    }
+    for (int row = 0; row < kGlyphHeight; ++row) {
+      for (int col = 0; col < kGlyphWidth; ++col) {
+        if ((rows[row] & (0x10 >> col)) == 0) {
+          continue;
+        }
+        for (int dy = 0; dy < scale; ++dy) {
+          for (int dx = 0; dx < scale; ++dx) {
+            dot(left + col * scale + dx, row * scale + dy);
+          }
+        }
+      }
+    }
+    left += kAdvance * scale;
+  }
+}
+
 // Draws text with its top left corner at (x, y), each dot a scale x scale
 // square of ink, clipped to the image; a byte without a glyph draws as
 // '?'. Returns the x where a following text would start.

@@ -1,6 +1,5 @@
-// The raster every image here is drawn and kept in, the TIFF files
-// written and read through libtiff, the memory image format of the scans
-// to memory, and the reading of an image file of either kind.
+// The raster every image here is drawn and kept in, and the limits of
+// the image files read.
 #ifndef QELSCANNER_VIRTUALSCANNER_IMAGE_H
 #define QELSCANNER_VIRTUALSCANNER_IMAGE_H
 
@@ -75,39 +74,13 @@ struct Image {
   }
 };
 
-// MIRB_VS_OK, or MIRB_VS_ERR_FILE when libtiff cannot write the pages
-// (for instance Group 4 asked for an 8-bit page).
-int EncodeTiff(const std::vector<Image> &pages,
-               std::vector<std::uint8_t> &bytes);
-// MIRB_VS_OK; MIRB_VS_ERR_IMAGE_FORMAT when the bytes are no TIFF we can
-// read (not a TIFF, damaged, cut short, a form we do not decode);
-// MIRB_VS_ERR_TOO_LARGE beyond the limits above.
-int DecodeTiff(const std::vector<std::uint8_t> &bytes,
-               std::vector<Image> &pages);
-// A memory image: the header (MIRB_VS_MEMORY_HEADER_BYTES) describing
-// image and stream, then the stream, a TIFF or JPEG file's bytes.
-std::vector<std::uint8_t>
-EncodeMemoryImage(const Image &image, int format,
-                  const std::vector<std::uint8_t> &stream);
-
-enum class FileFormat { kTiff, kJpeg };
-
-// Decodes a TIFF or JPEG file's bytes, told apart by the first ones:
-// MIRB_VS_OK, MIRB_VS_ERR_IMAGE_FORMAT or MIRB_VS_ERR_TOO_LARGE.
-int DecodeImage(const std::vector<std::uint8_t> &bytes,
-                std::vector<Image> &pages, FileFormat &format);
-// Reads a file and decodes it as DecodeImage does; MIRB_VS_ERR_FILE when
-// it cannot be read.
-int ReadImageFile(const std::string &name, std::vector<Image> &pages,
-                  FileFormat &format);
-
-// Reads a picture of any kind libtiff or libjpeg decode (TIFF of 1 to 16
-// bits, gray, palette or colour, strips or tiles; JPEG gray or colour),
-// its first page turned to 8-bit gray: the same results, within the same
-// limits as ReadImageFile (a colour pixel counting four bytes).
-int ReadPictureFile(const std::string &name, Image &gray);
-// The same over a file's bytes.
-int DecodePicture(const std::vector<std::uint8_t> &bytes, Image &gray);
+// The average of the 2 x 2 square whose top left pixel is (2x, 2y): a
+// pixel of the image at half the resolution.
+inline int Average2x2(const Image &image, int x, int y) {
+  return (image.Gray(2 * x, 2 * y) + image.Gray(2 * x + 1, 2 * y) +
+          image.Gray(2 * x, 2 * y + 1) + image.Gray(2 * x + 1, 2 * y + 1)) /
+         4;
+}
 
 } // namespace vs
 

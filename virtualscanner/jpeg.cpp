@@ -7,6 +7,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -18,17 +19,44 @@ namespace vs {
 
 namespace {
 
-// libjpeg's default error handler ends the process; ours jumps back.
+// A progressive JPEG takes a pass over all its coefficients for every
+// scan: one of many scans costs minutes. libjpeg's own progressive
+// scripts use 6 (gray) and 10 (colour).
+constexpr int kMaxScans = 100;
+
+// libjpeg's default error handler ends the process; ours jumps back,
+// noting whether libjpeg's memory ran out.
 struct ErrorManager {
   jpeg_error_mgr base;
   std::jmp_buf escape;
+  bool outOfMemory;
 };
 
 void OnError(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<ErrorManager *>(info->err)->escape, 1);
+  ErrorManager *errors = reinterpret_cast<ErrorManager *>(info->err);
+  errors->outOfMemory = errors->base.msg_code == JERR_OUT_OF_MEMORY;
+  std::longjmp(errors->escape, 1);
+}
+
+// Called between the scans a progressive image is read with, as djpeg's
+// -maxscans does: a file of more scans is refused before they are read.
+void LimitScans(j_common_ptr info) {
+  const auto *decompress = reinterpret_cast<j_decompress_ptr>(info);
+  if (decompress->input_scan_number > kMaxScans) {
+    ERREXIT(info, JERR_NOT_COMPILED); // any error: the file is refused
+  }
 }
 
 void OnMessage(j_common_ptr) {}
+
+// libjpeg only warns about data cut short or corrupt, and goes on with
+// gray; such a file is refused, so at its first warning, before the rest
+// of it is decoded for nothing.
+void OnWarning(j_common_ptr info, int level) {
+  if (level < 0) {
+    info->err->error_exit(info);
+  }
+}
 
 // A growing malloc'ed buffer: its owner frees data whatever happened, so
 // a jump out of the middle of a write loses nothing (jpeg_mem_dest's
@@ -72,14 +100,19 @@ void SinkTerm(j_compress_ptr info) {
 }
 
 // Only C objects live in this frame, so the jump skips no destructor.
+// Memory running out is thrown once libjpeg's frames are left.
 bool Compress(const Image &image, int quality, Sink *sink) {
   jpeg_compress_struct info;
   ErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
   errors.base.error_exit = OnError;
   errors.base.output_message = OnMessage;
+  errors.outOfMemory = false;
   if (setjmp(errors.escape) != 0) {
     jpeg_destroy_compress(&info);
+    if (errors.outOfMemory) {
+      throw std::bad_alloc();
+    }
     return false;
   }
   jpeg_create_compress(&info);
@@ -110,18 +143,27 @@ bool Compress(const Image &image, int quality, Sink *sink) {
 }
 
 // Into image, which the caller owns: only C objects live in this frame.
+// Memory running out is thrown once libjpeg's frames are left.
 int Decompress(const std::vector<std::uint8_t> &bytes, Image *image,
                bool anyColour) {
   jpeg_decompress_struct info;
   ErrorManager errors;
+  jpeg_progress_mgr progress;
   info.err = jpeg_std_error(&errors.base);
   errors.base.error_exit = OnError;
   errors.base.output_message = OnMessage;
+  errors.base.emit_message = OnWarning;
+  errors.outOfMemory = false;
+  progress.progress_monitor = LimitScans;
   if (setjmp(errors.escape) != 0) {
     jpeg_destroy_decompress(&info);
+    if (errors.outOfMemory) {
+      throw std::bad_alloc();
+    }
     return MIRB_VS_ERR_IMAGE_FORMAT;
   }
   jpeg_create_decompress(&info);
+  info.progress = &progress;
   jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
   int rc = MIRB_VS_OK;
@@ -165,7 +207,7 @@ int Decompress(const std::vector<std::uint8_t> &bytes, Image *image,
         image->stride() * static_cast<std::size_t>(image->height), 0);
   } catch (...) {
     jpeg_destroy_decompress(&info);
-    return MIRB_VS_ERR_TOO_LARGE;
+    throw;
   }
   info.out_color_space = JCS_GRAYSCALE;
   jpeg_start_decompress(&info);
@@ -174,10 +216,8 @@ int Decompress(const std::vector<std::uint8_t> &bytes, Image *image,
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
-  // libjpeg only warns about data cut short or corrupt, and fills in gray.
-  const bool damaged = errors.base.num_warnings != 0;
   jpeg_destroy_decompress(&info);
-  return damaged ? MIRB_VS_ERR_IMAGE_FORMAT : MIRB_VS_OK;
+  return MIRB_VS_OK;
 }
 
 } // namespace
@@ -203,11 +243,14 @@ int EncodeJpeg(const Image &image, std::vector<std::uint8_t> &bytes,
     return MIRB_VS_ERR_FILE;
   }
   Sink sink = {};
+  struct Freed { // whatever happens, memory running out included
+    Sink &sink;
+    ~Freed() { std::free(sink.data); }
+  } freed{sink};
   const bool ok = Compress(image, quality, &sink);
   if (ok) {
     bytes.assign(sink.data, sink.data + sink.size);
   }
-  std::free(sink.data);
   return ok ? MIRB_VS_OK : MIRB_VS_ERR_FILE;
 }
 

@@ -2,7 +2,7 @@
 // carries it into its images (MIRBGetParamString selectors 903 to 906
 // show the texts). What each number means is in the README's "Printing".
 #include "scannerlib/mirbap32.h"
-#include "virtualscanner/faults.h"
+#include "virtualscanner/feed.h"
 #include "virtualscanner/guard.h"
 #include "virtualscanner/state.h"
 

@@ -1,5 +1,4 @@
-// Scans (to files, to memory, full, UV, long), code-line reread, image
-// lengths and special documents.
+// The scans: to files, to memory, the full scan, UV and long documents.
 #include <cctype>
 #include <charconv>
 #include <cstdint>
@@ -7,19 +6,21 @@
 #include <system_error>
 
 #include "scannerlib/mirbap32.h"
-#include "virtualscanner/faults.h"
+#include "virtualscanner/code_line.h"
+#include "virtualscanner/feed.h"
 #include "virtualscanner/files.h"
 #include "virtualscanner/guard.h"
 #include "virtualscanner/image.h"
 #include "virtualscanner/jpeg.h"
+#include "virtualscanner/memory_images.h"
 #include "virtualscanner/render.h"
+#include "virtualscanner/special_documents.h"
 #include "virtualscanner/state.h"
+#include "virtualscanner/tiff.h"
 
 using namespace vs;
 
 namespace {
-
-constexpr std::size_t kMaxSpecials = 32;
 
 // A side of the document as scanned: bilevel images are stored with
 // Group 4, as check-image exchange files carry them.
@@ -99,12 +100,14 @@ void KeepFirst(int &result, int rc) {
   }
 }
 
-// The outputs of a scan, as every failure leaves them.
+// The outputs of a scan, as every failure leaves them: length texts are
+// numbers on every path, "0" for what was not made or read.
 void ClearFileOutputs(char *frontLen, char *backLen, char *micr,
                       char *micrLen) {
-  for (char *text : {frontLen, backLen, micr, micrLen}) {
-    PutText(text, kShortText, "");
+  for (char *length : {frontLen, backLen, micrLen}) {
+    PutText(length, kShortText, "0");
   }
+  PutText(micr, kTextBuffer, "");
 }
 
 void ClearMemoryOutputs(unsigned char *front, int *frontLen,
@@ -295,34 +298,6 @@ int ScanSingle(Kind kind, const char *file, unsigned char *image, int *size,
   return result;
 }
 
-int RegisterSpecial(const char *routing, const char *account,
-                    std::vector<int> settings) {
-  State &st = TheState();
-  Guard guard(st.mutex);
-  if (!st.open) {
-    return MIRB_VS_ERR_NOT_INITIALISED;
-  }
-  SpecialDocument special;
-  // An empty text is contained in every code line: it would match them all.
-  if (!ReadText(routing, special.routing) ||
-      !ReadText(account, special.account) || special.routing.empty() ||
-      special.account.empty()) {
-    return MIRB_VS_ERR_BAD_ARGUMENT;
-  }
-  special.settings = std::move(settings);
-  for (SpecialDocument &known : st.specials) {
-    if (known.routing == special.routing && known.account == special.account) {
-      known = std::move(special);
-      return MIRB_VS_OK;
-    }
-  }
-  if (st.specials.size() >= kMaxSpecials) {
-    return MIRB_VS_ERR_BAD_ARGUMENT;
-  }
-  st.specials.push_back(std::move(special));
-  return MIRB_VS_OK;
-}
-
 } // namespace
 
 int MIRB_CALL MIRBScan(int, const char *front, char *frontLen, const char *back,
@@ -457,60 +432,4 @@ int MIRB_CALL QELScan(const char *frontTiff, const char *backTiff,
         return result;
       },
       [&] { ClearFullScanOutputs(micr, imageQuality, contrast, docStatus); });
-}
-
-int MIRB_CALL QELGetMemoryImageLength(const unsigned char *address) {
-  return Guarded([&] {
-    State &st = TheState();
-    Guard guard(st.mutex);
-    if (address == nullptr) {
-      return MIRB_VS_ERR_BAD_ARGUMENT;
-    }
-    const auto key = reinterpret_cast<std::uintptr_t>(address);
-    for (const auto &placed : st.placedImages) {
-      if (placed.first == key) {
-        return placed.second;
-      }
-    }
-    return MIRB_VS_ERR_UNKNOWN_ADDRESS;
-  });
-}
-
-int MIRB_CALL QELGetOcrMicr(char *micr, char *confidence) {
-  return Guarded([&] {
-    PutText(micr, kTextBuffer, "");
-    PutText(confidence, kTextBuffer, "");
-    State &st = TheState();
-    Guard guard(st.mutex);
-    if (const int rc = DeviceCheck(st); rc != MIRB_VS_OK) {
-      return rc;
-    }
-    if (st.trackFault != 0) {
-      return st.trackFault; // stuck unread
-    }
-    if (!st.lastDocument) {
-      return MIRB_VS_ERR_NO_DOCUMENT;
-    }
-    PutText(micr, kTextBuffer, ReadCodeLine(*st.lastDocument));
-    PutText(confidence, kTextBuffer, st.lastDocument->confidence);
-    return MIRB_VS_OK;
-  });
-}
-
-int MIRB_CALL QELSetSpecialDocument(int a, int b, const char *routing,
-                                    const char *account, int c, int d, int e,
-                                    int f) {
-  return Guarded([&] {
-    return RegisterSpecial(routing, account, {a, b, c, d, e, f});
-  });
-}
-
-int MIRB_CALL QELSetSpecialDocumentEx(int a, int b, const char *routing,
-                                      const char *account, int c, int d, int e,
-                                      int f, int g, int h, int i, int j, int k,
-                                      int l) {
-  return Guarded([&] {
-    return RegisterSpecial(routing, account,
-                           {a, b, c, d, e, f, g, h, i, j, k, l});
-  });
 }

@@ -1,6 +1,7 @@
-// The virtual scanner's state and the helpers its entries share. Nothing
-// here is exported: the library builds with hidden visibility and only the
-// entries of scannerlib/mirbap32.h are default.
+// The virtual scanner's state: the session, the hopper and its documents,
+// the transport, the print jobs. Nothing here is exported: the library
+// builds with hidden visibility and only the entries of
+// scannerlib/mirbap32.h are default.
 #ifndef QELSCANNER_VIRTUALSCANNER_STATE_H
 #define QELSCANNER_VIRTUALSCANNER_STATE_H
 
@@ -9,42 +10,20 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "virtualscanner/lock.h"
+#include "virtualscanner/texts.h"
 #include "virtualscanner/virtual_scanner.h"
 
 namespace vs {
 
-constexpr std::size_t kTextBuffer = 256; // code line, serial, names
-constexpr std::size_t kMaxText = kTextBuffer - 1;
-constexpr std::size_t kShortText = 32; // length texts, identity texts
-constexpr std::size_t kImageBuffer = 1048576;
 constexpr int kParamCount = MIRB_VS_PARAM_COUNT;
 
-// A plain mutex. mingw-w64's win32 thread model has no std::mutex, so on
-// Windows it is a slim reader/writer lock taken exclusively.
-class Lock {
-public:
-  Lock() = default;
-  Lock(const Lock &) = delete;
-  Lock &operator=(const Lock &) = delete;
-  void lock();
-  void unlock();
-
-private:
-#if defined(_WIN32)
-  void *srw_ = nullptr; // SRWLOCK_INIT
-#else
-  std::mutex mutex_;
-#endif
-};
-using Guard = std::lock_guard<Lock>;
-
-// A print job as printing.cpp accepted it; render.cpp draws it. The
+// A print job as printing.cpp accepted it; imprint.cpp draws it. The
 // README's "Printing" section gives the meaning and range of each number.
 struct PrintJob {
   std::string text;  // empty: no job
@@ -57,20 +36,28 @@ struct PrintJob {
 };
 
 // What scanning a document goes wrong with (README "Faults").
-enum class Fault { kNone, kJam, kDoubleFeed, kUnplugged, kCapture };
+enum class Fault {
+  kNone,
+  kJam,
+  kDoubleFeed,
+  kUnplugged,
+  kCapture,
+  kCrash,
+  kHang
+};
 
 struct Image;
 
-// What the front shows besides the code line, and the pictures named in
-// the hopper that take the place of the drawn sides.
+// What the front shows besides the code line, as the hopper file gives it
+// or as it follows from the code line, and the pictures named in the
+// hopper that take the place of the drawn sides.
 struct CheckFields {
   std::string payee = "VIRTUAL PAYEE";
   std::string drawer = "ACCOUNT HOLDER";
   std::string address = "1 MAIN STREET|ANYTOWN"; // '|' starts a new line
   std::string date = "01/27/2016";
-  bool ownAmount = false;           // the amount key was given
-  std::optional<long long> amount;  // its cents; none: an empty box
-  std::optional<std::string> words; // none: written out from the amount
+  std::string amount; // in the box, in figures ("1,234.56"); empty: none
+  std::string words;  // the legal amount above "DOLLARS"; may be empty
   std::string memo;
   std::string bank = "VIRTUAL BANK";
   std::string frontFile, backFile; // as the hopper names them; empty: drawn
@@ -113,12 +100,19 @@ struct State {
   std::vector<SpecialDocument> specials;
   PrintJob pendingPrint, pendingEndorsement; // for the next document
   char paramText[kTextBuffer] = {};
-  // Faults (faults.cpp). The session's:
-  int trackFault = 0;     // MIRB_VS_ERR_JAM or _DOUBLE_FEED until cleared
-  bool unplugged = false; // until the session closes
-  int feedMs = 0;         // a document's share of MIRB_VIRTUAL_FEED_RATE
-  // Scans sleeping through a feed, whatever session they belong to.
-  int feeding = 0;
+  // The transport (feed.cpp). The session's:
+  int trackFault = 0;       // MIRB_VS_ERR_JAM or _DOUBLE_FEED until cleared
+  bool unplugged = false;   // until the session closes
+  int feedMs = 0;           // a document's share of MIRB_VIRTUAL_FEED_RATE
+  std::uint64_t feeder = 0; // the ticket of the scan feeding; 0: none
+  bool feeding = false;     // that scan sleeps through its feed time
+  // Counts the sessions' starts and ends, so that a call that slept
+  // without the lock knows whether its session is still the one open.
+  std::uint64_t session = 0;
+  std::uint64_t tickets = 0; // handed to the scans that feed, one each
+  // Wakes the calls sleeping without the lock: their session ended, the
+  // scanner went away, the transport came free.
+  Signal changed;
   // After an unplug, the next session goes on with the hopper as it was.
   std::optional<std::pair<std::vector<Document>, std::size_t>> resume;
 };
@@ -126,34 +120,9 @@ struct State {
 // The one instance; every entry takes TheState().mutex first.
 State &TheState();
 
-// Writes text into dst of size bytes, cut to size - 1 and always
-// terminated. A null dst is skipped.
-void PutText(char *dst, std::size_t size, const std::string &text);
-inline void PutInt(int *dst, int value) {
-  if (dst != nullptr) {
-    *dst = value;
-  }
-}
-// Reads a NUL-terminated text of at most kMaxText bytes; never reads past
-// its NUL nor past kMaxText + 1 bytes. Null reads as the empty text.
-// False: too long.
-bool ReadText(const char *src, std::string &out);
-
-// An environment variable as a whole int, if set and well formed.
-std::optional<int> EnvInt(const char *name);
-std::optional<long long> EnvNumber(const char *name);
-
+// Forgets everything of a session; the session is closed, and the calls
+// sleeping in it are woken to find it so.
 void ResetSession(State &st);
-// Moves the document in the track (if any) to the pocket and feeds the
-// next one from the hopper; null when the hopper is empty.
-const Document *FeedDocument(State &st);
-// Records that an image of length bytes now starts at address.
-void PlaceImage(State &st, const void *address, int length);
-// Number of the special document whose routing and account both occur in
-// the code line (1-based), or 0.
-int MatchSpecial(const State &st, const std::string &codeLine);
-
-std::string Decimal(long long value);
 
 } // namespace vs
 

@@ -5,17 +5,15 @@
 #include <vector>
 
 #include "fuzz/vs_harness.h"
-#include "virtualscanner/faults.h"
-#include "virtualscanner/fields.h"
+#include "virtualscanner/code_line.h"
+#include "virtualscanner/hopper.h"
 #include "virtualscanner/render.h"
-#include "virtualscanner/session.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                                       std::size_t size) {
   using vsfuzz::Require;
-  std::istringstream in = vsfuzz::Stream(data, size);
   std::vector<vs::Document> hopper;
-  const int rc = vs::ParseHopper(in, hopper);
+  const int rc = vs::ParseHopper(vsfuzz::Text(data, size), hopper);
   vsfuzz::RequireCode(rc, {MIRB_VS_OK, MIRB_VS_ERR_HOPPER});
   if (rc != MIRB_VS_OK) {
     return 0;
@@ -26,7 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
             "a code line too long or without its confidence");
     Require(vs::ReadCodeLine(doc).size() == doc.codeLine.size(),
             "the code line read is not the code line's length");
-    vs::CourtesyAmount(doc);
   }
   // For one input in 32, the first document as one of the scans draws
   // it: a drawing costs milliseconds, a line microseconds. The pictures it

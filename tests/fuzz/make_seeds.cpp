@@ -9,6 +9,7 @@
 
 #include "virtualscanner/image.h"
 #include "virtualscanner/jpeg.h"
+#include "virtualscanner/tiff.h"
 #include "virtualscanner/virtual_scanner.h"
 
 namespace {

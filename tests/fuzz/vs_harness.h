@@ -8,12 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "virtualscanner/image.h"
+#include "virtualscanner/image_files.h"
 #include "virtualscanner/jpeg.h"
+#include "virtualscanner/tiff.h"
 #include "virtualscanner/virtual_scanner.h"
 
 namespace vsfuzz {
@@ -36,9 +37,8 @@ inline void RequireCode(int rc, std::initializer_list<int> documented) {
   std::abort();
 }
 
-inline std::istringstream Stream(const std::uint8_t *data, std::size_t size) {
-  return std::istringstream(
-      std::string(reinterpret_cast<const char *>(data), size));
+inline std::string Text(const std::uint8_t *data, std::size_t size) {
+  return std::string(reinterpret_cast<const char *>(data), size);
 }
 
 inline std::vector<std::uint8_t> Bytes(const std::uint8_t *data,

@@ -126,10 +126,59 @@ TEST(VirtualScannerDllTest, TheExampleHopperGivesEachFaultItsCode) {
   _putenv("MIRB_VIRTUAL_HOPPER=");
 }
 
+// What a failing library does to its process, each in a child process
+// (this program with --child): a crash ends it (Wine's debugger ends it
+// too), a hang keeps it until the test ends it.
+TEST(VirtualScannerDllTest, CrashEndsTheProcessAndHangBlocksItsThreads) {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  for (const std::string fault : {"crash", "hang"}) {
+    const std::string hopper = productFolder + "\\" + fault + ".hopper";
+    std::ofstream(hopper) << "U2U\tfault=" << fault << "\n";
+    std::string command = "\"" + std::string(self) + "\" \"" + productFolder +
+                          "\" --child \"" + hopper + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE,
+                               0, nullptr, nullptr, &startup, &child));
+    const bool ends = fault == "crash";
+    const DWORD waited =
+        WaitForSingleObject(child.hProcess, ends ? 60000 : 2000);
+    DWORD code = 0;
+    GetExitCodeProcess(child.hProcess, &code);
+    TerminateProcess(child.hProcess, 1);
+    WaitForSingleObject(child.hProcess, INFINITE);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    std::remove(hopper.c_str());
+    EXPECT_EQ(ends ? WAIT_OBJECT_0 : WAIT_TIMEOUT, waited) << fault;
+    EXPECT_TRUE(!ends || (code != 0 && code != 90)) // 90: no scene set
+        << fault << " ended with " << code;
+  }
+}
+
+// The child: a scan of the faulty document, its result (had it one) the
+// exit status.
+int RunChild(const std::string &hopper) {
+  _putenv(("MIRB_VIRTUAL_HOPPER=" + hopper).c_str());
+  qeltest::FakeJni jni;
+  if (QEL_EXPORT(MirbInit)(jni.env(), jni.cls()) != MIRB_VS_OK) {
+    return 90;
+  }
+  return -QEL_EXPORT(QelScanToFile)(
+      jni.env(), jni.cls(), nullptr, nullptr, nullptr, nullptr,
+      jni.StringArray({""}), jni.IntArray({0}), jni.IntArray({0}), nullptr);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  if (argc == 4 && std::string(argv[2]) == "--child") {
+    productFolder = argv[1];
+    return RunChild(argv[3]);
+  }
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s <folder of QELScanner.dll>\n", argv[0]);
     return 2;

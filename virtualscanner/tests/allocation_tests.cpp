@@ -93,4 +93,21 @@ TEST_F(AllocationFailure, AScanThatRunsOutOfMemoryLeavesItsDocumentForTheNext) {
   }
 }
 
+// Opening a session runs out of memory at each of its allocations in
+// turn (the hopper file, its picture): INTERNAL, the session stays closed.
+TEST_F(AllocationFailure, AnOpeningThatRunsOutOfMemoryLeavesTheSessionClosed) {
+  Spit(Path("hopper.txt"),
+       "U1U\tfront=" QELSCAN_VS_EXAMPLE "/pattern-front.tif\n");
+  setenv("MIRB_VIRTUAL_HOPPER", Path("hopper.txt").c_str(), 1);
+  long failures = 0;
+  for (int rc = MIRB_VS_ERR_INTERNAL; rc == MIRB_VS_ERR_INTERNAL; ++failures) {
+    ASSERT_EQ(MIRB_VS_ERR_NOT_INITIALISED, MIRBStatus());
+    allocationsLeft = failures;
+    rc = MIRBInit();
+    allocationsLeft = -1;
+    ASSERT_TRUE(rc == MIRB_VS_ERR_INTERNAL || rc == MIRB_VS_OK) << rc;
+  }
+  EXPECT_GT(failures, 3) << "the opening allocates: some attempts failed";
+}
+
 } // namespace

@@ -1,7 +1,9 @@
 // Identity, status and the transport; and that every entry is exported.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 #if !defined(QELSCAN_VS_TESTS_BUILT_IN)
 #include <dlfcn.h>
@@ -52,6 +54,13 @@ TEST_F(Identity, ScannerInfoFillsIdsAndTextsWithin32Bytes) {
   for (const Guarded *g : {&vendor, &product, &release}) {
     EXPECT_TRUE(g->TerminatedWithin(32));
   }
+  // Posing as another library: any text, cut to 31 bytes; empty too.
+  setenv("MIRB_VIRTUAL_VENDOR", std::string(40, 'v').c_str(), 1);
+  setenv("MIRB_VIRTUAL_PRODUCT", "", 1);
+  EXPECT_EQ(MIRB_VS_OK, MIRBGetScannerInfo(&adapter, &target, vendor.bytes,
+                                           product.bytes, release.bytes, 0));
+  EXPECT_EQ(std::string(31, 'v'), vendor.bytes);
+  EXPECT_STREQ("", product.bytes);
 }
 
 TEST_F(Identity, SerialNumberCounterAndTime) {
@@ -119,6 +128,27 @@ TEST_F(Transport, ScanEjectAndClearMoveTheDocument) {
   EXPECT_EQ(MIRB_VS_OK, MIRBClearDocument()); // an empty track clears too
   char conf[256];
   EXPECT_EQ(MIRB_VS_ERR_NO_DOCUMENT, QELGetOcrMicr(micr, conf)); // forgotten
+}
+
+// A scan asleep in a slow document when its session ends, and another one
+// opens, answers at once, as a scan without a session does, and takes
+// nothing from the new session.
+TEST_F(Transport, AScanAsleepWhenItsSessionEndsTakesNothingFromTheNext) {
+  Feed({"D1\tslow=10000", "D2"});
+  int rc = 0;
+  std::thread sleeper([&rc] {
+    char text[256];
+    rc = MIRBScan(0, "", text, "", text, text, text);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  MIRBExit();
+  setenv("MIRB_VIRTUAL_HOPPER", "", 1); // the default stack
+  ASSERT_EQ(MIRB_VS_OK, MIRBInit());
+  sleeper.join();
+  EXPECT_EQ(MIRB_VS_ERR_NOT_INITIALISED, rc);
+  char micr[256], len[32];
+  ASSERT_EQ(MIRB_VS_OK, MIRBScan(0, "", len, "", len, micr, len));
+  EXPECT_STREQ("U001001U T249239726T 4820173659U $0000012500$", micr);
 }
 
 #if !defined(QELSCAN_VS_TESTS_BUILT_IN)

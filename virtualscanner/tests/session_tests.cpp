@@ -1,6 +1,8 @@
 // Version, session, parameters and configuration files.
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "vs_test.h"
 
 using namespace vstest;
@@ -161,4 +163,41 @@ TEST_F(Config, MissingOrMalformedFilesHaveTheirCodesAndChangeNothing) {
                        "param 1 5\r\ntext 4\r\n");
   EXPECT_EQ(MIRB_VS_OK, MIRBReadConfig(Path("ok.cfg").c_str()));
   EXPECT_EQ(5, MIRBGetParam(1));
+}
+
+// Files that could stall a call or exhaust memory are refused at once: a
+// FIFO no one writes, a device, a file beyond its limit; and a hopper line
+// holding a NUL, which would cut its text short in a caller's buffer.
+TEST_F(Session, InputsThatCouldStallOrExhaustTheLibraryAreRefusedAtOnce) {
+  ASSERT_EQ(0, mkfifo(Path("fifo").c_str(), 0600));
+  Spit(Path("lines"), std::string(100001, '\n'));
+  Spit(Path("long"), std::string((16 << 20) + 1, '#'));
+  Spit(Path("nul"), std::string("T1\0T\n", 5));
+  Spit(Path("nul-field"), std::string("T1T\tmemo=a\0b\n", 13));
+  Spit(Path("picture"), "T1T\tfront=" + Path("fifo") + "\n");
+  Spit(Path("config"),
+       "MIRBAP32-VIRTUAL-CONFIG 1\n" + std::string(1 << 20, '#'));
+  const struct {
+    bool hopper; // else a configuration file
+    std::string file;
+    int result;
+  } inputs[] = {{true, Path("fifo"), MIRB_VS_ERR_HOPPER},
+                {true, "/dev/zero", MIRB_VS_ERR_HOPPER},
+                {true, Path("lines"), MIRB_VS_ERR_HOPPER},
+                {true, Path("long"), MIRB_VS_ERR_HOPPER},
+                {true, Path("nul"), MIRB_VS_ERR_HOPPER},
+                {true, Path("nul-field"), MIRB_VS_ERR_HOPPER},
+                {true, Path("picture"), MIRB_VS_ERR_HOPPER},
+                {false, Path("fifo"), MIRB_VS_ERR_FILE},
+                {false, "/dev/zero", MIRB_VS_ERR_FILE},
+                {false, Path("config"), MIRB_VS_ERR_CONFIG_FORMAT}};
+  for (const auto &input : inputs) {
+    setenv("MIRB_VIRTUAL_HOPPER", input.hopper ? input.file.c_str() : "", 1);
+    EXPECT_EQ(input.hopper ? input.result : MIRB_VS_OK, MIRBInit())
+        << input.file;
+    if (!input.hopper) {
+      EXPECT_EQ(input.result, MIRBReadConfig(input.file.c_str())) << input.file;
+      MIRBExit();
+    }
+  }
 }

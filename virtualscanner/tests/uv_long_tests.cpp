@@ -1,6 +1,6 @@
 // The UV and long-document scans: how formatComp stores them, what the UV
 // image shows that no other image does, and refused formats.
-#include "virtualscanner/render.h"
+#include "virtualscanner/uv_glow.h"
 #include "vs_test.h"
 
 using namespace vstest;

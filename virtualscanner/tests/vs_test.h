@@ -31,8 +31,10 @@
 namespace vstest {
 
 inline const char *const kEnvironment[] = {
-    "MIRB_VIRTUAL_VERSION", "MIRB_VIRTUAL_INIT_RESULT", "MIRB_VIRTUAL_HOPPER",
-    "MIRB_VIRTUAL_USB", "MIRB_VIRTUAL_DOCUMENT_NUMBER"};
+    "MIRB_VIRTUAL_VERSION",   "MIRB_VIRTUAL_INIT_RESULT",
+    "MIRB_VIRTUAL_HOPPER",    "MIRB_VIRTUAL_USB",
+    "MIRB_VIRTUAL_UNPLUGGED", "MIRB_VIRTUAL_DOCUMENT_NUMBER",
+    "MIRB_VIRTUAL_VENDOR",    "MIRB_VIRTUAL_PRODUCT"};
 
 inline std::vector<std::uint8_t> Slurp(const std::string &name) {
   std::ifstream in(name, std::ios::binary);

@@ -42,7 +42,7 @@ class ToolCommandsTest {
                         "QELVIRT-0001512, document number 0, time ",
                         "0x0005: ready, the track empty and documents left in the hopper")),
                 Arguments.of(Map.of("MIRB_VIRTUAL_USB", "0", "MIRB_VIRTUAL_DOCUMENT_NUMBER", "4294967295",
-                        "MIRB_VIRTUAL_HOPPER", "/dev/null"), 0, List.of(
+                        "MIRB_VIRTUAL_HOPPER", "empty.hopper"), 0, List.of(
                         "none present, vendor id 0x0000, product id 0x0000",
                         "document number 4294967295",
                         "0x0001: ready, the track empty and the hopper empty")),
@@ -60,6 +60,7 @@ class ToolCommandsTest {
     void infoTellsWhatTheLibraryAndTheScannerSay(Map<String, String> environment, int exitCode,
             List<String> expected, @TempDir Path work) throws Exception {
         // In a JVM of its own, whose scanner has fed no document yet.
+        Files.createFile(work.resolve("empty.hopper")); // a hopper file without documents
         ToolRun.Result info = ToolRun.run(work, environment, "info");
         assertEquals(exitCode, info.exitCode(), info.all());
         for (String text : expected) {

@@ -1,4 +1,4 @@
-#include "virtualscanner/words.h"
+#include "virtualscanner/amounts.h"
 
 #include <string_view>
 
@@ -129,6 +129,22 @@ std::string AmountInWords(long long cents) {
   const int rest = static_cast<int>(cents % 100);
   return words + " and " + (rest < 10 ? "0" : "") + std::to_string(rest) +
          "/100";
+}
+
+bool DecideAmounts(const std::string &codeLine,
+                   const std::optional<std::string> &amount,
+                   const std::optional<std::string> &words,
+                   std::string &figures, std::string &legal) {
+  const std::optional<long long> cents = !amount ? CodeLineAmount(codeLine)
+                                         : amount->empty()
+                                             ? std::nullopt
+                                             : ParseAmount(*amount);
+  if (amount && !amount->empty() && !cents) {
+    return false;
+  }
+  figures = cents ? AmountInFigures(*cents) : std::string();
+  legal = words ? *words : cents ? AmountInWords(*cents) : std::string();
+  return true;
 }
 
 } // namespace vs

@@ -1,19 +1,15 @@
 // TIFF through libtiff's client I/O, so pages go to and come from memory
-// (the scans need the bytes for "MD:" targets and the length texts), the
-// memory image format, and the reading of an image file, TIFF or JPEG.
-#include "virtualscanner/image.h"
+// (the scans need the bytes for "MD:" targets and the length texts).
+#include "virtualscanner/tiff.h"
 
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 #include <new>
 
 #include <tiffio.h>
 
-#include "virtualscanner/files.h"
-#include "virtualscanner/jpeg.h"
 #include "virtualscanner/virtual_scanner.h"
 
 namespace vs {
@@ -355,54 +351,6 @@ int ReadPage(TiffHandle &handle, Image &image, std::uint64_t &pixelBytes) {
   return MIRB_VS_OK;
 }
 
-// The first page of any TIFF libtiff's RGBA reader takes, in 8-bit gray
-// on white paper (its colours are premultiplied by their alpha); refused
-// when libtiff had to repair it to read it.
-int DecodeTiffGray(const std::vector<std::uint8_t> &bytes, Image &gray) {
-  Stream stream;
-  stream.source = bytes.data();
-  stream.sourceSize = bytes.size();
-  TiffHandle handle(stream, "r");
-  TIFF *tif = handle.get();
-  char message[1024] = {};
-  std::uint32_t width = 0, height = 0;
-  if (tif == nullptr || !TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
-      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || width == 0 ||
-      height == 0 || !TIFFRGBAImageOK(tif, message)) {
-    return MIRB_VS_ERR_IMAGE_FORMAT;
-  }
-  if (width > static_cast<std::uint32_t>(kMaxSide) ||
-      height > static_cast<std::uint32_t>(kMaxSide) ||
-      4ull * width * height > kMaxPageBytes) {
-    return MIRB_VS_ERR_TOO_LARGE;
-  }
-  std::vector<std::uint32_t> rgba(static_cast<std::size_t>(width) * height);
-  if (!TIFFReadRGBAImageOriented(tif, width, height, rgba.data(),
-                                 ORIENTATION_TOPLEFT, 1) ||
-      handle.warned()) {
-    return MIRB_VS_ERR_IMAGE_FORMAT;
-  }
-  gray = Image::Blank(static_cast<int>(width), static_cast<int>(height), 8, 0);
-  for (std::size_t i = 0; i < rgba.size(); ++i) {
-    const std::uint32_t p = rgba[i];
-    const int luma = static_cast<int>(
-        (299 * TIFFGetR(p) + 587 * TIFFGetG(p) + 114 * TIFFGetB(p) + 500) /
-        1000);
-    gray.data[i] = static_cast<std::uint8_t>(
-        std::min(255, luma + 255 - static_cast<int>(TIFFGetA(p))));
-  }
-  return MIRB_VS_OK;
-}
-
-void Put16(std::vector<std::uint8_t> &b, std::uint16_t v) {
-  b.push_back(static_cast<std::uint8_t>(v));
-  b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(std::vector<std::uint8_t> &b, std::uint32_t v) {
-  Put16(b, static_cast<std::uint16_t>(v));
-  Put16(b, static_cast<std::uint16_t>(v >> 16));
-}
-
 } // namespace
 
 int EncodeTiff(const std::vector<Image> &pages,
@@ -461,75 +409,208 @@ int DecodeTiff(const std::vector<std::uint8_t> &bytes,
   }
 }
 
-std::vector<std::uint8_t>
-EncodeMemoryImage(const Image &image, int format,
-                  const std::vector<std::uint8_t> &stream) {
-  std::vector<std::uint8_t> b;
-  b.reserve(MIRB_VS_MEMORY_HEADER_BYTES + stream.size());
-  Put16(b, static_cast<std::uint16_t>(image.width));
-  Put16(b, static_cast<std::uint16_t>(image.height));
-  Put16(b, static_cast<std::uint16_t>(image.bitsPerPixel));
-  Put16(b, static_cast<std::uint16_t>(image.dpi));
-  Put16(b, MIRB_VS_MEMORY_HEADER_BYTES);
-  Put16(b, static_cast<std::uint16_t>(format));
-  Put32(b, static_cast<std::uint32_t>(stream.size()));
-  b.insert(b.end(), stream.begin(), stream.end());
-  return b;
+namespace {
+
+int Luma(int r, int g, int b) {
+  return (299 * r + 587 * g + 114 * b + 500) / 1000;
 }
 
-int DecodeImage(const std::vector<std::uint8_t> &bytes,
-                std::vector<Image> &pages, FileFormat &format) {
-  pages.clear();
-  auto startsWith = [&bytes](std::initializer_list<std::uint8_t> magic) {
-    return bytes.size() >= magic.size() &&
-           std::equal(magic.begin(), magic.end(), bytes.begin());
-  };
-  // Classic and BigTIFF, either byte order.
-  if (startsWith({'I', 'I', 42, 0}) || startsWith({'M', 'M', 0, 42}) ||
-      startsWith({'I', 'I', 43, 0}) || startsWith({'M', 'M', 0, 43})) {
-    format = FileFormat::kTiff;
-    return DecodeTiff(bytes, pages);
+// Whether libtiff's RGBA reader takes this depth of this kind of picture:
+// gray of 1, 2, 4, 8 or 16 bits, palettes of up to 8, colour of 8 or 16.
+bool RgbaReaderDepth(std::uint16_t photometric, std::uint16_t bits) {
+  switch (photometric) {
+  case PHOTOMETRIC_MINISWHITE:
+  case PHOTOMETRIC_MINISBLACK:
+    return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
+  case PHOTOMETRIC_PALETTE:
+    return bits == 1 || bits == 2 || bits == 4 || bits == 8;
+  case PHOTOMETRIC_RGB:
+    return bits == 8 || bits == 16;
+  default:
+    return true; // the reader knows these kinds, or refuses them
   }
-  if (startsWith({0xFF, 0xD8, 0xFF})) {
-    format = FileFormat::kJpeg;
-    Image image;
-    if (const int rc = DecodeJpeg(bytes, image); rc != MIRB_VS_OK) {
-      return rc;
+}
+
+// The sample at index (counted in samples) of a row of a decoded strip or
+// tile: packed most significant bit first whatever the file's byte order,
+// except 16-bit samples, which libtiff has put in this machine's order.
+std::uint32_t SampleAt(const std::uint8_t *row, std::size_t rowBytes,
+                       std::size_t index, int bits) {
+  if (bits == 16) {
+    std::uint16_t value = 0;
+    std::memcpy(&value, row + 2 * index, 2);
+    return value;
+  }
+  const std::size_t bit = index * static_cast<std::size_t>(bits);
+  std::uint32_t window = 0; // three bytes hold any sample of up to 16 bits
+  for (std::size_t b = bit / 8; b < bit / 8 + 3; ++b) {
+    window = window << 8 | (b < rowBytes ? row[b] : 0u);
+  }
+  return window >> (24 - bit % 8 - static_cast<std::size_t>(bits)) &
+         ((1u << bits) - 1);
+}
+
+// A picture at a depth libtiff's RGBA reader does not take: gray,
+// palette or colour samples of 1 to 16 bits, in strips or tiles, stored
+// together or in planes, each strip or tile decoded by libtiff. A sample
+// of n bits becomes 8 bits as v * 255 / (2^n - 1), rounded; a palette's
+// 16-bit colours their high byte (8-bit ones as they are, as libtiff's
+// reader takes them); colours their luma.
+int DecodeSamples(TiffHandle &handle, std::uint32_t width, std::uint32_t height,
+                  std::uint16_t photometric, std::uint16_t bits, Image &gray) {
+  TIFF *tif = handle.get();
+  std::uint16_t samples = 1, planar = PLANARCONFIG_CONTIG,
+                format = SAMPLEFORMAT_UINT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
+  const bool colour = photometric == PHOTOMETRIC_RGB;
+  const std::uint16_t channels = colour ? 3 : 1; // the samples used
+  std::uint16_t *map[3] = {};
+  if (bits < 1 || bits > 16 || samples < channels ||
+      format != SAMPLEFORMAT_UINT ||
+      (photometric == PHOTOMETRIC_PALETTE &&
+       !TIFFGetField(tif, TIFFTAG_COLORMAP, &map[0], &map[1], &map[2]))) {
+    return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
+  // Each value a sample can take, as 8-bit gray (colour: each channel).
+  const std::uint32_t top = (1u << bits) - 1;
+  std::vector<std::uint8_t> level(top + 1);
+  bool wideMap = false; // a colour map of 16-bit values, not 8-bit ones
+  for (std::uint32_t v = 0; map[0] != nullptr && v <= top; ++v) {
+    wideMap = wideMap || map[0][v] > 255 || map[1][v] > 255 || map[2][v] > 255;
+  }
+  for (std::uint32_t v = 0; v <= top; ++v) {
+    const int shift = wideMap ? 8 : 0;
+    level[v] = static_cast<std::uint8_t>(
+        map[0] != nullptr
+            ? Luma(map[0][v] >> shift, map[1][v] >> shift, map[2][v] >> shift)
+            : (v * 255 + top / 2) / top);
+    if (photometric == PHOTOMETRIC_MINISWHITE) {
+      level[v] = static_cast<std::uint8_t>(255 - level[v]);
     }
-    pages.push_back(std::move(image));
-    return MIRB_VS_OK;
   }
-  return MIRB_VS_ERR_IMAGE_FORMAT;
+  const bool tiled = TIFFIsTiled(tif) != 0;
+  std::uint32_t blockWidth = width, blockHeight = height;
+  if (tiled) {
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &blockWidth);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &blockHeight);
+  } else {
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &blockHeight);
+    blockHeight = std::min(blockHeight, height);
+  }
+  const bool planes = planar == PLANARCONFIG_SEPARATE;
+  const std::uint16_t inBlock = planes ? 1 : samples; // samples a pixel
+  const std::uint64_t rowBytes =
+      (static_cast<std::uint64_t>(blockWidth) * inBlock * bits + 7) / 8;
+  const std::uint64_t blockBytes = rowBytes * blockHeight;
+  if (blockWidth == 0 || blockHeight == 0 ||
+      blockBytes != static_cast<std::uint64_t>(tiled ? TIFFTileSize64(tif)
+                                                     : TIFFStripSize64(tif))) {
+    return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
+  if (blockBytes > kMaxPageBytes) {
+    return MIRB_VS_ERR_TOO_LARGE;
+  }
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(blockBytes));
+  std::vector<std::uint8_t> values(static_cast<std::size_t>(width) * height *
+                                   channels);
+  handle.warned() = false;
+  for (int plane = 0; plane < (planes ? channels : 1); ++plane) {
+    for (std::uint32_t y0 = 0; y0 < height; y0 += blockHeight) {
+      for (std::uint32_t x0 = 0; x0 < width; x0 += blockWidth) {
+        const tmsize_t got =
+            tiled ? TIFFReadEncodedTile(
+                        tif,
+                        TIFFComputeTile(tif, x0, y0, 0,
+                                        static_cast<std::uint16_t>(plane)),
+                        block.data(), static_cast<tmsize_t>(blockBytes))
+                  : TIFFReadEncodedStrip(
+                        tif,
+                        TIFFComputeStrip(tif, y0,
+                                         static_cast<std::uint16_t>(plane)),
+                        block.data(), static_cast<tmsize_t>(blockBytes));
+        const std::uint32_t rows = std::min(blockHeight, height - y0);
+        const std::uint32_t columns = std::min(blockWidth, width - x0);
+        // A strip at the foot holds only the rows left.
+        if (got < 0 || static_cast<std::uint64_t>(got) < rowBytes * rows ||
+            handle.warned()) {
+          return MIRB_VS_ERR_IMAGE_FORMAT;
+        }
+        for (std::uint32_t r = 0; r < rows; ++r) {
+          const std::uint8_t *row = block.data() + rowBytes * r;
+          for (std::uint32_t c = 0; c < columns; ++c) {
+            const std::size_t pixel =
+                (static_cast<std::size_t>(y0 + r) * width + x0 + c) * channels;
+            for (int s = 0; s < (planes ? 1 : channels); ++s) {
+              values[pixel + static_cast<std::size_t>(planes ? plane : s)] =
+                  level[SampleAt(row, static_cast<std::size_t>(rowBytes),
+                                 static_cast<std::size_t>(c) * inBlock + s,
+                                 bits)];
+            }
+          }
+        }
+      }
+    }
+  }
+  gray = Image::Blank(static_cast<int>(width), static_cast<int>(height), 8, 0);
+  for (std::size_t i = 0; i < gray.data.size(); ++i) {
+    const std::uint8_t *v = values.data() + i * channels;
+    gray.data[i] =
+        static_cast<std::uint8_t>(colour ? Luma(v[0], v[1], v[2]) : v[0]);
+  }
+  return MIRB_VS_OK;
 }
 
-int ReadImageFile(const std::string &name, std::vector<Image> &pages,
-                  FileFormat &format) {
-  pages.clear();
-  std::vector<std::uint8_t> bytes;
-  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes);
-      rc != MIRB_VS_OK) {
-    return rc;
-  }
-  return DecodeImage(bytes, pages, format);
-}
+} // namespace
 
-int DecodePicture(const std::vector<std::uint8_t> &bytes, Image &gray) {
-  gray = Image{};
-  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 &&
-      bytes[2] == 0xFF) {
-    return DecodeJpeg(bytes, gray, true);
+// The first page of a picture in 8-bit gray on white paper: through
+// libtiff's RGBA reader (its colours are premultiplied by their alpha)
+// at the depths it takes, else sample by sample; refused when libtiff had
+// to repair it to read it.
+int DecodeTiffGray(const std::vector<std::uint8_t> &bytes, Image &gray) {
+  Stream stream;
+  stream.source = bytes.data();
+  stream.sourceSize = bytes.size();
+  TiffHandle handle(stream, "r");
+  TIFF *tif = handle.get();
+  std::uint32_t width = 0, height = 0;
+  std::uint16_t photometric = PHOTOMETRIC_MINISWHITE, bits = 1;
+  if (tif == nullptr || !TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
+      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || width == 0 ||
+      height == 0) {
+    return MIRB_VS_ERR_IMAGE_FORMAT;
   }
-  return DecodeTiffGray(bytes, gray);
-}
-
-int ReadPictureFile(const std::string &name, Image &gray) {
-  gray = Image{};
-  std::vector<std::uint8_t> bytes;
-  if (const int rc = ReadWholeFile(name, bytes, kMaxFileBytes);
-      rc != MIRB_VS_OK) {
-    return rc;
+  if (width > static_cast<std::uint32_t>(kMaxSide) ||
+      height > static_cast<std::uint32_t>(kMaxSide) ||
+      4ull * width * height > kMaxPageBytes) {
+    return MIRB_VS_ERR_TOO_LARGE;
   }
-  return DecodePicture(bytes, gray);
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  if (!RgbaReaderDepth(photometric, bits)) {
+    return DecodeSamples(handle, width, height, photometric, bits, gray);
+  }
+  char message[1024] = {};
+  if (!TIFFRGBAImageOK(tif, message)) {
+    return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
+  std::vector<std::uint32_t> rgba(static_cast<std::size_t>(width) * height);
+  if (!TIFFReadRGBAImageOriented(tif, width, height, rgba.data(),
+                                 ORIENTATION_TOPLEFT, 1) ||
+      handle.warned()) {
+    return MIRB_VS_ERR_IMAGE_FORMAT;
+  }
+  gray = Image::Blank(static_cast<int>(width), static_cast<int>(height), 8, 0);
+  for (std::size_t i = 0; i < rgba.size(); ++i) {
+    const std::uint32_t p = rgba[i];
+    const int luma =
+        Luma(static_cast<int>(TIFFGetR(p)), static_cast<int>(TIFFGetG(p)),
+             static_cast<int>(TIFFGetB(p)));
+    gray.data[i] = static_cast<std::uint8_t>(
+        std::min(255, luma + 255 - static_cast<int>(TIFFGetA(p))));
+  }
+  return MIRB_VS_OK;
 }
 
 } // namespace vs

@@ -1,30 +1,21 @@
-// Faults a hopper file sets on a document, the feed time, and the scanner
-// going away (README "Faults", "Feed speed").
-#ifndef QELSCANNER_VIRTUALSCANNER_FAULTS_H
-#define QELSCANNER_VIRTUALSCANNER_FAULTS_H
+// The transport: a scan feeding a document from the hopper into the track,
+// as one transaction (taking the document, its fault, the feed time, the
+// scanner going away and the next session resuming, the undo), and the
+// checks every entry that needs the scanner makes (README "Transport,
+// status and identity", "Faults", "Feed speed").
+#ifndef QELSCANNER_VIRTUALSCANNER_FEED_H
+#define QELSCANNER_VIRTUALSCANNER_FEED_H
 
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <string>
+#include <vector>
 
 #include "virtualscanner/state.h"
 
 namespace vs {
-
-// A hopper line's fault, slow and unreadable fields: nullopt for any
-// other key, else whether the value is well formed.
-std::optional<bool> ParseFaultField(const std::string &key,
-                                    const std::string &value, Document &doc);
-// After a line's fields, its code line and confidence being equally long:
-// the unreadable places get the lowest confidence. False: one lies beyond
-// the code line.
-bool FinishFaultFields(Document &doc);
-
-// The code line as the reader gives it: rejects at the unreadable places.
-std::string ReadCodeLine(const Document &doc);
 
 // A session's start: the hopper where an unplugged session stopped (true),
 // or nothing to resume (false).
@@ -52,7 +43,8 @@ public:
 
   // The document taken and read, or null.
   const Document *get() const { return doc_; }
-  // Feeds the next document (FeedDocument), remembering what that changes.
+  // Moves the document in the track (if any) to the pocket and feeds the
+  // next one from the hopper, remembering what that changes.
   void Feed();
 
 private:
@@ -69,13 +61,21 @@ private:
   const Document *doc_ = nullptr;
 };
 
-// What every scan does first: moves a document in the track to the
-// pocket and takes the next one, sleeping its feed time without the lock.
-// taken holds the document taken and read (result MIRB_VS_OK, or
-// MIRB_VS_ERR_CAPTURE: no image), else none, and the result the reason.
+// What every scan does first: waits for the transport (one document is
+// fed at a time, whatever thread scans), sleeps the document's feed time
+// and slow delay without the lock, then moves a document in the track to
+// the pocket and takes the next one. taken holds the document taken and
+// read (result MIRB_VS_OK, or MIRB_VS_ERR_CAPTURE: no image), else none,
+// and the result the reason; a scan whose session ended while it waited
+// takes nothing and answers MIRB_VS_ERR_NOT_INITIALISED.
 int TakeDocument(State &st, std::unique_lock<Lock> &lock, TakenDocument &taken);
 
-void SleepMilliseconds(int ms);
+// Sleeps ms milliseconds without the lock held by lock, for a call of the
+// session numbered session (State::session): MIRB_VS_OK after the whole
+// time; within some 20 ms of the session's end MIRB_VS_ERR_NOT_INITIALISED,
+// of the scanner going away (by fault or file) MIRB_VS_ERR_UNPLUGGED.
+int SleepInSession(State &st, std::unique_lock<Lock> &lock,
+                   std::uint64_t session, int ms);
 
 } // namespace vs
 

@@ -8,9 +8,11 @@
 #include "scannerlib/mirbap32.h"
 #include "virtualscanner/files.h"
 #include "virtualscanner/guard.h"
-#include "virtualscanner/image.h"
+#include "virtualscanner/image_files.h"
 #include "virtualscanner/jpeg.h"
+#include "virtualscanner/memory_images.h"
 #include "virtualscanner/state.h"
+#include "virtualscanner/tiff.h"
 
 using namespace vs;
 
