@@ -82,6 +82,24 @@ std::size_t Taken(const State &st) {
              : 1;
 }
 
+// What a library that writes through a null pointer does: an access
+// violation on Windows, SIGSEGV elsewhere, which ends the process (a JVM
+// writes its fatal error report first). Pointer and target are volatile,
+// so the compiler can neither see that the pointer is null nor leave the
+// write out.
+[[noreturn]] void Crash() {
+  volatile int *volatile nowhere = nullptr;
+  *nowhere = 0;
+  std::abort(); // a handler let the write pass
+}
+
+// A library stuck in a call: it never returns, and keeps what it holds.
+[[noreturn]] void Hang() {
+  for (;;) {
+    SleepMilliseconds(3600000);
+  }
+}
+
 } // namespace
 
 std::optional<bool> ParseFaultField(const std::string &key,
@@ -93,7 +111,9 @@ std::optional<bool> ParseFaultField(const std::string &key,
     } kinds[] = {{"jam", Fault::kJam},
                  {"double-feed", Fault::kDoubleFeed},
                  {"unplugged", Fault::kUnplugged},
-                 {"capture", Fault::kCapture}};
+                 {"capture", Fault::kCapture},
+                 {"crash", Fault::kCrash},
+                 {"hang", Fault::kHang}};
     for (const auto &kind : kinds) {
       if (value == kind.name) {
         doc.fault = kind.fault;
@@ -203,6 +223,12 @@ int TakeDocument(State &st, std::unique_lock<Lock> &lock,
     next = Next(st);
   }
   const Fault fault = next != nullptr ? next->fault : Fault::kNone;
+  if (fault == Fault::kCrash) {
+    Crash();
+  }
+  if (fault == Fault::kHang) {
+    Hang(); // with the lock held
+  }
   if (fault == Fault::kUnplugged) {
     // The next session goes on with this document, which then passes.
     Unplug(st);

@@ -57,7 +57,15 @@ struct PrintJob {
 };
 
 // What scanning a document goes wrong with (README "Faults").
-enum class Fault { kNone, kJam, kDoubleFeed, kUnplugged, kCapture };
+enum class Fault {
+  kNone,
+  kJam,
+  kDoubleFeed,
+  kUnplugged,
+  kCapture,
+  kCrash,
+  kHang
+};
 
 struct Image;
 

@@ -126,10 +126,76 @@ TEST(VirtualScannerDllTest, TheExampleHopperGivesEachFaultItsCode) {
   _putenv("MIRB_VIRTUAL_HOPPER=");
 }
 
+// What a failing library does to its process: a crash ends it (Wine
+// starts its debugger, which ends it too), a hang blocks its threads.
+// Each in a child process, this program with --child, ended by the test.
+TEST(VirtualScannerDllTest, CrashEndsTheProcessAndHangBlocksItsThreads) {
+  const struct {
+    const char *fault;
+    bool ends;
+  } faults[] = {{"crash", true}, {"hang", false}};
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  for (const auto &f : faults) {
+    const std::string hopper = productFolder + "\\" + f.fault + ".hopper";
+    std::ofstream(hopper) << "U1U\nU2U\tfault=" << f.fault << "\n";
+    std::string command = "\"" + std::string(self) + "\" \"" + productFolder +
+                          "\" --child \"" + hopper + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE,
+                               0, nullptr, nullptr, &startup, &child));
+    const DWORD waited =
+        WaitForSingleObject(child.hProcess, f.ends ? 60000 : 2000);
+    DWORD code = 0;
+    GetExitCodeProcess(child.hProcess, &code);
+    TerminateProcess(child.hProcess, 1);
+    WaitForSingleObject(child.hProcess, INFINITE);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    std::remove(hopper.c_str());
+    EXPECT_EQ(f.ends ? WAIT_OBJECT_0 : WAIT_TIMEOUT, waited) << f.fault;
+    if (f.ends) { // 90: the child could not set the scene
+      EXPECT_TRUE(code != 0 && code != 90) << f.fault << " ended with " << code;
+    }
+  }
+}
+
+int Scan(qeltest::FakeJni &jni) {
+  return QEL_EXPORT(QelScanToFile)(
+      jni.env(), jni.cls(), nullptr, nullptr, nullptr, nullptr,
+      jni.StringArray({""}), jni.IntArray({0}), jni.IntArray({0}), nullptr);
+}
+
+DWORD WINAPI ScanThread(LPVOID) {
+  qeltest::FakeJni jni;
+  return static_cast<DWORD>(Scan(jni));
+}
+
+// The child: the first document, then the faulty one in another thread
+// while this one asks the status. 0 when the status answered.
+int RunChild(const std::string &hopper) {
+  _putenv(("MIRB_VIRTUAL_HOPPER=" + hopper).c_str());
+  qeltest::FakeJni jni;
+  if (QEL_EXPORT(MirbInit)(jni.env(), jni.cls()) != MIRB_VS_OK ||
+      Scan(jni) != MIRB_VS_OK) {
+    return 90;
+  }
+  CreateThread(nullptr, 0, ScanThread, nullptr, 0, nullptr);
+  Sleep(300);
+  QEL_EXPORT(MirbStatus)(jni.env(), jni.cls());
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  if (argc == 4 && std::string(argv[2]) == "--child") {
+    productFolder = argv[1];
+    return RunChild(argv[3]);
+  }
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s <folder of QELScanner.dll>\n", argv[0]);
     return 2;

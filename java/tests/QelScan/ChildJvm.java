@@ -55,15 +55,40 @@ final class ChildJvm {
                         + File.pathSeparator + classes, mainClass);
     }
 
+    /**
+     * Starts {@code mainClass} for a child that may crash or hang: in the folder {@code dir}, which receives its
+     * output ({@code output.txt}) and a crash report ({@code hs_err_pid<pid>.log}, no core file). The caller waits
+     * for it and ends it.
+     */
+    static Process launch(Path dir, Map<String, String> environment, String mainClass) throws Exception {
+        String[] options = {"-XX:ErrorFile=" + dir.resolve("hs_err_pid%p.log"), "-XX:-CreateCoredumpOnCrash"};
+        return builder(System.getProperty("java.library.path"), options, environment, dir, testClassPath(),
+                mainClass).redirectOutput(dir.resolve("output.txt").toFile()).start();
+    }
+
+    private static String testClassPath() throws Exception {
+        return locationOf(QelScanApi.class) + File.pathSeparator + locationOf(QelScan.capture.Session.class)
+                + File.pathSeparator + locationOf(ChildJvm.class);
+    }
+
     private static Result start(String libraryPath, String[] options, Map<String, String> environment,
             String mainClass, String... args) throws Exception {
-        return start(libraryPath, options, environment, null, locationOf(QelScanApi.class) + File.pathSeparator
-                + locationOf(QelScan.capture.Session.class) + File.pathSeparator + locationOf(ChildJvm.class),
-                mainClass, args);
+        return start(libraryPath, options, environment, null, testClassPath(), mainClass, args);
     }
 
     private static Result start(String libraryPath, String[] options, Map<String, String> environment, Path dir,
             String classPath, String mainClass, String... args) throws Exception {
+        Process process = builder(libraryPath, options, environment, dir, classPath, mainClass, args).start();
+        String output = new String(process.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
+        assertTrue(process.waitFor(60, TimeUnit.SECONDS), "child JVM did not end");
+        assertEquals(List.of(), output.lines()
+                .filter(line -> line.contains("WARNING") || line.contains("FATAL ERROR")).toList(),
+                "JNI reports of the child JVM:\n" + output);
+        return new Result(process.exitValue(), output);
+    }
+
+    private static ProcessBuilder builder(String libraryPath, String[] options, Map<String, String> environment,
+            Path dir, String classPath, String mainClass, String... args) {
         List<String> command = new ArrayList<>(List.of(
                 Path.of(System.getProperty("java.home"), "bin", "java").toString(),
                 "-Xcheck:jni"));
@@ -78,12 +103,6 @@ final class ChildJvm {
                 .directory(dir == null ? null : dir.toFile());
         builder.environment().keySet().removeIf(name -> name.startsWith("MIRB_VIRTUAL_"));
         builder.environment().putAll(environment);
-        Process process = builder.start();
-        String output = new String(process.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
-        assertTrue(process.waitFor(60, TimeUnit.SECONDS), "child JVM did not end");
-        assertEquals(List.of(), output.lines()
-                .filter(line -> line.contains("WARNING") || line.contains("FATAL ERROR")).toList(),
-                "JNI reports of the child JVM:\n" + output);
-        return new Result(process.exitValue(), output);
+        return builder;
     }
 }
