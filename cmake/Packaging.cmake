@@ -157,6 +157,17 @@ else()
   file(MAKE_DIRECTORY "${qelscan_package_dir}/links")
 
   install(TARGETS QELScanner MIRBAP32 LIBRARY DESTINATION lib/jni COMPONENT runtime)
+  # The scanner library in a host process of its own: the host, which loads
+  # the libMIRBAP32.so beside it (a link to /usr/lib/jni's), and the
+  # isolated folder, the proxy beside a copy of the bridge, for
+  # -Djava.library.path=/usr/lib/qelscanner/isolated.
+  install(TARGETS qelscanhost RUNTIME DESTINATION lib/qelscanner COMPONENT runtime)
+  file(CREATE_LINK ../jni/libMIRBAP32.so "${qelscan_package_dir}/links/libMIRBAP32.so" SYMBOLIC)
+  install(FILES "${qelscan_package_dir}/links/libMIRBAP32.so" DESTINATION lib/qelscanner
+    COMPONENT runtime)
+  install(TARGETS qelscan_proxy LIBRARY DESTINATION lib/qelscanner/isolated COMPONENT runtime)
+  install(FILES "${QELSCAN_OUTPUT_DIR}/isolated/libQELScanner.so"
+    DESTINATION lib/qelscanner/isolated COMPONENT runtime)
   qel_package_jar("${qelscan_api_jar}" qelscanapi QelScanApi.jar)
   qel_package_jar("${QELSCAN_DEBIAN_TOOL_JAR}" qelscan)
   qel_package_jar("${qelscan_capture_jar}" qelscan-capture)
@@ -176,8 +187,9 @@ else()
   set(qelscan_shlibs "${qelscan_package_dir}/shlibs")
   add_custom_command(OUTPUT "${qelscan_shlibs}.depends" "${qelscan_shlibs}.packages"
     COMMAND ${qelscan_package_scripts}/shlib_depends.sh "${qelscan_shlibs}"
-      $<TARGET_FILE:QELScanner> $<TARGET_FILE:MIRBAP32>
-    DEPENDS QELScanner MIRBAP32 ${qelscan_package_scripts}/shlib_depends.sh
+      $<TARGET_FILE:QELScanner> $<TARGET_FILE:MIRBAP32> $<TARGET_FILE:qelscan_proxy>
+      $<TARGET_FILE:qelscanhost>
+    DEPENDS QELScanner MIRBAP32 qelscan_proxy qelscanhost ${qelscan_package_scripts}/shlib_depends.sh
     COMMENT "Finding the Debian packages the libraries need"
     VERBATIM)
   set(qelscan_notices "${qelscan_package_dir}/runtime/THIRD-PARTY-NOTICES.txt")
@@ -229,7 +241,9 @@ else()
   # the documents of the package it belongs to.
   install(CODE "set(QELSCAN_DEBUG_FILES
       \"${QELSCAN_OUTPUT_DIR}/.debug/libQELScanner.so.debug\"
-      \"${QELSCAN_OUTPUT_DIR}/.debug/libMIRBAP32.so.debug\")
+      \"${QELSCAN_OUTPUT_DIR}/.debug/libMIRBAP32.so.debug\"
+      \"${QELSCAN_OUTPUT_DIR}/isolated/.debug/libMIRBAP32.so.debug\"
+      \"${QELSCAN_OUTPUT_DIR}/.debug/qelscanhost.debug\")
     include(\"${qelscan_package_scripts}/InstallDebugFiles.cmake\")"
     COMPONENT dbgsym)
   file(CREATE_LINK qelscanner "${qelscan_package_dir}/links/qelscanner-dbgsym" SYMBOLIC)
@@ -257,13 +271,16 @@ The capture library qelscan-capture.jar, documented in
 .
 A virtual scanner, libMIRBAP32.so, stands in for the maker's library and
 scans generated checks; the qelscan command-line tool captures, endorses
-and configures from a shell.")
+and configures from a shell. A proxy scanner library in
+/usr/lib/qelscanner/isolated runs the scanner library in a host process
+of its own, whose crash no longer ends the Java application.")
   set(CPACK_DEBIAN_DBGSYM_PACKAGE_NAME qelscanner-dbgsym)
   set(CPACK_DEBIAN_DBGSYM_PACKAGE_SECTION debug)
   set(CPACK_DEBIAN_DBGSYM_PACKAGE_DEPENDS "qelscanner (= ${qelscan_debian_version})")
   set(CPACK_DEBIAN_DBGSYM_DESCRIPTION "debug symbols for qelscanner
-The debug information of libQELScanner.so and libMIRBAP32.so, found by
-their build ids, to read a crash's stack with gdb.")
+The debug information of libQELScanner.so, libMIRBAP32.so (the virtual
+scanner and the proxy) and qelscanhost, found by their build ids, to read
+a crash's stack with gdb.")
   # The libraries' own dependencies are not CPack's dpkg-shlibdeps step:
   # with it CPack calls ldconfig for /usr/lib/jni, which is no folder of
   # the linker's. cmake/package/CPackProject.cmake adds them when packing.

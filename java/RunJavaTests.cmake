@@ -4,7 +4,8 @@
 #
 # cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DCAPTURE_JAR=...
 #       -DTESTS_JAR=... -DTOOL_JAR=... -DLIBRARY_DIR=... -DLOG_DIR=...
-#       -DEXAMPLE_DIR=... -DREADME=... [-DREPORTS_DIR=...] -P RunJavaTests.cmake
+#       -DEXAMPLE_DIR=... -DREADME=... [-DREPORTS_DIR=...] [-DEXCLUDE=...]
+#       -P RunJavaTests.cmake
 # EXAMPLE_DIR is the virtual scanner's example folder (its hopper file);
 # TOOL_JAR is qelscan.jar, whose tests mostly run it in this JVM; README the
 # README.md whose quick start the tests compile and run.
@@ -22,6 +23,12 @@ else()
   set(sep ":")
 endif()
 
+# EXCLUDE: a pattern of test classes this run leaves out.
+set(exclude "")
+if(DEFINED EXCLUDE)
+  set(exclude "--exclude-classname=${EXCLUDE}")
+endif()
+
 set(reports "")
 if(DEFINED REPORTS_DIR)
   set(reports --reports-dir=${REPORTS_DIR})
@@ -35,7 +42,7 @@ execute_process(
     -Dqelscan.readme=${README}
     -jar ${JUNIT_CONSOLE}
     --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests
-    ${reports}
+    ${reports} ${exclude}
     --class-path "${API_JAR}${sep}${CAPTURE_JAR}${sep}${TESTS_JAR}${sep}${TOOL_JAR}"
     --scan-class-path
   RESULT_VARIABLE result

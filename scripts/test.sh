@@ -24,7 +24,8 @@ ctest --test-dir "$build" --output-on-failure -j2
 # The fuzzers (tests/fuzz): a minute over all 41 exports of the bridge,
 # then 20 seconds for each of the virtual scanner's readers (hopper and
 # configuration files, TIFF, JPEG) over libtiff and libjpeg built with the
-# sanitizers from Debian's sources (once). Each starts from a scratch copy
+# sanitizers from Debian's sources (once), and 20 seconds for the host
+# process's request reader (and the proxy's reply reader). Each starts from a scratch copy
 # of its seed corpus, so that the repository's stays as it is; a crash
 # fails the run and leaves its input in build/fuzz/artifacts/<target>/.
 fuzz="$build/fuzz"
@@ -32,7 +33,7 @@ fuzz="$build/fuzz"
 cmake -S "$root/tests/fuzz" -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++-14 \
   -DQELFUZZ_DEPS="$build/fuzz-deps"
 cmake --build "$fuzz" -j2
-for run in bridge:60 hopper:20 config:20 tiff:20 jpeg:20; do
+for run in bridge:60 hopper:20 config:20 tiff:20 jpeg:20 host:20; do
   target=${run%:*}
   mkdir -p "$fuzz/corpus/$target" "$fuzz/artifacts/$target"
   cp "$root/tests/fuzz/corpus/$target"/* "$fuzz/corpus/$target/"
