@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,7 +32,7 @@ using namespace qel;
 
 namespace {
 
-constexpr std::size_t kReadAhead = 64 * 1024;
+constexpr std::size_t kReadAhead = std::size_t{64} * 1024;
 constexpr std::size_t kSlotBytes =
     std::size_t{wire::kImageSlots} * wire::kImageBytes;
 
@@ -56,21 +57,21 @@ public:
   bool Read(void *data, std::size_t size) override {
     auto *at = static_cast<unsigned char *>(data);
     while (size > 0) {
-      if (aheadAt_ < ahead_.size()) {
-        const std::size_t part = std::min(size, ahead_.size() - aheadAt_);
-        std::memcpy(at, ahead_.data() + aheadAt_, part);
+      if (aheadAt_ < aheadEnd_) {
+        const std::size_t part = std::min(size, aheadEnd_ - aheadAt_);
+        std::memcpy(at, ahead_.get() + aheadAt_, part);
         aheadAt_ += part;
         at += part;
         size -= part;
         continue;
       }
       const bool direct = descriptors_ || size >= kReadAhead;
-      if (!direct) {
-        ahead_.resize(kReadAhead);
+      if (!direct && ahead_ == nullptr) {
+        ahead_.reset(new unsigned char[kReadAhead]);
       }
       const ssize_t got = descriptors_ ? Receive(at, size)
                           : direct     ? read(in_, at, size)
-                                       : read(in_, ahead_.data(), kReadAhead);
+                                       : read(in_, ahead_.get(), kReadAhead);
       if (got < 0 && errno == EINTR) {
         continue;
       }
@@ -81,8 +82,8 @@ public:
         at += got;
         size -= static_cast<std::size_t>(got);
       } else {
-        ahead_.resize(static_cast<std::size_t>(got));
         aheadAt_ = 0;
+        aheadEnd_ = static_cast<std::size_t>(got);
       }
     }
     return true;
@@ -138,8 +139,9 @@ private:
   int out_;
   bool descriptors_;
   std::vector<int> received_;
-  std::vector<unsigned char> ahead_; // read, not yet asked for
+  std::unique_ptr<unsigned char[]> ahead_; // read, not yet asked for
   std::size_t aheadAt_ = 0;
+  std::size_t aheadEnd_ = 0;
 };
 
 // A caller thread's channel: its socket and its image slots, served by a

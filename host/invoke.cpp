@@ -31,7 +31,7 @@ struct Caller {
 
 #define QEL_HOST_CALLER(ordinal, result, name, parameters, bytes)              \
   {ordinal, [](void *address, wire::HostCall &call) {                          \
-     Keep(call, CallWith<decltype(&name)>(                                     \
+     Keep(call, CallWith<decltype(&(name))>(                                   \
                     address, call.args,                                        \
                     std::make_index_sequence<                                  \
                         Count<QEL_PARAMETER_KINDS(parameters)>()>{}));         \

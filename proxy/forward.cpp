@@ -101,6 +101,9 @@ bool Greeted(Host &host, std::string &why) {
       control.Receive(reinterpret_cast<unsigned char *>(text.data()),
                       text.size(), std::nullopt) == Channel::Got::kAll) {
     why = "the scanner library would not load: " + text;
+    // It ends right after saying so: its own exit status, not a kill.
+    unsigned char rest = 0;
+    control.Receive(&rest, 1, Clock::now() + std::chrono::seconds(5));
   } else {
     why = "a malformed first message";
   }

@@ -42,7 +42,7 @@ constexpr std::size_t kSlotBytes =
 // How often a wait looks whether the host still runs, for a host whose
 // end no channel shows (one under Wine, whose server holds the pipes).
 constexpr int kLivenessMs = 500;
-constexpr std::size_t kReadAhead = 64 * 1024;
+constexpr std::size_t kReadAhead = std::size_t{64} * 1024;
 
 std::string ErrorText(const char *what) {
   return std::string(what) + ": " + std::strerror(errno);
@@ -86,8 +86,9 @@ private:
   int out_;
   bool socket_;
   unsigned char *slots_;
-  std::vector<unsigned char> ahead_; // read, not yet received
+  std::unique_ptr<unsigned char[]> ahead_; // read, not yet received
   std::size_t aheadAt_ = 0;
+  std::size_t aheadEnd_ = 0;
 };
 
 class PosixHost : public HostProcess {
@@ -246,9 +247,9 @@ bool PosixChannel::Send(const unsigned char *data, std::size_t size) {
 Channel::Got PosixChannel::Receive(unsigned char *data, std::size_t size,
                                    std::optional<Clock::time_point> deadline) {
   while (size > 0) {
-    if (aheadAt_ < ahead_.size()) {
-      const std::size_t part = std::min(size, ahead_.size() - aheadAt_);
-      std::memcpy(data, ahead_.data() + aheadAt_, part);
+    if (aheadAt_ < aheadEnd_) {
+      const std::size_t part = std::min(size, aheadEnd_ - aheadAt_);
+      std::memcpy(data, ahead_.get() + aheadAt_, part);
       aheadAt_ += part;
       data += part;
       size -= part;
@@ -284,25 +285,23 @@ Channel::Got PosixChannel::Receive(unsigned char *data, std::size_t size,
     // Large parts (images) straight into place, small ones read ahead, so
     // that a reply's header and payload take one read.
     const bool direct = size >= kReadAhead;
-    if (!direct) {
-      ahead_.resize(kReadAhead);
+    if (!direct && ahead_ == nullptr) {
+      ahead_.reset(new unsigned char[kReadAhead]);
     }
     const ssize_t got =
-        read(in_, direct ? data : ahead_.data(), direct ? size : ahead_.size());
+        read(in_, direct ? data : ahead_.get(), direct ? size : kReadAhead);
     if (got < 0 && errno == EINTR) {
       continue;
     }
     if (got <= 0) {
-      ahead_.clear();
-      aheadAt_ = 0;
       return Got::kEnded;
     }
     if (direct) {
       data += got;
       size -= static_cast<std::size_t>(got);
     } else {
-      ahead_.resize(static_cast<std::size_t>(got));
       aheadAt_ = 0;
+      aheadEnd_ = static_cast<std::size_t>(got);
     }
   }
   return Got::kAll;
@@ -317,7 +316,13 @@ std::string DefaultProgram() {
   }
   std::string folder = self.dli_fname;
   folder.erase(folder.find_last_of('/') + 1);
-  return folder + "../qelscanhost";
+  folder += "..";
+  char *real = realpath(folder.c_str(), nullptr);
+  if (real != nullptr) {
+    folder = real;
+    std::free(real);
+  }
+  return folder + "/qelscanhost";
 }
 
 std::vector<std::string> Words(const std::string &command) {
@@ -386,6 +391,7 @@ std::unique_ptr<HostProcess> StartHost(std::string &why) {
                                             POSIX_SPAWN_SETSIGDEF |
                                             POSIX_SPAWN_SETPGROUP);
   std::vector<char *> argv;
+  argv.reserve(words.size() + 1);
   for (const std::string &word : words) {
     argv.push_back(const_cast<char *>(word.c_str()));
   }

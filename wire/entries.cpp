@@ -23,8 +23,8 @@ constexpr Entry MakeEntry(int ordinal, const char *name, const Result *) {
 }
 
 #define QEL_WIRE_ENTRY(ordinal, result, name, parameters, bytes)               \
-  MakeEntry<QEL_PARAMETER_KINDS(parameters)>(ordinal, #name,                   \
-                                             static_cast<result *>(nullptr)),
+  MakeEntry<QEL_PARAMETER_KINDS(parameters)>(                                  \
+      ordinal, #name, static_cast<result *>(nullptr)), // NOLINT: a type
 constexpr Entry kEntries[] = {QEL_SCANNER_ENTRIES(QEL_WIRE_ENTRY)};
 #undef QEL_WIRE_ENTRY
 
