@@ -143,6 +143,11 @@ qel_export_mirbap32_entries(MIRBAP32)
 qel_harden(qelbridge_objects QELScanner)
 qel_split_debug(QELScanner)
 
+# The host process for the 64-bit install's x86 folder: qelscanhost32.exe
+# beside the stand-in here (not in the 32-bit zip).
+add_subdirectory(${CMAKE_SOURCE_DIR}/wire ${CMAKE_BINARY_DIR}/wire)
+add_subdirectory(${CMAKE_SOURCE_DIR}/host ${CMAKE_BINARY_DIR}/host)
+
 if(QELSCAN_TESTS)
   add_subdirectory(tests)
 endif()

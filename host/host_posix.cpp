@@ -187,12 +187,12 @@ host::Library Load(host::Channel &control) {
   const std::string path = LibraryToLoad();
   void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
-    host::SendMessage(control, wire::kRefused, dlerror());
+    host::SendReport(control, wire::kRefused, dlerror());
     std::_Exit(wire::kExitNoLibrary);
   }
   if (dlsym(handle, wire::kProxyMarker) != nullptr) {
-    host::SendMessage(control, wire::kRefused,
-                      path + " is the proxy scanner library itself");
+    host::SendReport(control, wire::kRefused,
+                     path + " is the proxy scanner library itself");
     std::_Exit(wire::kExitIsProxy);
   }
   host::Library library;
@@ -201,8 +201,8 @@ host::Library Load(host::Channel &control) {
           library,
           [handle](int, const char *name) { return dlsym(handle, name); },
           missing)) {
-    host::SendMessage(control, wire::kRefused,
-                      path + " has no entry " + missing);
+    host::SendReport(control, wire::kRefused,
+                     path + " has no entry " + missing);
     std::_Exit(wire::kExitNoLibrary);
   }
   return library;
@@ -231,7 +231,7 @@ int main(int argc, char **) {
   signal(SIGPIPE, SIG_IGN);
   PosixChannel control(controlIn, controlOut, true);
   const host::Library library = Load(control);
-  if (!host::SendMessage(control, wire::kReady, "")) {
+  if (!host::SendReport(control, wire::kReady, "")) {
     return wire::kExitDone;
   }
 

@@ -30,8 +30,8 @@ bool ReadHeader(Channel &channel, wire::Header &header) {
   return true;
 }
 
-bool SendMessage(Channel &channel, wire::MessageType type,
-                 const std::string &payload) {
+bool SendReport(Channel &channel, wire::MessageType type,
+                const std::string &payload) {
   wire::Bytes message(wire::kHeaderBytes);
   wire::PutHeader(message.data(),
                   {type, 0, 0, static_cast<std::uint32_t>(payload.size())});

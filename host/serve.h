@@ -60,8 +60,8 @@ void ServeChannel(Channel &channel, const Library &library,
 [[noreturn]] void EndMalformed(const char *why);
 
 // Sends a message of a type and payload alone (kReady, kRefused).
-bool SendMessage(Channel &channel, wire::MessageType type,
-                 const std::string &payload);
+bool SendReport(Channel &channel, wire::MessageType type,
+                const std::string &payload);
 
 // Calls the library's entry at address with the arguments read.
 void Invoke(const wire::Entry &entry, void *address, wire::HostCall &call);

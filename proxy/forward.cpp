@@ -286,6 +286,8 @@ Outcome Call(const wire::Entry &entry, const wire::Arg *args) {
     char why[96];
     std::snprintf(why, sizeof why, "exception 0x%08" PRIX32 " in %s",
                   wire::GetWord(bytes), entry.name);
+    // It ends itself right after saying so: its own end, not a kill.
+    channel->Receive(bytes, 1, Clock::now() + std::chrono::seconds(5));
     EndHost(*host, why);
     return Fail(kHostEnded);
   }
