@@ -7,6 +7,8 @@
 #            in /usr/share/doc/qelscanner/api (registered with doc-base);
 #            picocli from Debian's libpicocli-java. The libraries' debug
 #            information goes into qelscanner-dbgsym, by build id.
+#   Windows x64: QELScanner-<version>-win64.zip, the x64 bridge with the
+#            proxy and the 32-bit host (below).
 #   Windows: QELScanner-<version>-win32.zip with what a branch needs (the
 #            jars side by side, the capture library's Javadoc beside), the
 #            virtual scanner's MIRBAP32.dll in a zip of its own for
@@ -82,7 +84,45 @@ endfunction()
 add_custom_target(qelscan_package_files ALL)
 add_dependencies(qelscan_package_files qelscan_capture qelscan_capture_javadoc)
 
-if(WIN32)
+if(WIN32 AND QELSCAN_WIN64)
+  # QELScanner-<version>-win64.zip: the x64 bridge and the proxy, the
+  # 32-bit host in x86\ (where the maker's MIRBAP32.dll goes), the jars,
+  # qelscan.cmd and the documents; the DLLs' and the host's debug files in
+  # QELScanner-<version>-win64-debug.zip.
+  install(TARGETS QELScanner qelscan_proxy RUNTIME DESTINATION . COMPONENT win64)
+  install(PROGRAMS "${QELSCAN_OUTPUT_DIR}/x86/qelscanhost32.exe" DESTINATION x86
+    COMPONENT win64)
+  foreach(jar IN ITEMS "${qelscan_api_jar}" "${QELSCAN_TOOL_JAR}" "${qelscan_capture_jar}")
+    install(FILES "${jar}" DESTINATION . COMPONENT win64)
+  endforeach()
+  install(DIRECTORY "${qelscan_capture_javadoc}/" DESTINATION qelscan-capture-javadoc
+    COMPONENT win64)
+  install(FILES "${QELSCAN_OUTPUT_DIR}/qelscan.cmd"
+    "${CMAKE_SOURCE_DIR}/README.md" "${CMAKE_SOURCE_DIR}/INSTALL.md"
+    DESTINATION . COMPONENT win64)
+  install(FILES "${QELSCAN_OUTPUT_DIR}/.debug/QELScanner.dll.debug"
+    "${QELSCAN_OUTPUT_DIR}/.debug/MIRBAP32.dll.debug" DESTINATION . COMPONENT win64debug)
+  install(FILES "${QELSCAN_WIN32_OUT}/.debug/qelscanhost32.exe.debug" DESTINATION x86
+    COMPONENT win64debug)
+  # The DLLs and the host carry the mingw-w64 runtime and GCC's runtime
+  # libraries; qelscan.jar carries picocli.
+  foreach(library libmingwex.a libstdc++.a)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
+      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(path "${path}" REALPATH)
+    list(APPEND qelscan_runtimes "file:${path}")
+  endforeach()
+  set(qelscan_title "QELScanner ${QELSCAN_PACKAGE_VERSION} for 64-bit Windows")
+  qel_third_party_notices(win64 . "${qelscan_title}" ${qelscan_runtimes}
+    "file:${QELSCAN_PICOCLI_JAR}")
+  qel_third_party_notices(win64debug . "${qelscan_title}, debug files" ${qelscan_runtimes})
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL win64 win64debug)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_ARCHIVE_WIN64_FILE_NAME "QELScanner-${QELSCAN_PACKAGE_VERSION}-win64")
+  set(CPACK_ARCHIVE_WIN64DEBUG_FILE_NAME "QELScanner-${QELSCAN_PACKAGE_VERSION}-win64-debug")
+elseif(WIN32)
   # qel_package_jar(<jar>): a jar of the branch zip, beside the others.
   function(qel_package_jar jar)
     install(FILES "${jar}" DESTINATION . COMPONENT branch)

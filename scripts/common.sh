@@ -24,6 +24,14 @@ configure_win32() {
     -DQELSCAN_WIN32_DEPS="$1/win32-deps/prefix" -DQELSCAN_LINUX_BUILD="$1"
 }
 
+# configure_win64 BUILD: configures the 64-bit Windows build in BUILD/win64
+# (the bridge and the proxy), its x86 folder from the 32-bit build's.
+configure_win64() {
+  cmake -S "$root" -B "$1/win64" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
+    -DQELSCAN_WIN32_OUT="$1/win32/out"
+}
+
 # image_source_versions: sets version[libjpeg-turbo] and version[tiff], in
 # an associative array the caller declares (declare -A version), to the
 # release's own source versions, not a newer security update's: the mirror

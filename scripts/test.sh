@@ -7,7 +7,9 @@
 # Windows DLL, cross-built with mingw-w64: its export, import and version
 # checks, and the unit tests under Wine where this machine can run 32-bit
 # x86 programs (elsewhere ctest reports them as skipped and the last line
-# says why);
+# says why), with a JVM through its host under Wine; the 64-bit DLLs, the
+# bridge and the proxy, and their tests under Wine in a 64-bit prefix
+# (the last line but one says whether they ran);
 # finally the Debian packages (lintian's judgement among the checks) and
 # the Windows zips, checked from outside.
 set -euo pipefail
@@ -51,13 +53,22 @@ win32="$build/win32"
 configure_win32 "$build"
 cmake --build "$win32" -j2
 ctest --test-dir "$win32" --output-on-failure -j2
+# The 64-bit Windows DLLs: the x64 bridge over the proxy, the 32-bit host
+# in x86\ over the stand-in, under Wine in a 64-bit prefix of their own.
+win64="$build/win64"
+configure_win64 "$build"
+cmake --build "$win64" -j2
+ctest --test-dir "$win64" --output-on-failure -j2
 # The packages of the two builds just tested, as an installer meets them.
 packages="$build/packages"
 rm -rf "$packages"
 (cd "$build" && cpack -B "$packages")
 (cd "$win32" && cpack -B "$packages")
+(cd "$win64" && cpack -B "$packages")
 lintian --fail-on error,warning "$packages"/*.deb
-"$root/tests/package/check_packages.sh" "$packages" "$win32/out"
+"$root/tests/package/check_packages.sh" "$packages" "$win32/out" "$win64/out"
 
 verdict=$(sed -n 's/^QELSCAN_WINE_VERDICT:INTERNAL=//p' "$win32/CMakeCache.txt")
+verdict64=$(sed -n 's/^QELSCAN_WINE_VERDICT:INTERNAL=//p' "$win64/CMakeCache.txt")
 echo "Windows tests under Wine: ${verdict:-unknown}"
+echo "Windows x64 tests under Wine: ${verdict64:-unknown}"

@@ -14,9 +14,12 @@
 #    LICENSE, NOTICE and third-party notices naming exactly the components
 #    its binaries show they hold or link; its libraries and DLLs carry no
 #    debug information, and the debug package or zip holds theirs.
+#  - the 64-bit zip holds exactly the x64 bridge, the proxy, x86\'s host
+#    and the branch's files, its DLLs the ones the x64 checks passed;
 # usage: check_packages.sh <packages folder> <folder of the checked QELScanner.dll>
+#                          <folder of the checked x64 DLLs>
 set -uo pipefail
-packages=$(cd "$1" && pwd) checked=$(cd "$2" && pwd)
+packages=$(cd "$1" && pwd) checked=$(cd "$2" && pwd) checked64=$(cd "$3" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -76,10 +79,10 @@ check_archive() {
   cmp -s "$docs/LICENSE" "$here/../../LICENSE" || problem "$name: no LICENSE, or another one"
   cmp -s "$docs/NOTICE" "$here/../../NOTICE" || problem "$name: no NOTICE, or another one"
   held=$(find "$folder" -type f \( -name '*.so' -o -name '*.dll' -o -name '*.jar' -o -name '*.debug' \
-      -o -name 'qelscanhost*' \) | sort | while read -r file; do
+      -o -name qelscanhost -o -name qelscanhost32.exe \) | sort | while read -r file; do
       symbols=$file
       case $file in
-      *.so | *.dll | */qelscanhost*)
+      *.so | *.dll | */qelscanhost | */qelscanhost32.exe)
         objdump -h "$file" | grep -qE ' \.z?debug_' && echo "!$file carries debug information"
         # The debug files lie as the binaries do, folder for folder.
         symbols=$(debug_file "$file" "$debug_folder/$(dirname "${file#"$folder"/}")") ||
@@ -222,6 +225,27 @@ else
   check_archive "$(basename "$debug")" "$scratch/debug-win32" "$scratch/debug-win32" .
   [ -n "$branch" ] && check_archive "$(basename "$branch")" "$scratch/branch" "$scratch/debug-win32" .
   [ -n "$virtual" ] && check_archive "$(basename "$virtual")" "$scratch/virtual" "$scratch/debug-win32" .
+fi
+
+win64=$(ls "$packages"/QELScanner-*-win64.zip 2>/dev/null | head -n 1)
+debug64=$(ls "$packages"/QELScanner-*-win64-debug.zip 2>/dev/null | head -n 1)
+if [ -z "$win64" ] || [ -z "$debug64" ]; then
+  problem "no 64-bit zip, or no zip of its debug files, in $packages"
+else
+  javadoc=qelscan-capture-javadoc
+  files=$(listing "$win64" "$scratch/win64")
+  expected=$( (printf '%s\n' INSTALL.md LICENSE NOTICE QELScanner.dll MIRBAP32.dll QelScanApi.jar \
+    README.md THIRD-PARTY-NOTICES.txt qelscan.cmd qelscan.jar qelscan-capture.jar x86/qelscanhost32.exe
+    cd "$checked64" && find "$javadoc" -type f) | sort)
+  [ "$files" = "$expected" ] || problem "the 64-bit zip holds: $(tr '\n' ' ' <<<"$files")"
+  for dll in QELScanner.dll MIRBAP32.dll x86/qelscanhost32.exe; do
+    cmp -s "$scratch/win64/$dll" "$checked64/$dll" ||
+      problem "the 64-bit zip's $dll is not the one the x64 checks passed"
+  done
+  check_capture_jar "$(basename "$win64")" "$scratch/win64/qelscan-capture.jar"
+  listing "$debug64" "$scratch/debug-win64" >/dev/null
+  check_archive "$(basename "$debug64")" "$scratch/debug-win64" "$scratch/debug-win64" .
+  check_archive "$(basename "$win64")" "$scratch/win64" "$scratch/debug-win64" .
 fi
 
 if [ "$fail" -eq 0 ]; then
