@@ -80,6 +80,19 @@ function(qel_third_party_notices component destination title)
     DESTINATION "${destination}" COMPONENT ${component})
 endfunction()
 
+# qel_mingw_runtimes(<variable>): the mingw-w64 and GCC runtime libraries
+# the DLLs carry inside, as file: parts of qel_third_party_notices.
+function(qel_mingw_runtimes variable)
+  set(parts "")
+  foreach(library libmingwex.a libstdc++.a)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
+      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(path "${path}" REALPATH)
+    list(APPEND parts "file:${path}")
+  endforeach()
+  set(${variable} ${parts} PARENT_SCOPE)
+endfunction()
+
 # Everything the packages hold beyond the build's own artefacts.
 add_custom_target(qelscan_package_files ALL)
 add_dependencies(qelscan_package_files qelscan_capture qelscan_capture_javadoc)
@@ -106,12 +119,7 @@ if(WIN32 AND QELSCAN_WIN64)
     COMPONENT win64debug)
   # The DLLs and the host carry the mingw-w64 runtime and GCC's runtime
   # libraries; qelscan.jar carries picocli.
-  foreach(library libmingwex.a libstdc++.a)
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
-      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-    get_filename_component(path "${path}" REALPATH)
-    list(APPEND qelscan_runtimes "file:${path}")
-  endforeach()
+  qel_mingw_runtimes(qelscan_runtimes)
   set(qelscan_title "QELScanner ${QELSCAN_PACKAGE_VERSION} for 64-bit Windows")
   qel_third_party_notices(win64 . "${qelscan_title}" ${qelscan_runtimes}
     "file:${QELSCAN_PICOCLI_JAR}")
@@ -147,12 +155,7 @@ elseif(WIN32)
   # runtime libraries; the stand-in also libtiff and libjpeg-turbo, built
   # from Debian's sources (scripts/build-win32-deps.sh); qelscan.jar
   # carries picocli.
-  foreach(library libmingwex.a libstdc++.a)
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
-      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-    get_filename_component(path "${path}" REALPATH)
-    list(APPEND qelscan_runtimes "file:${path}")
-  endforeach()
+  qel_mingw_runtimes(qelscan_runtimes)
   get_filename_component(qelscan_win32_sources "${QELSCAN_WIN32_DEPS}/../src" ABSOLUTE)
   set(qelscan_title "QELScanner ${QELSCAN_PACKAGE_VERSION} for Windows")
   qel_third_party_notices(branch . "${qelscan_title}" ${qelscan_runtimes}

@@ -187,25 +187,15 @@ host::Library Load(host::Channel &control) {
   const std::string path = LibraryToLoad();
   void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
-    host::SendReport(control, wire::kRefused, dlerror());
-    std::_Exit(wire::kExitNoLibrary);
+    host::Refuse(control, dlerror(), wire::kExitNoLibrary);
   }
   if (dlsym(handle, wire::kProxyMarker) != nullptr) {
-    host::SendReport(control, wire::kRefused,
-                     path + " is the proxy scanner library itself");
-    std::_Exit(wire::kExitIsProxy);
+    host::Refuse(control, path + " is the proxy scanner library itself",
+                 wire::kExitIsProxy);
   }
-  host::Library library;
-  std::string missing;
-  if (!host::FindEntries(
-          library,
-          [handle](int, const char *name) { return dlsym(handle, name); },
-          missing)) {
-    host::SendReport(control, wire::kRefused,
-                     path + " has no entry " + missing);
-    std::_Exit(wire::kExitNoLibrary);
-  }
-  return library;
+  return host::EntriesOf(control, path, [handle](int, const char *name) {
+    return dlsym(handle, name);
+  });
 }
 
 } // namespace
@@ -235,23 +225,17 @@ int main(int argc, char **) {
     return wire::kExitDone;
   }
 
-  std::vector<unsigned char> slots; // for calls on the control channel
-  wire::Bytes buffer;
-  for (wire::Header header; host::ReadHeader(control, header);) {
+  host::ServeControl(control, library, [&](const wire::Header &header) {
     std::vector<int> fds = control.TakeReceived();
     if (header.type == wire::kAttach && header.length == 0) {
       StartChannel(std::move(fds), library);
-      continue;
+      return true;
     }
     if (!fds.empty()) {
       host::EndMalformed("descriptors with a call");
     }
-    slots.resize(kSlotBytes);
-    if (!host::ServeCall(control, header, library, true, slots.data(),
-                         buffer)) {
-      break;
-    }
-  }
+    return false;
+  });
   // The proxy's end is gone: end at once, whatever calls are still running.
   std::_Exit(wire::kExitDone);
 }

@@ -160,30 +160,19 @@ host::Library Load(host::Channel &control) {
   HMODULE module =
       LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr) {
-    host::SendReport(control, wire::kRefused,
-                     "cannot load " + path + " (error " +
-                         std::to_string(GetLastError()) + ")");
-    std::_Exit(wire::kExitNoLibrary);
+    host::Refuse(control,
+                 "cannot load " + path + " (error " +
+                     std::to_string(GetLastError()) + ")",
+                 wire::kExitNoLibrary);
   }
   if (GetProcAddress(module, wire::kProxyMarker) != nullptr) {
-    host::SendReport(control, wire::kRefused,
-                     path + " is the proxy scanner library itself");
-    std::_Exit(wire::kExitIsProxy);
+    host::Refuse(control, path + " is the proxy scanner library itself",
+                 wire::kExitIsProxy);
   }
-  host::Library library;
-  std::string missing;
-  if (!host::FindEntries(
-          library,
-          [module](int ordinal, const char *) {
-            return reinterpret_cast<void *>(
-                GetProcAddress(module, MAKEINTRESOURCEA(ordinal)));
-          },
-          missing)) {
-    host::SendReport(control, wire::kRefused,
-                     path + " has no entry " + missing);
-    std::_Exit(wire::kExitNoLibrary);
-  }
-  return library;
+  return host::EntriesOf(control, path, [module](int ordinal, const char *) {
+    return reinterpret_cast<void *>(
+        GetProcAddress(module, MAKEINTRESOURCEA(ordinal)));
+  });
 }
 
 } // namespace
@@ -226,19 +215,13 @@ int main(int argc, char **) {
     return wire::kExitDone;
   }
 
-  std::vector<unsigned char> slots; // for calls on the control channel
-  wire::Bytes buffer;
-  for (wire::Header header; host::ReadHeader(control, header);) {
-    if (header.type == wire::kAttach && header.length == 12) {
-      StartChannel(control, library);
-      continue;
+  host::ServeControl(control, library, [&](const wire::Header &header) {
+    if (header.type != wire::kAttach || header.length != 12) {
+      return false;
     }
-    slots.resize(kSlotBytes);
-    if (!host::ServeCall(control, header, library, true, slots.data(),
-                         buffer)) {
-      break;
-    }
-  }
+    StartChannel(control, library);
+    return true;
+  });
   // The proxy's end is gone: end at once, whatever calls are still running.
   TerminateProcess(self, wire::kExitDone);
   return wire::kExitDone;

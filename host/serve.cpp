@@ -39,6 +39,11 @@ bool SendReport(Channel &channel, wire::MessageType type,
   return channel.Write(message.data(), message.size());
 }
 
+void Refuse(Channel &control, const std::string &why, wire::HostExit status) {
+  SendReport(control, wire::kRefused, why);
+  std::_Exit(status);
+}
+
 bool ServeCall(Channel &channel, const wire::Header &header,
                const Library &library, bool imagesInline, unsigned char *slots,
                wire::Bytes &buffer) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "scannerlib/entries.h"
 #include "wire/call.h"
@@ -62,6 +63,42 @@ void ServeChannel(Channel &channel, const Library &library,
 // Sends a message of a type and payload alone (kReady, kRefused).
 bool SendReport(Channel &channel, wire::MessageType type,
                 const std::string &payload);
+
+// Tells the proxy why the library is refused (kRefused), and ends the
+// host with that status.
+[[noreturn]] void Refuse(Channel &control, const std::string &why,
+                         wire::HostExit status);
+
+// The entries of the library at path, looked up with find(ordinal, name);
+// one missing refuses the library.
+template <typename Find>
+Library EntriesOf(Channel &control, const std::string &path, Find find) {
+  Library library;
+  std::string missing;
+  if (!FindEntries(library, find, missing)) {
+    Refuse(control, path + " has no entry " + missing, wire::kExitNoLibrary);
+  }
+  return library;
+}
+
+// Serves the control channel until it ends: each header goes first to
+// attach(header), which takes a kAttach message (and starts its
+// channel's thread) and returns true; any other message is a call,
+// served on the control channel with its images inline.
+template <typename Attach>
+void ServeControl(Channel &control, const Library &library, Attach attach) {
+  std::vector<unsigned char> slots;
+  wire::Bytes buffer;
+  for (wire::Header header; ReadHeader(control, header);) {
+    if (attach(header)) {
+      continue;
+    }
+    slots.resize(std::size_t{wire::kImageSlots} * wire::kImageBytes);
+    if (!ServeCall(control, header, library, true, slots.data(), buffer)) {
+      return;
+    }
+  }
+}
 
 // Calls the library's entry at address with the arguments read.
 void Invoke(const wire::Entry &entry, void *address, wire::HostCall &call);
