@@ -63,6 +63,37 @@ FileNameResult EncodeFileName(const char *modifiedUtf8, Text &out,
   return FileNameResult::kOk;
 }
 
+int StandardUtf8Encoder(const char16_t *units, int count, char *out, int size,
+                        bool &representable) noexcept {
+  const auto isLow = [](char32_t unit) {
+    return unit >= 0xDC00 && unit < 0xE000;
+  };
+  representable = true;
+  int length = 0;
+  for (int i = 0; i < count; ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c < 0xE000) {
+      if (isLow(c) || i + 1 == count || !isLow(units[i + 1])) {
+        representable = false;
+        return -1;
+      }
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+    }
+    const int n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    if (out != nullptr && length + n <= size) {
+      // The lead byte's marker bits, then six bits in each continuation.
+      constexpr unsigned char kLead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+      for (int k = n - 1; k > 0; --k) {
+        out[length + k] = static_cast<char>(0x80 | (c & 0x3F));
+        c >>= 6;
+      }
+      out[length] = static_cast<char>(kLead[n] | c);
+    }
+    length += n;
+  }
+  return length;
+}
+
 #if defined(_WIN32)
 int AnsiCodePageEncoder(const char16_t *units, int count, char *out, int size,
                         bool &representable) noexcept {

@@ -1,7 +1,9 @@
 // File names for the scanner library. On Windows it opens files through the
 // ANSI code page, so a Java string naming a file reaches it in that code
 // page, or not at all: a name the code page cannot spell would open a
-// different file. Elsewhere names stay modified UTF-8.
+// different file. Elsewhere names reach it in standard UTF-8, as a UTF-8
+// locale spells them on disk: modified UTF-8 would give a character beyond
+// U+FFFF as two three-byte surrogates, a name no file has.
 #ifndef QELSCANNER_BRIDGE_FILE_NAME_H
 #define QELSCANNER_BRIDGE_FILE_NAME_H
 
@@ -29,6 +31,11 @@ enum class FileNameResult { kOk, kUnrepresentable, kTooLong };
 // most 255 bytes. A NUL inside the name is unrepresentable.
 FileNameResult EncodeFileName(const char *modifiedUtf8, Text &out,
                               CodePageEncoder encoder) noexcept;
+
+// Standard UTF-8: a surrogate pair as its four-byte sequence; an unpaired
+// surrogate is unrepresentable.
+int StandardUtf8Encoder(const char16_t *units, int count, char *out, int size,
+                        bool &representable) noexcept;
 
 #if defined(_WIN32)
 // The Windows ANSI code page, without best-fit substitutes.

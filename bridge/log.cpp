@@ -80,10 +80,11 @@ private:
 #if !defined(_WIN32)
 // The log folder may be one every local user can write to (/tmp), so what
 // stands at a log file's name is trusted only when it is a regular file
-// that this process's effective user or root owns. A symbolic link (not
-// followed: ELOOP), a FIFO (opened without waiting for a reader), a
-// device, a folder or another user's file counts as absent: -1, and the
-// line is dropped as for a missing file.
+// with one link that this process's effective user or root owns. A
+// symbolic link (not followed: ELOOP), a FIFO (opened without waiting for
+// a reader), a device, a folder, another user's file or a second name of
+// a file (a hard link another user made to one of root's) counts as
+// absent: -1, and the line is dropped as for a missing file.
 int OpenOwnLogFile(const char *path) noexcept {
   const int file = open(path, O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY |
                                   O_NOFOLLOW | O_NONBLOCK);
@@ -92,6 +93,7 @@ int OpenOwnLogFile(const char *path) noexcept {
   }
   struct stat status;
   if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode) ||
+      status.st_nlink != 1 ||
       (status.st_uid != geteuid() && status.st_uid != 0)) {
     close(file);
     return -1;

@@ -4,11 +4,9 @@
 
 #include <cstddef>
 
-namespace qel {
+#include "bridge/text.h"
 
-// Every text the bridge builds or copies fits this: 255 bytes and a NUL.
-constexpr std::size_t kTextSize = 256;
-using Text = char[kTextSize];
+namespace qel {
 
 struct LocalTime {
   int year;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "bridge/file_name.h"
+#include "bridge/library_text.h"
 
 namespace qel {
 
@@ -11,13 +12,13 @@ namespace {
 // The characters of a string, in the form the library takes them.
 FileNameResult CopyCharacters(const char *characters, Text &copy,
                               StringUse use) noexcept {
-#if defined(_WIN32)
   if (use == StringUse::kFileName) {
+#if defined(_WIN32)
     return EncodeFileName(characters, copy, AnsiCodePageEncoder);
-  }
 #else
-  (void)use; // names are modified UTF-8 here, like every other text
+    return EncodeFileName(characters, copy, StandardUtf8Encoder);
 #endif
+  }
   if (std::strlen(characters) >= kTextSize) {
     return FileNameResult::kTooLong;
   }
@@ -118,15 +119,20 @@ bool CheckOutputSlot(JNIEnv *env, jobjectArray array, const char *lengthMessage,
   return true;
 }
 
-bool PutString(JNIEnv *env, jobjectArray array, char *buffer, std::size_t size,
+jstring NewLibraryString(JNIEnv *env, const char *text, bool &cut) noexcept {
+  JavaText buffer;
+  return env->NewStringUTF(ToModifiedUtf8(text, buffer, cut));
+}
+
+bool PutString(JNIEnv *env, jobjectArray array, const char *text,
                const char *failMessage) noexcept {
-  buffer[size - 1] = '\0';
-  const LocalRef text(env, env->NewStringUTF(buffer));
-  if (text.get() == nullptr) {
+  bool cut = false; // never: 255 bytes always fit
+  const LocalRef string(env, NewLibraryString(env, text, cut));
+  if (string.get() == nullptr) {
     LogError(failMessage);
     return false;
   }
-  env->SetObjectArrayElement(array, 0, text.get());
+  env->SetObjectArrayElement(array, 0, string.get());
   return true;
 }
 

@@ -25,8 +25,8 @@ namespace qel {
 using LogLine = void (*)(const char *) noexcept;
 
 // What the library does with a string: a file name is handed over in the
-// code page the library opens files with (on Windows the ANSI code page),
-// any other text as its modified UTF-8 bytes.
+// form the library opens files with (on Windows the ANSI code page,
+// elsewhere standard UTF-8), any other text as its modified UTF-8 bytes.
 enum class StringUse { kText, kFileName };
 
 // String input: copies `value` into `copy` and gives the characters back
@@ -76,17 +76,16 @@ bool CheckLength(JNIEnv *env, jarray array, jsize minimum,
 bool CheckOutputSlot(JNIEnv *env, jobjectArray array, const char *lengthMessage,
                      const char *fetchMessage) noexcept;
 
-// Array output slot, after the call: a new string from `buffer` becomes
-// element 0 of `array`. The buffer is terminated at its last byte first, so
-// a library that overfills it cannot make us read past it.
-bool PutString(JNIEnv *env, jobjectArray array, char *buffer, std::size_t size,
-               const char *failMessage) noexcept;
+// Every Java string made from a text of the library's: its modified UTF-8
+// form (bridge/library_text.h), `cut` set when that did not fit the
+// conversion's buffer. Null, with the virtual machine's exception pending,
+// when the string cannot be made.
+jstring NewLibraryString(JNIEnv *env, const char *text, bool &cut) noexcept;
 
-template <std::size_t N>
-bool PutString(JNIEnv *env, jobjectArray array, char (&buffer)[N],
-               const char *failMessage) noexcept {
-  return PutString(env, array, buffer, N, failMessage);
-}
+// Array output slot, after the call: a new string from the library's
+// `text` of at most 255 bytes becomes element 0 of `array`.
+bool PutString(JNIEnv *env, jobjectArray array, const char *text,
+               const char *failMessage) noexcept;
 
 // A local reference deleted when it goes out of scope.
 class LocalRef {

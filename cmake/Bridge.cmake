@@ -7,6 +7,7 @@ set(QELSCAN_BRIDGE_SOURCES
   ${QELSCAN_REPO_ROOT}/bridge/log.cpp
   ${QELSCAN_REPO_ROOT}/bridge/marshal.cpp
   ${QELSCAN_REPO_ROOT}/bridge/file_name.cpp
+  ${QELSCAN_REPO_ROOT}/bridge/library_text.cpp
   ${QELSCAN_REPO_ROOT}/session/session.cpp
   ${QELSCAN_REPO_ROOT}/session/parameters.cpp
   ${QELSCAN_REPO_ROOT}/session/device.cpp

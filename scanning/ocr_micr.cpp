@@ -20,16 +20,14 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_QelScanGetOcrMicr(
     return -1;
   }
 
-  char acMICR[kTextSize] = "";
-  char acMICRConf[kTextSize] = "";
-  const int iResult = QELGetOcrMicr(acMICR, acMICRConf);
-  acMICR[kTextSize - 1] = '\0';
-  acMICRConf[kTextSize - 1] = '\0';
-  LogInfoFormatted("acMICR = %s", acMICR);
-  LogInfoFormatted("acMICRConf = %s", acMICRConf);
+  LibraryText<kTextSize> acMICR;
+  LibraryText<kTextSize> acMICRConf;
+  const int iResult = QELGetOcrMicr(acMICR.buffer(), acMICRConf.buffer());
+  LogInfoFormatted("acMICR = %s", acMICR.text());
+  LogInfoFormatted("acMICRConf = %s", acMICRConf.text());
 
-  if (!PutString(env, asCode, acMICR, "Put and Release MICR error") ||
-      !PutString(env, asCodeConf, acMICRConf,
+  if (!PutString(env, asCode, acMICR.text(), "Put and Release MICR error") ||
+      !PutString(env, asCodeConf, acMICRConf.text(),
                  "Put and Release MICRConf error")) {
     return -1;
   }

@@ -30,8 +30,7 @@ bool FullScanResults::Check(jobjectArray MICR, jintArray FinalImageQuality,
 }
 
 void FullScanResults::Trace() noexcept {
-  acMICR_[kTextSize - 1] = '\0';
-  LogInfoFormatted("MICR Data = %s", acMICR_);
+  LogInfoFormatted("MICR Data = %s", acMICR_.text());
   LogInfoFormatted("FinalImageQuality = %d", iFinalImageQuality_);
   LogInfoFormatted("FinalContrast= %d", iFinalContrast_);
   if (hasDocStatus_) {
@@ -42,7 +41,8 @@ void FullScanResults::Trace() noexcept {
 }
 
 bool FullScanResults::WriteBack() noexcept {
-  if (!PutString(env_, micrArray_, acMICR_, "Put and Release MICR error")) {
+  if (!PutString(env_, micrArray_, acMICR_.text(),
+                 "Put and Release MICR error")) {
     return false;
   }
   pinnedQuality_.Deliver(iFinalImageQuality_);

@@ -25,7 +25,7 @@ public:
              jintArray FinalContrast, jintArray DocStatus) noexcept;
 
   // The library's result buffers.
-  char *micr() noexcept { return acMICR_; }
+  char *micr() noexcept { return acMICR_.buffer(); }
   int *quality() noexcept { return &iFinalImageQuality_; }
   int *contrast() noexcept { return &iFinalContrast_; }
   int *docStatus() noexcept { return hasDocStatus_ ? iDocStatus_ : nullptr; }
@@ -46,7 +46,7 @@ private:
   PinnedInts pinnedContrast_;
   PinnedInts pinnedDocStatus_;
   bool hasDocStatus_ = false;
-  char acMICR_[kTextSize] = "";
+  LibraryText<kTextSize> acMICR_;
   int iFinalImageQuality_ = 0;
   int iFinalContrast_ = 0;
   int iDocStatus_[kDocStatusCount] = {};

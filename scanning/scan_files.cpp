@@ -11,7 +11,7 @@ using namespace qel;
 namespace {
 
 // The length texts the library fills: 32 bytes each, NUL included.
-constexpr int kLengthTextSize = 32;
+constexpr std::size_t kLengthTextSize = 32;
 
 // What tells the twins apart in the log.
 struct ScanToFilesTexts {
@@ -90,37 +90,36 @@ jint ScanToFiles(JNIEnv *env, const ScanToFilesTexts &texts,
     return -1;
   }
 
-  char acFrontLen[kLengthTextSize] = "";
-  char acBackLen[kLengthTextSize] = "";
-  char acMICR[kTextSize] = "";
-  char acMICRLen[kLengthTextSize] = "";
-  const int iResult = scan(pcFrontFileName, acFrontLen, pcBackFileName,
-                           acBackLen, acMICR, acMICRLen);
-  // Terminated before they are traced, in case the library filled them up.
-  acFrontLen[kLengthTextSize - 1] = '\0';
-  acBackLen[kLengthTextSize - 1] = '\0';
-  acMICR[kTextSize - 1] = '\0';
-  acMICRLen[kLengthTextSize - 1] = '\0';
+  LibraryText<kLengthTextSize> acFrontLen;
+  LibraryText<kLengthTextSize> acBackLen;
+  LibraryText<kTextSize> acMICR;
+  LibraryText<kLengthTextSize> acMICRLen;
+  const int iResult =
+      scan(pcFrontFileName, acFrontLen.buffer(), pcBackFileName,
+           acBackLen.buffer(), acMICR.buffer(), acMICRLen.buffer());
 
   if (front) {
-    LogInfoFormatted("acFrontLen = %s", acFrontLen);
+    LogInfoFormatted("acFrontLen = %s", acFrontLen.text());
   }
   if (back) {
-    LogInfoFormatted("acBackLen = %s", acBackLen);
+    LogInfoFormatted("acBackLen = %s", acBackLen.text());
   }
   if (code) {
-    LogInfoFormatted("acMICRLen = %s", acMICRLen);
-    LogInfoFormatted("acMICR = %s", acMICR);
+    LogInfoFormatted("acMICRLen = %s", acMICRLen.text());
+    LogInfoFormatted("acMICR = %s", acMICR.text());
   }
 
-  if (front && !PutString(env, asFrontLen, acFrontLen, texts.putFrontLength)) {
+  if (front &&
+      !PutString(env, asFrontLen, acFrontLen.text(), texts.putFrontLength)) {
     return -1;
   }
-  if (back && !PutString(env, asBackLen, acBackLen, texts.putBackLength)) {
+  if (back &&
+      !PutString(env, asBackLen, acBackLen.text(), texts.putBackLength)) {
     return -1;
   }
-  if (code && (!PutString(env, asCode, acMICR, "Put and Release MICR error") ||
-               !PutString(env, asCodeLen, acMICRLen, texts.putCodeLength))) {
+  if (code &&
+      (!PutString(env, asCode, acMICR.text(), "Put and Release MICR error") ||
+       !PutString(env, asCodeLen, acMICRLen.text(), texts.putCodeLength))) {
     return -1;
   }
   return iResult;

@@ -84,11 +84,10 @@ jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
 
   int lLenFront = 0;
   int lLenBack = 0;
-  char acMICR[kTextSize] = "";
+  LibraryText<kTextSize> acMICR;
   int iLenCode = 0;
   const int iResult = scan(pinnedFront.bytes(), &lLenFront, pinnedBack.bytes(),
-                           &lLenBack, acMICR, &iLenCode);
-  acMICR[kTextSize - 1] = '\0';
+                           &lLenBack, acMICR.buffer(), &iLenCode);
 
   if (pinnedFront.wanted()) {
     const unsigned char *pMIRBMemHdr = pinnedFront.bytes();
@@ -106,9 +105,9 @@ jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
   }
   if (code && texts.codeLengthFirst) {
     LogInfoFormatted("iLenCode = %d", iLenCode);
-    LogInfoFormatted("acMICR = %s", acMICR);
+    LogInfoFormatted("acMICR = %s", acMICR.text());
   } else if (code) {
-    LogInfoFormatted("acMICR = %s", acMICR);
+    LogInfoFormatted("acMICR = %s", acMICR.text());
     LogInfoFormatted("iLenCode = %d", iLenCode);
   }
 
@@ -116,7 +115,8 @@ jint ScanToMemory(JNIEnv *env, const ScanToMemoryTexts &texts,
   pinnedBack.ReleaseImage();
   pinnedFront.DeliverLength(lLenFront);
   pinnedBack.DeliverLength(lLenBack);
-  if (code && !PutString(env, asCode, acMICR, "Put and Release MICR error")) {
+  if (code &&
+      !PutString(env, asCode, acMICR.text(), "Put and Release MICR error")) {
     return -1;
   }
   return iResult;

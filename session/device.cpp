@@ -10,8 +10,7 @@ using namespace qel;
 namespace {
 
 // The identity texts the library fills: 32 bytes each, NUL included.
-constexpr int kInfoTextSize = 32;
-constexpr int kSerialNumberSize = 256;
+constexpr std::size_t kInfoTextSize = 32;
 
 } // namespace
 
@@ -109,28 +108,28 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbGetScannerInfo(
 
   unsigned char ucAdapterID = 0;
   unsigned char ucTargetID = 0;
-  char acVendor[kInfoTextSize] = "";
-  char acProduct[kInfoTextSize] = "";
-  char acRelease[kInfoTextSize] = "";
-  const int iResult = MIRBGetScannerInfo(&ucAdapterID, &ucTargetID, acVendor,
-                                         acProduct, acRelease, iInfoOption);
-  // Terminated before they are logged, in case the library filled them up.
-  acVendor[kInfoTextSize - 1] = '\0';
-  acProduct[kInfoTextSize - 1] = '\0';
-  acRelease[kInfoTextSize - 1] = '\0';
+  LibraryText<kInfoTextSize> acVendor;
+  LibraryText<kInfoTextSize> acProduct;
+  LibraryText<kInfoTextSize> acRelease;
+  const int iResult =
+      MIRBGetScannerInfo(&ucAdapterID, &ucTargetID, acVendor.buffer(),
+                         acProduct.buffer(), acRelease.buffer(), iInfoOption);
 
   LogInfo("Api C/C++ output from MIRBGetScannerInfo()");
   LogInfoFormatted("Adapter ID = %d", ucAdapterID);
   LogInfoFormatted("Target ID = %d", ucTargetID);
-  LogInfoFormatted("Vendor = %s", acVendor);
-  LogInfoFormatted("Product = %s", acProduct);
-  LogInfoFormatted("Release = %s", acRelease);
+  LogInfoFormatted("Vendor = %s", acVendor.text());
+  LogInfoFormatted("Product = %s", acProduct.text());
+  LogInfoFormatted("Release = %s", acRelease.text());
 
   pinnedAdapter.Deliver(ucAdapterID);
   pinnedTarget.Deliver(ucTargetID);
-  if (!PutString(env, asVendor, acVendor, "Put and Release Vendor error") ||
-      !PutString(env, asProduct, acProduct, "Put and Release Product error") ||
-      !PutString(env, asRelease, acRelease, "Put and Release Release error")) {
+  if (!PutString(env, asVendor, acVendor.text(),
+                 "Put and Release Vendor error") ||
+      !PutString(env, asProduct, acProduct.text(),
+                 "Put and Release Product error") ||
+      !PutString(env, asRelease, acRelease.text(),
+                 "Put and Release Release error")) {
     return -1;
   }
   return iResult;
@@ -155,19 +154,18 @@ JNIEXPORT jint JNICALL Java_QelScan_QelScanApi_MirbGetScannerSerialNumber(
     return -1;
   }
 
-  char acSerialNumber[kSerialNumberSize] = "";
+  LibraryText<kTextSize> acSerialNumber;
   unsigned int uiDocumentNumber = 0;
   unsigned int uiTime = 0;
-  const int iResult =
-      MIRBGetScannerSerialNumber(acSerialNumber, &uiDocumentNumber, &uiTime);
-  acSerialNumber[kSerialNumberSize - 1] = '\0';
+  const int iResult = MIRBGetScannerSerialNumber(acSerialNumber.buffer(),
+                                                 &uiDocumentNumber, &uiTime);
 
   LogInfo("Api C/C++ output from MIRBGetScannerSerialNumber()");
-  LogInfoFormatted("SerialNumber = %s", acSerialNumber);
+  LogInfoFormatted("SerialNumber = %s", acSerialNumber.text());
   LogInfoFormatted("DocumentNumber = %u", uiDocumentNumber);
   LogInfoFormatted("Time = %u", uiTime);
 
-  if (!PutString(env, asSerialNumber, acSerialNumber,
+  if (!PutString(env, asSerialNumber, acSerialNumber.text(),
                  "Put and Release SerialNumber error")) {
     return -1;
   }

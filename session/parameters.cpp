@@ -2,6 +2,7 @@
 // selectors nor keeps a value: every call goes straight to the library.
 #include "QelScan_QelScanApi.h"
 
+#include "bridge/library_text.h"
 #include "bridge/log.h"
 #include "bridge/marshal.h"
 #include "scannerlib/mirbap32.h"
@@ -61,8 +62,16 @@ JNIEXPORT jstring JNICALL Java_QelScan_QelScanApi_MirbGetParamString(
     return nullptr;
   }
   LogInfoFormatted("pacParameter = %s", pacParameter);
-  // Made from the library's own text, so a long value is never cut.
-  return env->NewStringUTF(pacParameter);
+  // Made from the library's own text, so a long value in modified UTF-8 is
+  // never cut; one that must be converted first is cut to the buffer of
+  // the conversion.
+  bool cut = false;
+  const jstring text = NewLibraryString(env, pacParameter, cut);
+  if (cut) {
+    LogInfoFormatted("pacParameter cut to %d bytes",
+                     static_cast<int>(kJavaTextSize - 1));
+  }
+  return text;
 }
 
 JNIEXPORT jint JNICALL

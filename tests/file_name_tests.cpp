@@ -75,7 +75,7 @@ TEST(FileNameTest, IsSpelledInTheCodePageOrRefused) {
 class FileNameExportTest : public qeltest::BridgeTest {};
 
 // On Windows the library receives the ANSI spelling (Wine's default code
-// page is 1252); elsewhere the modified UTF-8 bytes as they are.
+// page is 1252); elsewhere standard UTF-8.
 TEST_F(FileNameExportTest,
        AConfigurationFileNameReachesTheLibraryInItsCodePage) {
   const std::string accented = "caf\xC3\xA9.cfg";
@@ -104,6 +104,25 @@ TEST_F(FileNameExportTest,
   EXPECT_EQ(0,
             QEL_EXPORT(MirbWriteConfig)(jni.env(), jni.cls(), jni.String(cjk)));
   EXPECT_EQ(cjk, scanner.lastCall(Entry::MIRBWriteConfig).texts.at(0));
+  // Linux names files in UTF-8: a character beyond U+FFFF is one
+  // four-byte sequence, and the 255 bytes are counted on that form.
+  const std::string java = "\xED\xA0\xBD\xED\xB8\x80",
+                    disk = "\xF0\x9F\x98\x80";
+  const std::string a251(251, 'a');
+  const struct {
+    std::string name, spelled; // "": refused
+  } names[] = {{"a" + java, "a" + disk},
+               {a251 + java, a251 + disk}, // 257 bytes of modified UTF-8
+               {a251 + "a" + java, ""},
+               {"a\xED\xA0\xBD", ""}}; // an unpaired surrogate
+  for (const auto &n : names) {
+    scanner.reset();
+    EXPECT_EQ(
+        n.spelled.empty() ? -1 : 0,
+        QEL_EXPORT(MirbWriteConfig)(jni.env(), jni.cls(), jni.String(n.name)));
+    const auto calls = scanner.calls();
+    EXPECT_EQ(n.spelled, calls.empty() ? "" : calls.back().texts.at(0));
+  }
 #endif
   // Texts that are no file names keep their bytes everywhere.
   EXPECT_EQ(0, QEL_EXPORT(MirbSetParamString)(jni.env(), jni.cls(), 3,

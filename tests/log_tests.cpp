@@ -283,7 +283,8 @@ TEST_F(LogTest, DirectoryNamedLikeALogFileExistsButReceivesNothing) {
 
 #if !defined(_WIN32)
 // Anyone may create files in /tmp: what another user put at a log file's
-// name gets no line, and never makes a call wait.
+// name gets no line, and never makes a call wait. A hard link may name a
+// file of root's that she can read.
 TEST_F(LogTest, ForeignFifoLinkOrFileAtALogNameGetsNothingAndNoCallWaits) {
   if (geteuid() != 0) {
     GTEST_SKIP() << "needs root, to give a file to the user nobody";
@@ -308,6 +309,11 @@ TEST_F(LogTest, ForeignFifoLinkOrFileAtALogNameGetsNothingAndNoCallWaits) {
          ASSERT_EQ(0, chown(path.c_str(), nobody->pw_uid, nobody->pw_gid));
          ASSERT_EQ(0, chmod(path.c_str(), 0666));
        }},
+      {"hard link",
+       [&] {
+         std::ofstream(target) << "untouched";
+         fs::create_hard_link(target, path);
+       }},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -328,7 +334,7 @@ TEST_F(LogTest, ForeignFifoLinkOrFileAtALogNameGetsNothingAndNoCallWaits) {
       char byte;
       EXPECT_GE(0, read(reader, &byte, 1)) << "a line went into the FIFO";
       close(reader);
-    } else if (fs::is_symlink(path)) {
+    } else if (fs::is_symlink(path) || fs::hard_link_count(path) > 1) {
       EXPECT_EQ("untouched", LogFiles::Read(target));
     } else {
       EXPECT_EQ(0u, fs::file_size(path));

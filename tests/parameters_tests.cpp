@@ -2,11 +2,16 @@
 
 #include "bridge_test.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace {
 
 using qeltest::Entry;
 using qeltest::Fn;
 using qeltest::LogFiles;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 
 class ParametersTest : public qeltest::BridgeTest {};
@@ -126,6 +131,26 @@ TEST_F(ParametersTest, GetParamStringReturnsTheLibrarysTextUncut) {
       LogFiles::InfoTexts(),
       ElementsAre("Calling Java_QelScan_QelScanApi_MirbGetParamString()",
                   ("pacParameter = " + value).substr(0, 255)));
+}
+
+// Not modified UTF-8: converted (tests/registration_and_reread_tests.cpp
+// has the forms), and cut to the conversion's 765 bytes. On Windows it is
+// read in the ANSI code page, 1252 under Wine.
+TEST_F(ParametersTest, GetParamStringCutsOnlyATextItConverted) {
+  const std::string value = "\xFF\xFF" + std::string(800, 'a');
+  scanner.setParamString(value.c_str());
+  const jstring result =
+      QEL_EXPORT(MirbGetParamString)(jni.env(), jni.cls(), 1);
+#if defined(_WIN32)
+  if (GetACP() == 1252) {
+    EXPECT_EQ("\xC3\xBF\xC3\xBF" + std::string(761, 'a'), jni.text(result));
+  }
+#else
+  EXPECT_EQ("\xEF\xBF\xBD\xEF\xBF\xBD" + std::string(759, 'a'),
+            jni.text(result));
+#endif
+  jni.env()->DeleteLocalRef(result);
+  EXPECT_THAT(LogFiles::InfoTexts(), Contains("pacParameter cut to 765 bytes"));
 }
 
 TEST_F(ParametersTest, GetParamStringTurnsANullTextIntoANullString) {

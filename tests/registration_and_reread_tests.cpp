@@ -5,11 +5,16 @@
 
 #include "bridge_test.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace {
 
 using qeltest::Entry;
 using qeltest::Fn;
 using qeltest::LogFiles;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 
 struct Twin {
@@ -122,6 +127,38 @@ TEST_F(OcrMicrTest, DeliversBothTextsWhateverTheResult) {
   EXPECT_EQ("999799", jni.element(confidence, 0));
   EXPECT_THAT(LogFiles::InfoTexts(),
               ElementsAre(call, "acMICR = T1T 2U", "acMICRConf = 999799"));
+}
+
+// Whatever bytes the library wrote, Java gets modified UTF-8 (the test JNI
+// environment refuses other bytes) and the trace the library's bytes. On
+// Windows other texts are read in the ANSI code page: the expected
+// characters are those of 1252, Wine's default.
+TEST_F(OcrMicrTest, ACodeLineReachesJavaAsModifiedUtf8) {
+  const std::string r = "\xEF\xBF\xBD"; // U+FFFD
+  const struct {
+    std::string library, java, java1252; // "": as the library's, as java
+  } cases[] = {
+      {"T1T caf\xC3\xA9 \xC0\x80 \xED\xA0\xBD\xED\xB8\x80", "", ""},
+      {"\xF0\x9F\x98\x80 T1T", "\xED\xA0\xBD\xED\xB8\x80 T1T", ""},
+      // A cut sequence, a stray byte and an overlong form.
+      {"T1T \xE2\x82\xFF \xC1\xBF 2U", "T1T " + r + r + r + " " + r + r + " 2U",
+       "T1T \xC3\xA2\xE2\x80\x9A\xC3\xBF \xC3\x81\xC2\xBF 2U"},
+  };
+  for (const auto &c : cases) {
+    Reset();
+    scanner.setText(Entry::QELGetOcrMicr, 0, c.library);
+    Run();
+    EXPECT_THAT(LogFiles::InfoTexts(), Contains("acMICR = " + c.library));
+#if defined(_WIN32)
+    if (!c.java1252.empty()) {
+      if (GetACP() == 1252) {
+        EXPECT_EQ(c.java1252, jni.element(code, 0));
+      }
+      continue;
+    }
+#endif
+    EXPECT_EQ(c.java.empty() ? c.library : c.java, jni.element(code, 0));
+  }
 }
 
 TEST_F(OcrMicrTest, EachFailureKeepsWhatItMust) {

@@ -103,6 +103,30 @@ struct FakeJni::ReturnBlock {
 
 const char *FnName(Fn fn) { return kFnNames[static_cast<std::size_t>(fn)]; }
 
+bool IsModifiedUtf8(const std::string &bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    const std::size_t extra = lead >> 5 == 6 ? 1 : lead >> 4 == 14 ? 2 : 0;
+    if (lead == 0 || (extra == 0 && lead >= 0x80) ||
+        bytes.size() - i <= extra) {
+      return false;
+    }
+    unsigned unit = extra == 0 ? lead : lead & (0x3Fu >> extra);
+    for (std::size_t k = 1; k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if (next >> 6 != 2) {
+        return false;
+      }
+      unit = unit << 6 | (next & 0x3Fu);
+    }
+    if (extra == 1 ? unit < 0x80 && unit != 0 : extra == 2 && unit < 0x800) {
+      return false; // longer than need be, but U+0000 in two bytes
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
 struct FakeJni::Object {
   enum class Kind { Class, String, IntArray, ByteArray, ObjectArray };
   Kind kind;
@@ -301,6 +325,9 @@ struct FakeJni::Access {
       Violation(jni, "NewStringUTF(NULL)");
       Event(jni, "NewStringUTF(NULL)");
       return nullptr;
+    }
+    if (!IsModifiedUtf8(bytes)) {
+      Violation(jni, "NewStringUTF of bytes that are not modified UTF-8");
     }
     if (fail) {
       Event(jni, "NewStringUTF failed");

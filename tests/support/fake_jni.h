@@ -4,7 +4,8 @@
 // over plain C++ objects, behaves like a virtual machine that copies on
 // every pin (see PinLargeArraysInPlace), and checks what -Xcheck:jni would:
 // null references, calls with an exception pending, releases of pointers it
-// never handed out, and any release mode but 0. Every such misuse is kept as a
+// never handed out, any release mode but 0, and bytes for a new string
+// that are not modified UTF-8. Every such misuse is kept as a
 // violation, which ExpectNothingHeld() turns into a test failure.
 #ifndef QELSCANNER_TESTS_SUPPORT_FAKE_JNI_H
 #define QELSCANNER_TESTS_SUPPORT_FAKE_JNI_H
@@ -38,6 +39,10 @@ enum class Fn {
 };
 constexpr std::size_t kFnCount = 11;
 const char *FnName(Fn fn);
+
+// Whether NewStringUTF may be given `bytes`: modified UTF-8, each UTF-16
+// unit in its shortest form of one to three bytes, U+0000 as C0 80.
+bool IsModifiedUtf8(const std::string &bytes);
 
 class FakeJni {
 public:

@@ -6,12 +6,14 @@ import QelScan.capture.ImageKind;
 import QelScan.capture.ScanRequest;
 import QelScan.capture.ScannerException;
 import QelScan.capture.Session;
+import QelScan.capture.TraceFiles;
 import QelScan.capture.VirtualScanner;
 import java.io.File;
 import java.io.IOException;
 import java.io.PrintWriter;
 import java.nio.charset.Charset;
 import java.nio.file.Path;
+import java.nio.file.Paths;
 import java.text.SimpleDateFormat;
 import java.util.ArrayList;
 import java.util.Arrays;
@@ -152,7 +154,7 @@ final class Batch {
         return String.format("%04d  quality %d  contrast %d  TIFF %d + %d bytes  JPEG %d + %d bytes  %s", sequence,
                 d.imageQuality().orElse(0), d.contrast().orElse(0), size(d, ImageKind.FRONT_BLACK_AND_WHITE),
                 size(d, ImageKind.BACK_BLACK_AND_WHITE), size(d, ImageKind.FRONT_GRAY), size(d, ImageKind.BACK_GRAY),
-                d.codeLine().isEmpty() ? "(no code line)" : d.codeLine());
+                d.codeLine().isEmpty() ? "(no code line)" : TraceFiles.visible(d.codeLine()));
     }
 
     static int size(Document document, ImageKind kind) {
@@ -160,12 +162,8 @@ final class Batch {
     }
 
     private File prepareFolder() throws Failure {
-        File folder = options.out != null ? options.out
-                : new File("scan-" + new SimpleDateFormat("yyyyMMdd-HHmmss").format(new Date()));
-        folder = folder.getAbsoluteFile();
-        if (!folder.isDirectory() && !folder.mkdirs()) {
-            throw new Failure("cannot make the folder " + folder);
-        }
+        File folder = OutputFolder.prepare(options.out != null ? options.out
+                : Paths.get("scan-" + new SimpleDateFormat("yyyyMMdd-HHmmss").format(new Date()))).toFile();
         String[] earlier = folder.list((parent, name) -> OUTPUT.matcher(name).matches());
         if (earlier == null) {
             throw new Failure("cannot read the folder " + folder);

@@ -8,7 +8,10 @@ import java.io.OutputStreamWriter;
 import java.io.Writer;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.nio.file.LinkOption;
+import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.List;
 
 /**
@@ -23,14 +26,27 @@ final class IndexPage {
     private IndexPage() {
     }
 
-    /** Replaces the page in {@code dir} at once, so that a reader never sees half of it. */
+    /**
+     * Replaces the page in {@code dir} at once, so that a reader never sees half of it: through a new
+     * file, made there by this process (never one that is there already, nor through a link), renamed
+     * over whatever stands at its name. It is readable as the process's other files are.
+     */
     static void write(File dir, String heading, String subtitle, List<Document> documents) throws IOException {
-        File page = new File(dir, NAME);
-        File temporary = new File(dir, NAME + ".tmp");
-        try (Writer out = new OutputStreamWriter(Files.newOutputStream(temporary.toPath()), StandardCharsets.UTF_8)) {
-            out.write(html(heading, subtitle, documents));
+        Path folder = dir.toPath();
+        Path temporary = folder.getFileSystem().supportedFileAttributeViews().contains("posix")
+                ? Files.createTempFile(folder, ".index-", ".tmp", PosixFilePermissions.asFileAttribute(
+                        PosixFilePermissions.fromString("rw-rw-rw-")))
+                : Files.createTempFile(folder, ".index-", ".tmp");
+        try {
+            try (Writer out = new OutputStreamWriter(Files.newOutputStream(temporary, LinkOption.NOFOLLOW_LINKS),
+                    StandardCharsets.UTF_8)) {
+                out.write(html(heading, subtitle, documents));
+            }
+            Files.move(temporary, folder.resolve(NAME), StandardCopyOption.ATOMIC_MOVE,
+                    StandardCopyOption.REPLACE_EXISTING);
+        } finally {
+            Files.deleteIfExists(temporary);
         }
-        Files.move(temporary.toPath(), page.toPath(), StandardCopyOption.REPLACE_EXISTING);
     }
 
     static String html(String heading, String subtitle, List<Document> documents) {
@@ -106,8 +122,19 @@ final class IndexPage {
                     out.append("&#39;");
                     break;
                 default:
-                    // Control characters are not allowed in either; a code line may hold one from a bad read.
-                    out.append(c < 0x20 && c != '\t' && c != '\n' ? '\uFFFD' : c);
+                    // What XML forbids (most control characters, U+FFFE, U+FFFF, a surrogate without its
+                    // pair) and what HTML forbids besides (the other control characters): a code line may
+                    // hold any of them from a bad read.
+                    boolean paired = Character.isHighSurrogate(c) && i + 1 < text.length()
+                            && Character.isLowSurrogate(text.charAt(i + 1));
+                    if (paired) {
+                        out.append(c).append(text.charAt(++i));
+                    } else if (Character.isISOControl(c) && c != '\t' && c != '\n' || Character.isSurrogate(c)
+                            || c == '\uFFFE' || c == '\uFFFF') {
+                        out.append('\uFFFD');
+                    } else {
+                        out.append(c);
+                    }
             }
         }
         return out.toString();

@@ -4,6 +4,7 @@ import QelScan.capture.Library;
 import QelScan.capture.Scanner;
 import QelScan.capture.ScannerException;
 import QelScan.capture.Session;
+import QelScan.capture.TraceFiles;
 import QelScan.capture.VirtualScanner;
 import java.nio.file.Path;
 import java.util.concurrent.Callable;
@@ -132,6 +133,6 @@ final class InfoCommand extends ToolCommand implements Callable<Integer> {
     }
 
     private void row(String label, String value) {
-        line.getOut().println(String.format("%-19s %s", label, value));
+        line.getOut().println(String.format("%-19s %s", label, TraceFiles.visible(value)));
     }
 }

@@ -100,11 +100,18 @@ public final class Main extends ToolCommand implements Runnable {
         }
     }
 
-    /** After what the command printed: "qelscan: " and the message. */
+    /**
+     * After what the command printed: "qelscan: " and the message, its lines as they are and any other
+     * control character shown as TraceFiles.visible does: the message may quote the scanner library.
+     */
     private static int fail(CommandLine commandLine, String message, int exitCode) {
         commandLine.getOut().flush();
         PrintWriter err = commandLine.getErr();
-        err.println("qelscan: " + message);
+        String prefix = "qelscan: ";
+        for (String messageLine : message.split("\\R", -1)) {
+            err.println(prefix + TraceFiles.visible(messageLine));
+            prefix = "";
+        }
         err.flush();
         return exitCode;
     }

@@ -2,6 +2,7 @@ package QelScan.tool;
 
 import QelScan.capture.ScannerException;
 import QelScan.capture.Session;
+import QelScan.capture.TraceFiles;
 import java.io.PrintWriter;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -108,7 +109,7 @@ final class ParamCommand extends ToolCommand implements Runnable {
     static String read(Session session, int selector, boolean text) throws Failure {
         if (text) {
             return Failure.doing("Reading the text of parameter " + selector, () -> session.parameterText(selector))
-                    .orElseThrow(() -> new Failure("Reading the text of parameter " + selector + " failed: "
+                    .map(TraceFiles::visible).orElseThrow(() -> new Failure("Reading the text of parameter " + selector + " failed: "
                             + "MirbGetParamString gave no text (the library has none for that selector)."));
         }
         return Integer.toString(Failure.doing("Reading parameter " + selector, () -> session.parameter(selector)));

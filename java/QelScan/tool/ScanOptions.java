@@ -1,6 +1,5 @@
 package QelScan.tool;
 
-import java.io.File;
 import java.nio.file.Path;
 import picocli.CommandLine.Option;
 
@@ -16,10 +15,12 @@ final class ScanOptions {
                     + "memory (QelScanToMemory) and qelscan writes them. Default: ${DEFAULT-VALUE}.")
     Target target;
 
-    @Option(names = "--out", paramLabel = "DIR",
-            description = "Folder of the images and index.html; made when missing. Default: a new folder "
+    @Option(names = "--out", paramLabel = "DIR", converter = OutputFolder.Name.class,
+            description = "Folder of the images and index.html; made when missing, readable by its owner only. "
+                    + "An existing folder must belong to this user or root and be writable by no one else, nor "
+                    + "may any folder above it but a sticky one of root's such as /tmp. Default: a new folder "
                     + "scan-<date>-<time> in the working folder.")
-    File out;
+    Path out;
 
     @Option(names = "--overwrite",
             description = "Replace the images and index.html of an earlier run in DIR (they are deleted first); "

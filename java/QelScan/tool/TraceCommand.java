@@ -4,13 +4,18 @@ import QelScan.capture.TraceFiles;
 import java.io.File;
 import java.io.IOException;
 import java.io.PrintWriter;
-import java.nio.charset.Charset;
+import java.nio.file.FileSystemException;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
-import java.nio.file.attribute.PosixFilePermissions;
+import java.nio.file.attribute.UserPrincipal;
 import java.util.Arrays;
+import java.util.Collections;
+import java.util.LinkedHashSet;
 import java.util.List;
+import java.util.Map;
+import java.util.Optional;
+import java.util.Set;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
 import picocli.CommandLine.Option;
@@ -34,12 +39,23 @@ final class TraceCommand extends ToolCommand implements Callable<Integer> {
     }
 
     @Override
-    public Integer call() {
+    public Integer call() throws Failure {
         for (File file : logs()) {
+            Optional<String> refusal = refusal(file);
             line.getOut().println(title(file) + " " + file + ": "
-                    + (file.isFile() ? "on (" + file.length() + " bytes)" : "off"));
+                    + (refusal.isPresent() ? "off (the bridge does not write to what is there, " + refusal.get() + ")"
+                            : Files.exists(file.toPath(), LinkOption.NOFOLLOW_LINKS) ? "on (" + file.length() + " bytes)" : "off"));
         }
         return Main.OK;
+    }
+
+    /** Why the bridge does not write to what is at a log file's name; empty when it does or nothing is there. */
+    static Optional<String> refusal(File file) throws Failure {
+        try {
+            return TraceFiles.refusal(file.toPath());
+        } catch (IOException e) {
+            throw new Failure("cannot tell whether the bridge traces into " + file + ": " + e);
+        }
     }
 
     @Command(name = "on",
@@ -52,54 +68,26 @@ final class TraceCommand extends ToolCommand implements Callable<Integer> {
             PrintWriter out = line.getOut();
             for (File file : logs()) {
                 Path path = file.toPath();
+                Optional<String> refusal = refusal(file);
+                if (refusal.isPresent()) {
+                    throw new Failure("cannot switch tracing on: the bridge does not write to " + file + ", "
+                            + refusal.get() + "; " + Off.whoMayDelete(path) + " may delete it");
+                } else if (Files.exists(path, LinkOption.NOFOLLOW_LINKS)) {
+                    out.println("on: " + file + " (already there, " + file.length() + " bytes)");
+                    continue;
+                }
                 try {
-                    if (!Files.exists(path, LinkOption.NOFOLLOW_LINKS)) {
-                        createPrivate(path);
-                        out.println("on: " + file + " (created empty, " + ACCESS + ")");
-                    } else if (isOwnFile(path)) {
-                        out.println("on: " + file + " (already there, " + file.length() + " bytes)");
-                    } else {
-                        throw new Failure("cannot switch tracing on: " + file + " is not a file of this user's "
-                                + "or root's, which the bridge does not write to; delete it");
-                    }
+                    TraceFiles.create(path);
                 } catch (IOException e) {
                     throw new Failure("cannot switch tracing on: cannot create " + file + ": " + e.getMessage());
                 }
+                out.println("on: " + file + " (created empty, " + ACCESS + ")");
             }
             return Main.OK;
         }
 
-        /** How {@link #createPrivate} leaves a new log file, as the output says it. */
+        /** How {@link TraceFiles#create} leaves a new log file, as the output says it. */
         static final String ACCESS = "readable and writable by its owner only";
-
-        /**
-         * Creates an empty log file that only its owner may read and write (where the file system has
-         * POSIX permissions; elsewhere the folder's own permissions decide): the trace carries account
-         * numbers. Fails when anything is there already.
-         */
-        static void createPrivate(Path path) throws IOException {
-            if (path.getFileSystem().supportedFileAttributeViews().contains("posix")) {
-                Files.createFile(path,
-                        PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-------")));
-            } else {
-                Files.createFile(path);
-            }
-        }
-
-        /**
-         * Whether the bridge traces into what is at path: on Linux only a regular file (no symbolic
-         * link) of the bridge's own user or root.
-         */
-        static boolean isOwnFile(Path path) throws IOException {
-            if (!Files.isRegularFile(path, LinkOption.NOFOLLOW_LINKS)) {
-                return false;
-            }
-            if (!path.getFileSystem().supportedFileAttributeViews().contains("posix")) {
-                return true;
-            }
-            String owner = Files.getOwner(path, LinkOption.NOFOLLOW_LINKS).getName();
-            return owner.equals("root") || owner.equals(System.getProperty("user.name"));
-        }
     }
 
     @Command(name = "off",
@@ -112,12 +100,43 @@ final class TraceCommand extends ToolCommand implements Callable<Integer> {
                 try {
                     line.getOut().println("off: " + file
                             + (Files.deleteIfExists(file.toPath()) ? " (deleted)" : " (was not there)"));
+                } catch (FileSystemException e) {
+                    // Without the right to delete it: EACCES, or EPERM in a sticky folder such as /tmp.
+                    throw new Failure("cannot switch tracing off: cannot delete " + file
+                            + (e.getReason() != null ? " (" + e.getReason() + ")" : "") + "; "
+                            + whoMayDelete(file.toPath()) + " may");
                 } catch (IOException e) {
                     throw new Failure("cannot switch tracing off: cannot delete " + file + ": " + e);
                 }
             }
             return Main.OK;
         }
+
+        /**
+         * Who may delete the file at {@code path}: root, and whoever may write to its folder; in a
+         * sticky folder such as /tmp only the file's and the folder's owners.
+         */
+        static String whoMayDelete(Path path) {
+            Path folder = path.toAbsolutePath().getParent();
+            if (!path.getFileSystem().supportedFileAttributeViews().contains("unix")) {
+                return "a user who may change " + folder;
+            }
+            try {
+                Set<String> users = new LinkedHashSet<String>(Collections.singleton("root"));
+                Map<String, Object> dir = Files.readAttributes(folder, "unix:mode,owner");
+                users.add(((UserPrincipal) dir.get("owner")).getName());
+                if (((Integer) dir.get("mode") & STICKY) != 0) {
+                    users.add(Files.getOwner(path, LinkOption.NOFOLLOW_LINKS).getName());
+                } else if (((Integer) dir.get("mode") & 022) != 0) {
+                    users.add("the users who may write to " + folder);
+                }
+                return String.join(" or ", users);
+            } catch (IOException e) {
+                return "root";
+            }
+        }
+
+        private static final int STICKY = 01000;
     }
 
     @Command(name = "show", description = "Prints both log files.")
@@ -131,13 +150,20 @@ final class TraceCommand extends ToolCommand implements Callable<Integer> {
             PrintWriter out = line.getOut();
             for (File file : logs()) {
                 out.println("== " + title(file) + " " + file + " ==");
-                if (!file.isFile()) {
-                    out.println("(tracing off: no such file)");
+                Optional<String> refusal = refusal(file);
+                if (refusal.isPresent()) {
+                    out.println("(tracing off: the bridge does not write to what is there, " + refusal.get()
+                            + "; not shown)");
                     continue;
                 }
                 List<String> lines;
                 try {
-                    lines = TraceFiles.lines(new String(Files.readAllBytes(file.toPath()), Charset.defaultCharset()));
+                    Optional<List<String>> entries = TraceFiles.entries(file.toPath());
+                    if (!entries.isPresent()) {
+                        out.println("(tracing off: no such file)");
+                        continue;
+                    }
+                    lines = entries.get();
                 } catch (IOException e) {
                     throw new Failure("cannot read " + file + ": " + e);
                 }

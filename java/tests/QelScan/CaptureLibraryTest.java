@@ -14,6 +14,7 @@ import QelScan.capture.ScanRequest;
 import QelScan.capture.ScannerException;
 import QelScan.capture.Session;
 import java.io.File;
+import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
@@ -81,6 +82,27 @@ class CaptureLibraryTest {
                         List.of(header.width(), header.length(), header.bitsPerPixel(), header.dpi())));
             }
         }
+    }
+
+    /** Each image goes into a file writeImages makes: what is at a name, a file or a link, stays as it was. */
+    @ParameterizedTest
+    @CsvSource({"nothing", "file", "link"})
+    void writeImagesNeitherReplacesAFileNorWritesThroughALink(String planted, @TempDir Path dir) throws Exception {
+        byte[] jpeg = {(byte) 0xFF, (byte) 0xD8, (byte) 0xFF, 0};
+        Document document = Document.of(7, "", Map.of(ImageKind.FRONT_GRAY, Image.of(jpeg),
+                ImageKind.BACK_GRAY, Image.of(jpeg)));
+        Path victim = Files.writeString(dir.resolve("victim"), "kept");
+        Path back = dir.resolve("0007-back.jpg");
+        switch (planted) {
+            case "file" -> Files.copy(victim, back);
+            case "link" -> Files.createSymbolicLink(back, victim);
+            default -> assertEquals(List.of(dir.resolve("0007-front.jpg"), back), document.writeImages(dir));
+        }
+        if (!planted.equals("nothing")) {
+            Exception e = assertThrows(FileAlreadyExistsException.class, () -> document.writeImages(dir));
+            assertTrue(e.getMessage().startsWith(back.toString()), e.getMessage());
+        }
+        assertArrayEquals(planted.equals("nothing") ? jpeg : "kept".getBytes(), Files.readAllBytes(back));
     }
 
     /** The other scans, each with the images the JDK reads; a file holds what the document holds. */

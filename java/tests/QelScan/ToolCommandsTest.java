@@ -3,6 +3,7 @@ package QelScan;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -125,6 +126,36 @@ class ToolCommandsTest {
         assertEquals(0, off.exitCode(), off.all());
         assertFalse(Files.exists(logs.info) || Files.exists(logs.error), off.all());
         assertTrue(ToolRun.inProcess("trace", "show").out().contains("(tracing off"));
+    }
+
+    /** What stands at the information log's name: the tool reads and keeps only a file the bridge writes to. */
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "hard link | with 2 names (hard links)",
+        "nobody's  | a file of nobody's",
+        "link      | a symbolic link",
+        "own       | ''"})
+    void traceShowsAndKeepsOnlyAFileTheBridgeWritesTo(String planted, String refusal, @TempDir Path work)
+            throws Exception {
+        Path secret = Files.writeString(work.resolve("secret"), "\n2016/01/27 20:31:52 007 --->secret\u001b[2J");
+        switch (planted) {
+            case "hard link" -> Files.createLink(logs.info, secret);
+            case "nobody's" -> {
+                assumeTrue(System.getProperty("user.name").equals("root"), "needs root, to give a file away");
+                Files.setOwner(Files.copy(secret, logs.info),
+                        work.getFileSystem().getUserPrincipalLookupService().lookupPrincipalByName("nobody"));
+            }
+            case "link" -> Files.createSymbolicLink(logs.info, secret);
+            default -> Files.copy(secret, logs.info);
+        }
+        boolean traced = refusal.isEmpty();
+        ToolRun.Result trace = ToolRun.inProcess("trace");
+        assertTrue(trace.out().contains(logs.info + ": " + (traced ? "on ("
+                : "off (the bridge does not write to what is there, ")) && trace.out().contains(refusal), trace.all());
+        ToolRun.Result show = ToolRun.inProcess("trace", "show");
+        assertEquals(traced, show.out().contains("--->secret\\x1b[2J\n"), show.all());
+        assertFalse(show.out().contains("\u001b"), show.all());
+        assertEquals(traced ? 0 : 1, ToolRun.inProcess("trace", "on").exitCode());
     }
 
     @Test

@@ -6,10 +6,13 @@ import static QelScan.Images.decode;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
 import java.awt.image.BufferedImage;
 import java.nio.file.Files;
+import java.nio.file.LinkOption;
 import java.nio.file.Path;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Map;
@@ -39,9 +42,11 @@ class ToolScanTest {
     private static final Pattern DOCUMENT_LINE = Pattern.compile("(\\d{4})  quality (\\d+)  contrast (\\d+)"
             + "  TIFF (\\d+) \\+ (\\d+) bytes  JPEG (\\d+) \\+ (\\d+) bytes  (.*)");
 
-    /** A hopper whose code lines hold what HTML would read as markup. */
-    private static final String MARKUP_HOPPER = "U<b>&amp;\"'</b>U T249239726T 1U\tquality=81\tcontrast=52\n"
-            + "\tquality=70\tcontrast=40\n";
+    /** A code line that holds what HTML would read as markup, a terminal's ESC and what XML forbids. */
+    private static final String MARKUP = "U<b>&amp;\"'</b>U T249239726T \u001b[2J\uFFFE 1U";
+
+    /** A hopper of two documents: the first with that code line, the second without one. */
+    private static final String MARKUP_HOPPER = MARKUP + "\tquality=81\tcontrast=52\n\tquality=70\tcontrast=40\n";
 
     @ParameterizedTest
     @ValueSource(strings = {"files", "memory"})
@@ -69,6 +74,39 @@ class ToolScanTest {
             }
         }
         assertEquals(VirtualStack.CODE_LINES.subList(0, 3), checkPage(out, 3));
+        assertEquals(PosixFilePermissions.fromString("rwx------"), Files.getPosixFilePermissions(out));
+    }
+
+    /** Folders another user could put links into or read; links at the names of the page. */
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "open       | 1 | scans may be written by others (mode 0777)",
+        "nobody's   | 1 | scans belongs to nobody",
+        "open above | 1 | /open may be written by others (mode 0777)",
+        "links      | 0 | Page:"})
+    void aFolderAnotherUserCouldChangeIsRefusedAndNoLinkIsFollowed(String setup, int exitCode, String message,
+            @TempDir Path work) throws Exception {
+        Path scans = Files.createDirectory(work.resolve("scans"));
+        Path victim = Files.writeString(work.resolve("victim"), "root's");
+        switch (setup) {
+            case "open" -> Files.setPosixFilePermissions(scans, PosixFilePermissions.fromString("rwxrwxrwx"));
+            case "nobody's" -> {
+                assumeTrue(System.getProperty("user.name").equals("root"), "needs root, to give a folder away");
+                Files.setOwner(scans, scans.getFileSystem().getUserPrincipalLookupService().lookupPrincipalByName("nobody"));
+            }
+            case "open above" -> scans = Files.setPosixFilePermissions(Files.createDirectory(work.resolve("open")),
+                    PosixFilePermissions.fromString("rwxrwxrwx")).resolve("scans");
+            default -> {
+                Files.createSymbolicLink(scans.resolve("index.html"), victim);
+                Files.createSymbolicLink(scans.resolve("index.html.tmp"), victim);
+            }
+        }
+        ToolRun.Result run = ToolRun.inProcess("scan", "--count", "1", "--overwrite", "--out", scans.toString());
+        assertEquals(exitCode, run.exitCode(), run.all());
+        assertTrue((exitCode == 0 ? run.out() : run.err()).contains(message), run.all());
+        assertEquals(exitCode == 0 ? 1 : 0, run.documentLines().size(), run.all());
+        assertEquals("root's", Files.readString(victim));
+        assertEquals(exitCode == 0, Files.isRegularFile(scans.resolve("index.html"), LinkOption.NOFOLLOW_LINKS));
     }
 
     @ParameterizedTest
@@ -88,9 +126,9 @@ class ToolScanTest {
             assertTrue(run.err().contains("no document was scanned"), run.all());
         } else {
             assertTrue(run.documentLines().get(0).startsWith("0001  quality 81  contrast 52  "), run.all());
-            assertTrue(run.documentLines().get(0).endsWith("  U<b>&amp;\"'</b>U T249239726T 1U"), run.all());
+            assertTrue(run.documentLines().get(0).contains("  U<b>&amp;\"'</b>U T249239726T \\x1b[2J"), run.all());
         }
-        List<String> expected = List.of("U<b>&amp;\"'</b>U T249239726T 1U", "").subList(0, documents);
+        List<String> expected = List.of(MARKUP.replaceAll("[\u001b\uFFFE]", "\uFFFD"), "").subList(0, documents);
         assertEquals(expected, checkPage(work.resolve("scans"), documents));
     }
 

@@ -1,7 +1,12 @@
 package QelScan.capture;
 
 import java.io.IOException;
+import java.io.OutputStream;
+import java.nio.file.FileAlreadyExistsException;
+import java.nio.file.Files;
+import java.nio.file.LinkOption;
 import java.nio.file.Path;
+import java.nio.file.StandardOpenOption;
 import java.util.ArrayList;
 import java.util.Collections;
 import java.util.EnumMap;
@@ -142,16 +147,42 @@ public final class Document {
     }
 
     /**
-     * Writes every image into {@code folder} under its {@link #fileName file name}.
+     * Writes every image into {@code folder} under its {@link #fileName file name}, each into a file it
+     * creates ({@link StandardOpenOption#CREATE_NEW}): it never replaces a file that is there already and
+     * never writes through a symbolic link at the name, so that no one who can put a link into the folder
+     * can make the images overwrite another file. A file it could not write whole is deleted. The files are
+     * readable as the application's other new files are.
      *
      * @param folder an existing folder
      * @return the files written, in the order of {@link #images()}
+     * @throws FileAlreadyExistsException naming the file, when anything (a file, a link, a folder) is at one of
+     *         the names; the images before it are written
      * @throws IOException when one cannot be written
      */
     public List<Path> writeImages(Path folder) throws IOException {
         List<Path> files = new ArrayList<Path>();
         for (Map.Entry<ImageKind, Image> entry : images.entrySet()) {
-            files.add(entry.getValue().writeTo(folder.resolve(fileName(entry.getKey()))));
+            Path file = folder.resolve(fileName(entry.getKey()));
+            OutputStream created;
+            try {
+                created = Files.newOutputStream(file, StandardOpenOption.CREATE_NEW, StandardOpenOption.WRITE,
+                        LinkOption.NOFOLLOW_LINKS);
+            } catch (FileAlreadyExistsException e) {
+                throw new FileAlreadyExistsException(file.toString(), null,
+                        "something is there already, which an image is not written over");
+            }
+            boolean whole = false;
+            try {
+                try (OutputStream out = created) {
+                    out.write(entry.getValue().bytes());
+                }
+                whole = true;
+            } finally {
+                if (!whole) {
+                    Files.deleteIfExists(file);
+                }
+            }
+            files.add(file);
         }
         return files;
     }
