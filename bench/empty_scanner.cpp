@@ -6,7 +6,9 @@
 extern "C" {
 
 #define QELBENCH_EMPTY_ENTRY(ordinal, result, name, parameters, bytes)         \
-  MIRB_API result MIRB_CALL name parameters { return {}; }
+  MIRB_API result MIRB_CALL name(QEL_PARAMETER_DECLARATIONS(parameters)) {     \
+    return {};                                                                 \
+  }
 QEL_SCANNER_ENTRIES(QELBENCH_EMPTY_ENTRY)
 #undef QELBENCH_EMPTY_ENTRY
 

@@ -274,5 +274,48 @@ set yrange [5:*]
 plot {", ".join(plots)}
 """)
 
+# 6. The scanner library in a host process, against the same in process:
+# from C the library's entries (host_bench, one process, both copies of the
+# virtual scanner loaded), through the bridge on Java 17 the calls a Java
+# application makes (the isolated folder in a JVM of its own, beside the
+# main run's in-process one).
+H_TIMES = medians(
+    ((b["run_name"], metric), b[field] * SCALE[b["time_unit"]])
+    for b in json.loads(read("host_bench.json") or "{}").get("benchmarks", [])
+    if b["run_type"] == "iteration" and not b.get("error_occurred")
+    for metric, field in (("wall", "real_time"), ("cpu", "cpu_time")))
+i17 = Java("java17-isolated.tsv")
+
+
+def h(name):
+    return H_TIMES.get((name, "wall"), NAN)
+
+
+floor = h("floor.PipeRoundTrip")
+host_rows, added, scale = [], [], []
+for label, in_process, hosted, scan in (
+        ("`MIRBStatus` (C)", h("in_process.MIRBStatus"), h("host.MIRBStatus"), False),
+        ("`MIRBScanMemory` (C)", h("in_process.MIRBScanMemory"), h("host.MIRBScanMemory"), True),
+        ("`QELScan` with four memory descriptors, and the four lengths (C)",
+         h("in_process.QELScan"), h("host.QELScan"), True),
+        ("`MirbStatus` (Java 17)", j17("bridge.MirbStatus"), i17("bridge.MirbStatus"), False),
+        ("`MirbScanMemory` (Java 17)", j17("bridge.MirbScanMemory"),
+         i17("bridge.MirbScanMemory"), True),
+        ("`QelScanToMemory` (Java 17)", j17("bridge.QelScanToMemory"),
+         i17("bridge.QelScanToMemory"), True)):
+    host_rows.append([label, fmt(in_process), fmt(hosted), fmt(hosted - in_process),
+                      ratio(hosted, in_process)])
+    (scale if scan else added).append((hosted - in_process) if not scan else hosted / in_process)
+page["host_table"] = table(["call", "in process", "through the host", "added", "ratio"], host_rows)
+page["host_floor"] = fmt(floor)
+worst_added = max(added, default=NAN)
+worst_scale = max(scale, default=NAN)
+page["host_added"] = fmt(worst_added)
+page["host_scale"] = num(worst_scale)
+page["host_verdict"] = (
+    "–" if math.isnan(worst_added) or math.isnan(worst_scale) else
+    ("within" if worst_added <= 20e3 else "beyond") + " the goal of 20 µs added a call, and the scans "
+    + ("within" if worst_scale <= 1.05 else "beyond") + " the goal of 1.05 times")
+
 text = string.Template(pathlib.Path(template).read_text(encoding="utf-8")).substitute(page)
 pathlib.Path(out_md).write_text(text, encoding="utf-8")

@@ -7,6 +7,8 @@
 #            in /usr/share/doc/qelscanner/api (registered with doc-base);
 #            picocli from Debian's libpicocli-java. The libraries' debug
 #            information goes into qelscanner-dbgsym, by build id.
+#   Windows x64: QELScanner-<version>-win64.zip, the x64 bridge with the
+#            proxy and the 32-bit host (below).
 #   Windows: QELScanner-<version>-win32.zip with what a branch needs (the
 #            jars side by side, the capture library's Javadoc beside), the
 #            virtual scanner's MIRBAP32.dll in a zip of its own for
@@ -78,11 +80,57 @@ function(qel_third_party_notices component destination title)
     DESTINATION "${destination}" COMPONENT ${component})
 endfunction()
 
+# qel_mingw_runtimes(<variable>): the mingw-w64 and GCC runtime libraries
+# the DLLs carry inside, as file: parts of qel_third_party_notices.
+function(qel_mingw_runtimes variable)
+  set(parts "")
+  foreach(library libmingwex.a libstdc++.a)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
+      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(path "${path}" REALPATH)
+    list(APPEND parts "file:${path}")
+  endforeach()
+  set(${variable} ${parts} PARENT_SCOPE)
+endfunction()
+
 # Everything the packages hold beyond the build's own artefacts.
 add_custom_target(qelscan_package_files ALL)
 add_dependencies(qelscan_package_files qelscan_capture qelscan_capture_javadoc)
 
-if(WIN32)
+if(WIN32 AND QELSCAN_WIN64)
+  # QELScanner-<version>-win64.zip: the x64 bridge and the proxy, the
+  # 32-bit host in x86\ (where the maker's MIRBAP32.dll goes), the jars,
+  # qelscan.cmd and the documents; the DLLs' and the host's debug files in
+  # QELScanner-<version>-win64-debug.zip.
+  install(TARGETS QELScanner qelscan_proxy RUNTIME DESTINATION . COMPONENT win64)
+  install(PROGRAMS "${QELSCAN_OUTPUT_DIR}/x86/qelscanhost32.exe" DESTINATION x86
+    COMPONENT win64)
+  foreach(jar IN ITEMS "${qelscan_api_jar}" "${QELSCAN_TOOL_JAR}" "${qelscan_capture_jar}")
+    install(FILES "${jar}" DESTINATION . COMPONENT win64)
+  endforeach()
+  install(DIRECTORY "${qelscan_capture_javadoc}/" DESTINATION qelscan-capture-javadoc
+    COMPONENT win64)
+  install(FILES "${QELSCAN_OUTPUT_DIR}/qelscan.cmd"
+    "${CMAKE_SOURCE_DIR}/README.md" "${CMAKE_SOURCE_DIR}/INSTALL.md"
+    DESTINATION . COMPONENT win64)
+  install(FILES "${QELSCAN_OUTPUT_DIR}/.debug/QELScanner.dll.debug"
+    "${QELSCAN_OUTPUT_DIR}/.debug/MIRBAP32.dll.debug" DESTINATION . COMPONENT win64debug)
+  install(FILES "${QELSCAN_WIN32_OUT}/.debug/qelscanhost32.exe.debug" DESTINATION x86
+    COMPONENT win64debug)
+  # The DLLs and the host carry the mingw-w64 runtime and GCC's runtime
+  # libraries; qelscan.jar carries picocli.
+  qel_mingw_runtimes(qelscan_runtimes)
+  set(qelscan_title "QELScanner ${QELSCAN_PACKAGE_VERSION} for 64-bit Windows")
+  qel_third_party_notices(win64 . "${qelscan_title}" ${qelscan_runtimes}
+    "file:${QELSCAN_PICOCLI_JAR}")
+  qel_third_party_notices(win64debug . "${qelscan_title}, debug files" ${qelscan_runtimes})
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL win64 win64debug)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_ARCHIVE_WIN64_FILE_NAME "QELScanner-${QELSCAN_PACKAGE_VERSION}-win64")
+  set(CPACK_ARCHIVE_WIN64DEBUG_FILE_NAME "QELScanner-${QELSCAN_PACKAGE_VERSION}-win64-debug")
+elseif(WIN32)
   # qel_package_jar(<jar>): a jar of the branch zip, beside the others.
   function(qel_package_jar jar)
     install(FILES "${jar}" DESTINATION . COMPONENT branch)
@@ -107,12 +155,7 @@ if(WIN32)
   # runtime libraries; the stand-in also libtiff and libjpeg-turbo, built
   # from Debian's sources (scripts/build-win32-deps.sh); qelscan.jar
   # carries picocli.
-  foreach(library libmingwex.a libstdc++.a)
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
-      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-    get_filename_component(path "${path}" REALPATH)
-    list(APPEND qelscan_runtimes "file:${path}")
-  endforeach()
+  qel_mingw_runtimes(qelscan_runtimes)
   get_filename_component(qelscan_win32_sources "${QELSCAN_WIN32_DEPS}/../src" ABSOLUTE)
   set(qelscan_title "QELScanner ${QELSCAN_PACKAGE_VERSION} for Windows")
   qel_third_party_notices(branch . "${qelscan_title}" ${qelscan_runtimes}
@@ -157,6 +200,17 @@ else()
   file(MAKE_DIRECTORY "${qelscan_package_dir}/links")
 
   install(TARGETS QELScanner MIRBAP32 LIBRARY DESTINATION lib/jni COMPONENT runtime)
+  # The scanner library in a host process of its own: the host, which loads
+  # the libMIRBAP32.so beside it (a link to /usr/lib/jni's), and the
+  # isolated folder, the proxy beside a copy of the bridge, for
+  # -Djava.library.path=/usr/lib/qelscanner/isolated.
+  install(TARGETS qelscanhost RUNTIME DESTINATION lib/qelscanner COMPONENT runtime)
+  file(CREATE_LINK ../jni/libMIRBAP32.so "${qelscan_package_dir}/links/libMIRBAP32.so" SYMBOLIC)
+  install(FILES "${qelscan_package_dir}/links/libMIRBAP32.so" DESTINATION lib/qelscanner
+    COMPONENT runtime)
+  install(TARGETS qelscan_proxy LIBRARY DESTINATION lib/qelscanner/isolated COMPONENT runtime)
+  install(FILES "${QELSCAN_OUTPUT_DIR}/isolated/libQELScanner.so"
+    DESTINATION lib/qelscanner/isolated COMPONENT runtime)
   qel_package_jar("${qelscan_api_jar}" qelscanapi QelScanApi.jar)
   qel_package_jar("${QELSCAN_DEBIAN_TOOL_JAR}" qelscan)
   qel_package_jar("${qelscan_capture_jar}" qelscan-capture)
@@ -176,8 +230,9 @@ else()
   set(qelscan_shlibs "${qelscan_package_dir}/shlibs")
   add_custom_command(OUTPUT "${qelscan_shlibs}.depends" "${qelscan_shlibs}.packages"
     COMMAND ${qelscan_package_scripts}/shlib_depends.sh "${qelscan_shlibs}"
-      $<TARGET_FILE:QELScanner> $<TARGET_FILE:MIRBAP32>
-    DEPENDS QELScanner MIRBAP32 ${qelscan_package_scripts}/shlib_depends.sh
+      $<TARGET_FILE:QELScanner> $<TARGET_FILE:MIRBAP32> $<TARGET_FILE:qelscan_proxy>
+      $<TARGET_FILE:qelscanhost>
+    DEPENDS QELScanner MIRBAP32 qelscan_proxy qelscanhost ${qelscan_package_scripts}/shlib_depends.sh
     COMMENT "Finding the Debian packages the libraries need"
     VERBATIM)
   set(qelscan_notices "${qelscan_package_dir}/runtime/THIRD-PARTY-NOTICES.txt")
@@ -229,7 +284,9 @@ else()
   # the documents of the package it belongs to.
   install(CODE "set(QELSCAN_DEBUG_FILES
       \"${QELSCAN_OUTPUT_DIR}/.debug/libQELScanner.so.debug\"
-      \"${QELSCAN_OUTPUT_DIR}/.debug/libMIRBAP32.so.debug\")
+      \"${QELSCAN_OUTPUT_DIR}/.debug/libMIRBAP32.so.debug\"
+      \"${QELSCAN_OUTPUT_DIR}/isolated/.debug/libMIRBAP32.so.debug\"
+      \"${QELSCAN_OUTPUT_DIR}/.debug/qelscanhost.debug\")
     include(\"${qelscan_package_scripts}/InstallDebugFiles.cmake\")"
     COMPONENT dbgsym)
   file(CREATE_LINK qelscanner "${qelscan_package_dir}/links/qelscanner-dbgsym" SYMBOLIC)
@@ -257,13 +314,16 @@ The capture library qelscan-capture.jar, documented in
 .
 A virtual scanner, libMIRBAP32.so, stands in for the maker's library and
 scans generated checks; the qelscan command-line tool captures, endorses
-and configures from a shell.")
+and configures from a shell. A proxy scanner library in
+/usr/lib/qelscanner/isolated runs the scanner library in a host process
+of its own, whose crash no longer ends the Java application.")
   set(CPACK_DEBIAN_DBGSYM_PACKAGE_NAME qelscanner-dbgsym)
   set(CPACK_DEBIAN_DBGSYM_PACKAGE_SECTION debug)
   set(CPACK_DEBIAN_DBGSYM_PACKAGE_DEPENDS "qelscanner (= ${qelscan_debian_version})")
   set(CPACK_DEBIAN_DBGSYM_DESCRIPTION "debug symbols for qelscanner
-The debug information of libQELScanner.so and libMIRBAP32.so, found by
-their build ids, to read a crash's stack with gdb.")
+The debug information of libQELScanner.so, libMIRBAP32.so (the virtual
+scanner and the proxy) and qelscanhost, found by their build ids, to read
+a crash's stack with gdb.")
   # The libraries' own dependencies are not CPack's dpkg-shlibdeps step:
   # with it CPack calls ldconfig for /usr/lib/jni, which is no folder of
   # the linker's. cmake/package/CPackProject.cmake adds them when packing.

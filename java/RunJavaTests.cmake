@@ -4,7 +4,9 @@
 #
 # cmake -DJAVA=... -DJUNIT_CONSOLE=... -DAPI_JAR=... -DCAPTURE_JAR=...
 #       -DTESTS_JAR=... -DTOOL_JAR=... -DLIBRARY_DIR=... -DLOG_DIR=...
-#       -DEXAMPLE_DIR=... -DREADME=... [-DREPORTS_DIR=...] -P RunJavaTests.cmake
+#       -DEXAMPLE_DIR=... -DREADME=... [-DREPORTS_DIR=...] [-DEXCLUDE=...]
+#       [-DSELECT=<class>] [-DPROPERTIES="-Dname=value ..."]
+#       -P RunJavaTests.cmake
 # EXAMPLE_DIR is the virtual scanner's example folder (its hopper file);
 # TOOL_JAR is qelscan.jar, whose tests mostly run it in this JVM; README the
 # README.md whose quick start the tests compile and run.
@@ -20,6 +22,23 @@ if(CMAKE_HOST_WIN32)
   set(sep ";")
 else()
   set(sep ":")
+endif()
+
+# SELECT: the one test class to run, instead of all; PROPERTIES: more
+# system properties for the tests' JVM (-Dname=value ...).
+set(classes --scan-class-path)
+if(DEFINED SELECT)
+  set(classes --select-class=${SELECT})
+endif()
+set(properties "")
+if(DEFINED PROPERTIES)
+  separate_arguments(properties UNIX_COMMAND "${PROPERTIES}")
+endif()
+
+# EXCLUDE: a pattern of test classes this run leaves out.
+set(exclude "")
+if(DEFINED EXCLUDE)
+  set(exclude "--exclude-classname=${EXCLUDE}")
 endif()
 
 set(reports "")
@@ -38,11 +57,12 @@ execute_process(
     -Dqelscan.logdir=${LOG_DIR}
     -Dqelscan.example=${EXAMPLE_DIR}
     -Dqelscan.readme=${README}
+    ${properties}
     -jar ${JUNIT_CONSOLE}
     --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests
-    ${reports}
+    ${reports} ${exclude}
     --class-path "${API_JAR}${sep}${CAPTURE_JAR}${sep}${TESTS_JAR}${sep}${TOOL_JAR}"
-    --scan-class-path
+    ${classes}
   RESULT_VARIABLE result
   OUTPUT_VARIABLE output
   ERROR_VARIABLE output

@@ -2,92 +2,159 @@
 //
 // QEL_SCANNER_ENTRIES(X) expands X(ordinal, result, name, parameters,
 // argument bytes on 32-bit Windows) for every entry. The Linux link, the
-// Windows import definition and the virtual scanner are all made from this
-// list, so an ordinal lives here and nowhere else.
+// Windows import definition, the virtual scanner and the proxy and host
+// that run a library in a process of its own are all made from this list,
+// so an ordinal, a parameter's type and what crosses to that process live
+// here and nowhere else.
+//
+// parameters is a sequence of (kind, name) pairs, empty for none; the
+// QEL_PARAMETER_* views below turn it into a C parameter list, the names
+// alone or the kinds. A kind is the C type and what the
+// library does with it, which is also what crosses between the proxy and
+// the host (wire/kinds.h gives the sizes):
+//
+//   Int        int                   a value
+//   Text       const char *          a text the library reads; null stays
+//                                    null, distinct from ""
+//   Name       const char *          an image name of the full scan: a
+//                                    file name, or "MD:" and the address of
+//                                    a 1048576-byte buffer
+//   Chars32    char *                a 32-byte text buffer it fills
+//   Chars256   char *                a 256-byte text buffer it fills
+//   Byte       unsigned char *       one byte it fills
+//   IntOut     int *                 one int it fills
+//   UintOut    unsigned int *        one unsigned int it fills
+//   DocStatus  int *                 32 ints it fills, or null
+//   Image      unsigned char *       a 1048576-byte image buffer, or null
+//   Address    const unsigned char * an address it placed an image at
 #ifndef QELSCANNER_SCANNERLIB_ENTRIES_H
 #define QELSCANNER_SCANNERLIB_ENTRIES_H
 
+#define QEL_TYPE_Int int
+#define QEL_TYPE_Text const char *
+#define QEL_TYPE_Name const char *
+#define QEL_TYPE_Chars32 char *
+#define QEL_TYPE_Chars256 char *
+#define QEL_TYPE_Byte unsigned char *
+#define QEL_TYPE_IntOut int *
+#define QEL_TYPE_UintOut unsigned int *
+#define QEL_TYPE_DocStatus int *
+#define QEL_TYPE_Image unsigned char *
+#define QEL_TYPE_Address const unsigned char *
+
 #define QEL_SCANNER_ENTRIES(X)                                                 \
-  X(2, int, MIRBStatus, (void), 0)                                             \
-  X(3, int, MIRBInit, (void), 0)                                               \
-  X(4, int, MIRBExit, (void), 0)                                               \
-  X(5, int, MIRBDebug, (int level), 4)                                         \
-  X(8, int, MIRBSetParam, (int selector, int value), 8)                        \
-  X(9, int, MIRBGetParam, (int selector), 4)                                   \
-  X(10, int, MIRBReadConfig, (const char *file), 4)                            \
-  X(11, int, MIRBWriteConfig, (const char *file), 4)                           \
+  X(2, int, MIRBStatus, , 0)                                                   \
+  X(3, int, MIRBInit, , 0)                                                     \
+  X(4, int, MIRBExit, , 0)                                                     \
+  X(5, int, MIRBDebug, (Int, level), 4)                                        \
+  X(8, int, MIRBSetParam, (Int, selector)(Int, value), 8)                      \
+  X(9, int, MIRBGetParam, (Int, selector), 4)                                  \
+  X(10, int, MIRBReadConfig, (Text, file), 4)                                  \
+  X(11, int, MIRBWriteConfig, (Text, file), 4)                                 \
   X(12, int, MIRBScan,                                                         \
-    (int option, const char *front, char *frontLen, const char *back,          \
-     char *backLen, char *micr, char *micrLen),                                \
+    (Int, option)(Text, front)(Chars32, frontLen)(Text, back)(                 \
+        Chars32, backLen)(Chars256, micr)(Chars32, micrLen),                   \
     28)                                                                        \
   X(13, int, MIRBScanMemory,                                                   \
-    (int option, unsigned char *front, int *frontLen, unsigned char *back,     \
-     int *backLen, char *micr, int *micrLen),                                  \
+    (Int, option)(Image, front)(IntOut, frontLen)(Image, back)(                \
+        IntOut, backLen)(Chars256, micr)(IntOut, micrLen),                     \
     28)                                                                        \
   X(14, int, MIRBScanGray,                                                     \
-    (int option, const char *front, char *frontLen, const char *back,          \
-     char *backLen, char *micr, char *micrLen, int grayOption),                \
+    (Int, option)(Text, front)(Chars32, frontLen)(Text, back)(                 \
+        Chars32, backLen)(Chars256, micr)(Chars32, micrLen)(Int, grayOption),  \
     32)                                                                        \
   X(15, int, MIRBScanMemoryGray,                                               \
-    (int option, unsigned char *front, int *frontLen, unsigned char *back,     \
-     int *backLen, char *micr, int *micrLen, int grayOption),                  \
+    (Int, option)(Image, front)(IntOut, frontLen)(Image, back)(                \
+        IntOut, backLen)(Chars256, micr)(IntOut, micrLen)(Int, grayOption),    \
     32)                                                                        \
-  X(16, int, MIRBCompressImage, (const char *file, unsigned char *image), 8)   \
-  X(17, int, MIRBCompressImageGray,                                            \
-    (const char *file, unsigned char *image, int option), 12)                  \
-  X(18, int, MIRBCombineTIFFS, (const char *input, const char *append), 8)     \
-  X(23, int, MIRBCopyFile, (const char *input, const char *output), 8)         \
-  X(24, int, MIRBCropFile,                                                     \
-    (const char *input, const char *output, int option), 12)                   \
+  X(16, int, MIRBCompressImage, (Text, file)(Image, image), 8)                 \
+  X(17, int, MIRBCompressImageGray, (Text, file)(Image, image)(Int, option),   \
+    12)                                                                        \
+  X(18, int, MIRBCombineTIFFS, (Text, input)(Text, append), 8)                 \
+  X(23, int, MIRBCopyFile, (Text, input)(Text, output), 8)                     \
+  X(24, int, MIRBCropFile, (Text, input)(Text, output)(Int, option), 12)       \
   X(29, int, MIRBGetScannerInfo,                                               \
-    (unsigned char *adapter, unsigned char *target, char *vendor,              \
-     char *product, char *release, int option),                                \
+    (Byte, adapter)(Byte, target)(Chars32, vendor)(Chars32, product)(          \
+        Chars32, release)(Int, option),                                        \
     24)                                                                        \
-  X(30, int, MIRBEjectDocument, (void), 0)                                     \
-  X(52, int, QELGetScannerType, (void), 0)                                     \
-  X(54, int, MIRBInitPath,                                                     \
-    (const char *dllPath, const char *iniFile, const char *cfgFile), 12)       \
-  X(56, int, QELApiVersion, (void), 0)                                         \
-  X(57, int, QELApiSupportedScanners, (void), 0)                               \
+  X(30, int, MIRBEjectDocument, , 0)                                           \
+  X(52, int, QELGetScannerType, , 0)                                           \
+  X(54, int, MIRBInitPath, (Text, dllPath)(Text, iniFile)(Text, cfgFile), 12)  \
+  X(56, int, QELApiVersion, , 0)                                               \
+  X(57, int, QELApiSupportedScanners, , 0)                                     \
   X(58, int, MIRBGetScannerSerialNumber,                                       \
-    (char *serial, unsigned int *documentNumber, unsigned int *time), 12)      \
-  X(67, int, MIRBSetParamString, (int selector, const char *value), 8)         \
+    (Chars256, serial)(UintOut, documentNumber)(UintOut, time), 12)            \
+  X(67, int, MIRBSetParamString, (Int, selector)(Text, value), 8)              \
   X(79, int, QELScan,                                                          \
-    (const char *frontTiff, const char *backTiff, const char *frontJpeg,       \
-     const char *backJpeg, char *micr, int *imageQuality, int *contrast,       \
-     int *docStatus),                                                          \
+    (Name, frontTiff)(Name, backTiff)(Name, frontJpeg)(Name, backJpeg)(        \
+        Chars256, micr)(IntOut, imageQuality)(IntOut, contrast)(DocStatus,     \
+                                                                docStatus),    \
     32)                                                                        \
-  X(86, const char *, MIRBGetParamString, (int selector), 4)                   \
+  X(86, const char *, MIRBGetParamString, (Int, selector), 4)                  \
   X(87, int, QELBatchPrintString,                                              \
-    (const char *text, int a, int b, int c, int d), 20)                        \
+    (Text, text)(Int, a)(Int, b)(Int, c)(Int, d), 20)                          \
   X(88, int, QELBatchPrintBMP,                                                 \
-    (const char *text, int a, int b, int c, int d, int e, int f, int g, int h, \
-     int i, const char *font),                                                 \
+    (Text, text)(Int, a)(Int, b)(Int, c)(Int, d)(Int, e)(Int, f)(Int, g)(      \
+        Int, h)(Int, i)(Text, font),                                           \
     44)                                                                        \
-  X(90, int, MIRBClearDocument, (void), 0)                                     \
-  X(91, int, QELGetMemoryImageLength, (const unsigned char *address), 4)       \
+  X(90, int, MIRBClearDocument, , 0)                                           \
+  X(91, int, QELGetMemoryImageLength, (Address, address), 4)                   \
   X(94, int, QELScanVirtualEndorsement,                                        \
-    (const char *text, int a, int b, int c, int d, int e, int f, int g, int h, \
-     int i, int j, int k, int l, int m, int n, const char *font),              \
+    (Text, text)(Int, a)(Int, b)(Int, c)(Int, d)(Int, e)(Int, f)(Int, g)(      \
+        Int, h)(Int, i)(Int, j)(Int, k)(Int, l)(Int, m)(Int, n)(Text, font),   \
     64)                                                                        \
-  X(95, int, QELGetOcrMicr, (char *micr, char *confidence), 8)                 \
+  X(95, int, QELGetOcrMicr, (Chars256, micr)(Chars256, confidence), 8)         \
   X(101, int, QELSetSpecialDocument,                                           \
-    (int a, int b, const char *routing, const char *account, int c, int d,     \
-     int e, int f),                                                            \
+    (Int, a)(Int, b)(Text, routing)(Text, account)(Int, c)(Int, d)(Int,        \
+                                                                   e)(Int, f), \
     32)                                                                        \
-  X(117, int, MIRBStatusDelay, (int a, int b), 8)                              \
+  X(117, int, MIRBStatusDelay, (Int, a)(Int, b), 8)                            \
   X(118, int, QELScanLong,                                                     \
-    (const char *file, unsigned char *image, int *size, int formatComp), 16)   \
+    (Text, file)(Image, image)(IntOut, size)(Int, formatComp), 16)             \
   X(125, int, QELSetSpecialDocumentEx,                                         \
-    (int a, int b, const char *routing, const char *account, int c, int d,     \
-     int e, int f, int g, int h, int i, int j, int k, int l),                  \
+    (Int, a)(Int, b)(Text, routing)(Text, account)(Int, c)(Int, d)(Int, e)(    \
+        Int, f)(Int, g)(Int, h)(Int, i)(Int, j)(Int, k)(Int, l),               \
     56)                                                                        \
   X(207, int, QELScanUV,                                                       \
-    (const char *file, unsigned char *image, int *size, int formatComp), 16)   \
-  X(209, int, QELIsUsbScannerAvailable, (int *vid, int *pid), 8)               \
-  X(217, int, QELUVGain,                                                       \
-    (const char *input, const char *output, int a, int b, int c), 20)          \
-  X(218, int, QELUVTiff, (const char *input, const char *output, int option),  \
-    12)
+    (Text, file)(Image, image)(IntOut, size)(Int, formatComp), 16)             \
+  X(209, int, QELIsUsbScannerAvailable, (IntOut, vid)(IntOut, pid), 8)         \
+  X(217, int, QELUVGain, (Text, input)(Text, output)(Int, a)(Int, b)(Int, c),  \
+    20)                                                                        \
+  X(218, int, QELUVTiff, (Text, input)(Text, output)(Int, option), 12)
+
+// The views of a parameter sequence. Each walks the pairs by macros that
+// call each other in turn (the first without a comma, then two that take
+// turns), and the last one left is pasted with _END into nothing, so a
+// sequence of any length, empty included, works.
+//   QEL_PARAMETER_DECLARATIONS  int option, const char *front
+//   QEL_PARAMETER_NAMES         option, front
+//   QEL_PARAMETER_KINDS         Kind::Int, Kind::Text (a Kind in scope)
+#define QEL_PARAMETER_DECLARATIONS(parameters)                                 \
+  QEL_SEQUENCE_END(QEL_DECLARATION_FIRST parameters)
+#define QEL_PARAMETER_NAMES(parameters)                                        \
+  QEL_SEQUENCE_END(QEL_NAME_FIRST parameters)
+#define QEL_PARAMETER_KINDS(parameters)                                        \
+  QEL_SEQUENCE_END(QEL_KIND_FIRST parameters)
+
+#define QEL_SEQUENCE_END(...) QEL_SEQUENCE_PASTE_END(__VA_ARGS__)
+#define QEL_SEQUENCE_PASTE_END(...) __VA_ARGS__##_END
+#define QEL_DECLARATION_FIRST(kind, name) QEL_TYPE_##kind name QEL_DECLARATION_A
+#define QEL_DECLARATION_A(kind, name) , QEL_TYPE_##kind name QEL_DECLARATION_B
+#define QEL_DECLARATION_B(kind, name) , QEL_TYPE_##kind name QEL_DECLARATION_A
+#define QEL_DECLARATION_FIRST_END
+#define QEL_DECLARATION_A_END
+#define QEL_DECLARATION_B_END
+#define QEL_NAME_FIRST(kind, name) name QEL_NAME_A
+#define QEL_NAME_A(kind, name) , name QEL_NAME_B
+#define QEL_NAME_B(kind, name) , name QEL_NAME_A
+#define QEL_NAME_FIRST_END
+#define QEL_NAME_A_END
+#define QEL_NAME_B_END
+#define QEL_KIND_FIRST(kind, name) Kind::kind QEL_KIND_A
+#define QEL_KIND_A(kind, name) , Kind::kind QEL_KIND_B
+#define QEL_KIND_B(kind, name) , Kind::kind QEL_KIND_A
+#define QEL_KIND_FIRST_END
+#define QEL_KIND_A_END
+#define QEL_KIND_B_END
 
 #endif

@@ -31,7 +31,7 @@ extern "C" {
 #endif
 
 #define MIRB_DECLARE_ENTRY(ordinal, result, name, parameters, bytes)           \
-  MIRB_API result MIRB_CALL name parameters;
+  MIRB_API result MIRB_CALL name(QEL_PARAMETER_DECLARATIONS(parameters));
 QEL_SCANNER_ENTRIES(MIRB_DECLARE_ENTRY)
 #undef MIRB_DECLARE_ENTRY
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks: what one call of the bridge costs, against the floor of a
 # native call, the work the log contract requires, and JNA and the Foreign
-# Function & Memory API calling the scanner library without the bridge.
+# Function & Memory API calling the scanner library without the bridge; and
+# the scanner library in its host process against the same in process.
 # Builds what it needs (release, -O2) into build-bench/ and writes
 # docs/benchmarks.md (from bench/benchmarks.md.in) and docs/benchmarks.png.
 # Not part of the test run.
@@ -93,6 +94,11 @@ lscpu > "$results/lscpu.txt"
   --benchmark_display_aggregates_only=true --benchmark_out_format=json \
   --benchmark_out="$results/c_bench.json"
 
+# The scanner library in process and in its host process, from C.
+"$bench/host_bench" "$build/out" --benchmark_min_time=0.1 --benchmark_repetitions="$rounds" \
+  --benchmark_display_aggregates_only=true --benchmark_out_format=json \
+  --benchmark_out="$results/host_bench.json"
+
 jna=/usr/share/java/jna.jar
 jna_native=$(dirname "$(dpkg -L libjna-jni | grep '/libjnidispatch[^/]*\.so$' | head -1)")
 # java_bench JAVA SCANNER_FOLDER RESULT [JVM_OPTIONS...]: the Java bench
@@ -110,6 +116,8 @@ java_bench() {
     QelBench.Bench
 }
 java_bench "$java17" "$build/out" "$results/java17.tsv" -Dqelbench.jna=true
+# The same bridge calls through the isolated folder: the proxy and its host.
+java_bench "$java17" "$build/out/isolated" "$results/java17-isolated.tsv"
 if [ -n "$jdk22" ]; then
   java_bench "$jdk22/bin/java" "$build/out" "$results/java22.tsv" -Dqelbench.jna=true \
     -Dqelbench.ffm=true

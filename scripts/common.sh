@@ -15,12 +15,21 @@ use_java_home() {
 
 # configure_win32 BUILD: cross-builds libtiff and libjpeg for Windows from
 # Debian's sources into BUILD/win32-deps (once), and configures the 32-bit
-# Windows build in BUILD/win32 with the mingw-w64 toolchain.
+# Windows build in BUILD/win32 with the mingw-w64 toolchain; its Java test
+# through the Wine host runs the Linux build's in BUILD.
 configure_win32() {
   "$root/scripts/build-win32-deps.sh" "$1/win32-deps"
   cmake -S "$root" -B "$1/win32" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
-    -DQELSCAN_WIN32_DEPS="$1/win32-deps/prefix"
+    -DQELSCAN_WIN32_DEPS="$1/win32-deps/prefix" -DQELSCAN_LINUX_BUILD="$1"
+}
+
+# configure_win64 BUILD: configures the 64-bit Windows build in BUILD/win64
+# (the bridge and the proxy), its x86 folder from the 32-bit build's.
+configure_win64() {
+  cmake -S "$root" -B "$1/win64" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
+    -DQELSCAN_WIN32_OUT="$1/win32/out"
 }
 
 # image_source_versions: sets version[libjpeg-turbo] and version[tiff], in

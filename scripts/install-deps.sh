@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, and only when
 # one of them is missing, so that a prepared machine starts at once.
 #   install-deps.sh            the Linux build, its tests and the demo
-#   install-deps.sh --windows  also the 32-bit Windows cross build and Wine,
+#   install-deps.sh --windows  also the 32-bit and 64-bit Windows cross builds and Wine,
 #                              the fuzzer's clang, clang-format and clang-tidy,
 #                              and Debian's source entries for the libraries
 #                              it cross-builds (scripts/build-win32-deps.sh)
@@ -23,6 +23,8 @@ if [ "${1:-}" = "--windows" ]; then
   packages+=(clang-format-14 clang-tidy-14)
   # googletest's sources: the Windows tests build it with the cross compiler.
   packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386)
+  # The 64-bit DLLs (the x64 bridge and the proxy) and their Wine.
+  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64)
   # Debian's checker of the packages.
   packages+=(lintian)
 elif [ "${1:-}" = "--bench" ]; then

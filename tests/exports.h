@@ -25,8 +25,13 @@ constexpr int ArgumentBytes(Result(JNICALL *)(Args...)) {
 HMODULE Bridge();
 
 template <typename Function> Function Export(const char *method) {
+#if defined(_WIN64)
+  // x64 has one calling convention, and its names no decoration.
+  const std::string name = std::string("Java_QelScan_QelScanApi_") + method;
+#else
   const std::string name = std::string("_Java_QelScan_QelScanApi_") + method +
                            "@" + std::to_string(ArgumentBytes(Function{}));
+#endif
   FARPROC found = GetProcAddress(Bridge(), name.c_str());
   if (found == nullptr) {
     std::fprintf(stderr, "QELScanner.dll does not export %s\n", name.c_str());

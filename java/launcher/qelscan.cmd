@@ -2,7 +2,8 @@
 rem Starts qelscan. The jars and the native libraries are found relative to
 rem this script: beside it, or in ..\share\java and ..\lib\jni. JAVA_HOME
 rem chooses the Java runtime (else java on PATH; QELScanner.dll needs a 32-bit
-rem one); QELSCAN_JAVA_OPTIONS adds options for the Java virtual machine.
+rem one); QELSCAN_JAVA_OPTIONS adds options for the Java virtual machine (a
+rem java.library.path there wins).
 setlocal
 set "here=%~dp0"
 rem Without its trailing backslash, which would escape the closing quote.
@@ -24,5 +25,5 @@ if exist "%here%\..\lib\jni\" set "libraries=%here%;%here%\..\lib\jni"
 set "java=java"
 if defined JAVA_HOME if exist "%JAVA_HOME%\bin\java.exe" set "java=%JAVA_HOME%\bin\java.exe"
 
-"%java%" %QELSCAN_JAVA_OPTIONS% "-Djava.library.path=%libraries%" -jar "%jar%" %*
+"%java%" "-Djava.library.path=%libraries%" %QELSCAN_JAVA_OPTIONS% -jar "%jar%" %*
 exit /b %ERRORLEVEL%

@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 fuzz="${1:-$root/build/fuzz}"
 corpus="$here/corpus"
-mkdir -p "$corpus"/{bridge,hopper,config,tiff,jpeg}
+mkdir -p "$corpus"/{bridge,hopper,config,tiff,jpeg,host}
 
 # The bridge: FuzzedDataProvider takes numbers from the end of an input,
 # so each seed is zeros (every other choice at its first, valid
@@ -64,3 +64,20 @@ sed 's/$/\r/' "$corpus/config/lines" >"$corpus/config/crlf"
 "$fuzz/make_seeds" "$corpus/tiff" "$corpus/jpeg"
 cp "$example/pattern-front.tif" "$corpus/tiff/"
 cp "$example/pattern-back.jpg" "$corpus/jpeg/"
+
+
+# The host's and the proxy's readers (wire/call.h): a byte of choices (1
+# images inline, 2 a reply), the entry's place in scannerlib/entries.h,
+# then the payload, little-endian words and bytes.
+word() { printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) \
+  $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)))"; }
+words() { local w; for w; do word "$w"; done; }
+zeros() { head -c "$1" /dev/zero; }
+slot=$((1 << 31))
+{ printf '\x00\x18'; words 5 6; printf hello; } >"$corpus/host/set-param-string"
+{ printf '\x00\x19'; words $slot $((slot + 1)) 0 5; printf MD:7; words 1; zeros 256
+  words 1 0 1 0 1; zeros 128; } >"$corpus/host/full-scan-descriptors"
+{ printf '\x01\x0b'; words 0 0 1 0 0 1 0 1; zeros 256; words 1 0 0; } \
+  >"$corpus/host/scan-memory-gray-inline"
+{ printf '\x00\x1b'; words $((slot + 2)); } >"$corpus/host/image-length-slot"
+{ printf '\x02\x1a'; words 6; printf hello; } >"$corpus/host/param-string-reply"

@@ -14,9 +14,12 @@
 #    LICENSE, NOTICE and third-party notices naming exactly the components
 #    its binaries show they hold or link; its libraries and DLLs carry no
 #    debug information, and the debug package or zip holds theirs.
+#  - the 64-bit zip holds exactly the x64 bridge, the proxy, x86\'s host
+#    and the branch's files, its DLLs the ones the x64 checks passed;
 # usage: check_packages.sh <packages folder> <folder of the checked QELScanner.dll>
+#                          <folder of the checked x64 DLLs>
 set -uo pipefail
-packages=$(cd "$1" && pwd) checked=$(cd "$2" && pwd)
+packages=$(cd "$1" && pwd) checked=$(cd "$2" && pwd) checked64=$(cd "$3" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -75,13 +78,15 @@ check_archive() {
   local name=$1 folder=$2 debug_folder=$3 docs=$2/$4 file symbols held listed
   cmp -s "$docs/LICENSE" "$here/../../LICENSE" || problem "$name: no LICENSE, or another one"
   cmp -s "$docs/NOTICE" "$here/../../NOTICE" || problem "$name: no NOTICE, or another one"
-  held=$(find "$folder" -type f \( -name '*.so' -o -name '*.dll' -o -name '*.jar' -o -name '*.debug' \) |
-    sort | while read -r file; do
+  held=$(find "$folder" -type f \( -name '*.so' -o -name '*.dll' -o -name '*.jar' -o -name '*.debug' \
+      -o -name qelscanhost -o -name qelscanhost32.exe \) | sort | while read -r file; do
       symbols=$file
       case $file in
-      *.so | *.dll)
+      *.so | *.dll | */qelscanhost | */qelscanhost32.exe)
         objdump -h "$file" | grep -qE ' \.z?debug_' && echo "!$file carries debug information"
-        symbols=$(debug_file "$file" "$debug_folder") || echo "!$file has no matching debug file"
+        # The debug files lie as the binaries do, folder for folder.
+        symbols=$(debug_file "$file" "$debug_folder/$(dirname "${file#"$folder"/}")") ||
+          echo "!$file has no matching debug file"
         ;;
       esac
       holds "$file" "$symbols"
@@ -125,12 +130,14 @@ else
   else
     # The kept debug files, by build id, where gdb looks for them.
     dpkg-deb -x "$dbgsym" "$scratch/dbgsym"
-    mkdir -p "$scratch/debug"
-    for library in "$scratch"/root/usr/lib/jni/*.so; do
+    for library in "$scratch"/root/usr/lib/jni/*.so "$scratch"/root/usr/lib/qelscanner/qelscanhost \
+        "$scratch"/root/usr/lib/qelscanner/isolated/*.so; do
       id=$(readelf -n "$library" | sed -n 's/^ *Build ID: //p')
       by_id="$scratch/dbgsym/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug"
+      place=$(dirname "${library#"$scratch"/root/}")
+      mkdir -p "$scratch/debug/$place"
       if [ -n "$id" ] && [ -f "$by_id" ]; then
-        cp "$by_id" "$scratch/debug/$(basename "$library").debug"
+        cp "$by_id" "$scratch/debug/$place/$(basename "$library").debug"
       else
         problem "the debug symbols package has no file for $(basename "$library")'s build id '$id'"
       fi
@@ -140,6 +147,8 @@ else
   man_page=$(MANPATH="$scratch/root/usr/share/man" man -P cat qelscan 2>&1) &&
     grep -q 'QELSCAN SCAN' <<<"$man_page" || problem "man qelscan in the package fails: $man_page"
   for file in usr/bin/qelscan usr/lib/jni/libQELScanner.so usr/lib/jni/libMIRBAP32.so \
+      usr/lib/qelscanner/qelscanhost usr/lib/qelscanner/libMIRBAP32.so \
+      usr/lib/qelscanner/isolated/libQELScanner.so usr/lib/qelscanner/isolated/libMIRBAP32.so \
       usr/share/java/QelScanApi.jar usr/share/java/qelscan.jar \
       usr/share/java/qelscan-capture.jar usr/share/doc/qelscanner/api/index.html; do
     [ -e "$scratch/root/$file" ] || problem "the package lacks /$file"
@@ -156,7 +165,8 @@ else
     problem "the package's qelscan.jar carries its own picocli"
   fi
   # Only the unpacked files and the system's own: no build folder anywhere.
-  run() { (cd "$scratch" && env -i PATH=/usr/bin:/bin HOME="$scratch" "$scratch/root/usr/bin/qelscan" "$@"); }
+  run() { (cd "$scratch" && env -i PATH=/usr/bin:/bin HOME="$scratch" \
+    QELSCAN_JAVA_OPTIONS="${QELSCAN_JAVA_OPTIONS:-}" "$scratch/root/usr/bin/qelscan" "$@"); }
   info=$(run info 2>&1) || problem "qelscan info from the unpacked package failed: $info"
   scan=$(run scan --count 1 --out "$scratch/scan" 2>&1) ||
     problem "a scan from the unpacked package failed: $scan"
@@ -164,6 +174,13 @@ else
   [ ${#images[@]} -eq 4 ] || problem "the scan left ${#images[@]} images, not 4: ${images[*]}"
   decoded=$(java "$here/DecodeImages.java" "${images[@]}" 2>&1) ||
     problem "the JDK cannot decode the scanned images: $decoded"
+  # The same through the isolated folder: the scanner library in the host.
+  isolated=-Djava.library.path=$scratch/root/usr/lib/qelscanner/isolated
+  info=$(QELSCAN_JAVA_OPTIONS=$isolated run info 2>&1) && grep -q "in a host process" <<<"$info" ||
+    problem "qelscan info through the isolated folder: $info"
+  scan=$(QELSCAN_JAVA_OPTIONS=$isolated run scan --count 1 --out "$scratch/scan-isolated" 2>&1) &&
+    [ "$(ls "$scratch"/scan-isolated/0001-* | wc -l)" -eq 4 ] ||
+    problem "a scan through the isolated folder failed: $scan"
 fi
 
 # --- the Windows zips ---------------------------------------------------------
@@ -208,6 +225,27 @@ else
   check_archive "$(basename "$debug")" "$scratch/debug-win32" "$scratch/debug-win32" .
   [ -n "$branch" ] && check_archive "$(basename "$branch")" "$scratch/branch" "$scratch/debug-win32" .
   [ -n "$virtual" ] && check_archive "$(basename "$virtual")" "$scratch/virtual" "$scratch/debug-win32" .
+fi
+
+win64=$(ls "$packages"/QELScanner-*-win64.zip 2>/dev/null | head -n 1)
+debug64=$(ls "$packages"/QELScanner-*-win64-debug.zip 2>/dev/null | head -n 1)
+if [ -z "$win64" ] || [ -z "$debug64" ]; then
+  problem "no 64-bit zip, or no zip of its debug files, in $packages"
+else
+  javadoc=qelscan-capture-javadoc
+  files=$(listing "$win64" "$scratch/win64")
+  expected=$( (printf '%s\n' INSTALL.md LICENSE NOTICE QELScanner.dll MIRBAP32.dll QelScanApi.jar \
+    README.md THIRD-PARTY-NOTICES.txt qelscan.cmd qelscan.jar qelscan-capture.jar x86/qelscanhost32.exe
+    cd "$checked64" && find "$javadoc" -type f) | sort)
+  [ "$files" = "$expected" ] || problem "the 64-bit zip holds: $(tr '\n' ' ' <<<"$files")"
+  for dll in QELScanner.dll MIRBAP32.dll x86/qelscanhost32.exe; do
+    cmp -s "$scratch/win64/$dll" "$checked64/$dll" ||
+      problem "the 64-bit zip's $dll is not the one the x64 checks passed"
+  done
+  check_capture_jar "$(basename "$win64")" "$scratch/win64/qelscan-capture.jar"
+  listing "$debug64" "$scratch/debug-win64" >/dev/null
+  check_archive "$(basename "$debug64")" "$scratch/debug-win64" "$scratch/debug-win64" .
+  check_archive "$(basename "$win64")" "$scratch/win64" "$scratch/debug-win64" .
 fi
 
 if [ "$fail" -eq 0 ]; then

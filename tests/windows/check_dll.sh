@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Checks QELScanner.dll as a 32-bit virtual machine and Windows will see it:
+# Checks QELScanner.dll as a 32-bit virtual machine and Windows will see it
+# (an x64 one as a 64-bit virtual machine does: its names undecorated, as
+# the table's without their underscore and argument bytes, and none of the
+# decorated ones):
 #  - its export names are exactly the table's decorated names, each a JNI
 #    method the bridge's objects define (no undecorated aliases, nothing
 #    else, nothing by ordinal only);
@@ -16,6 +19,14 @@ fail=0
 problem() { echo "FAIL: $*"; fail=1; }
 
 dump=$("$objdump" -p "$dll")
+x64=0
+"$objdump" -f "$dll" | grep -q 'pei-x86-64' && x64=1
+if [ "$x64" -eq 1 ]; then
+  x64_table=$(mktemp)
+  trap 'rm -f "$x64_table"' EXIT
+  sed 's/^_//; s/@[0-9]*$//' "$table" >"$x64_table"
+  table=$x64_table
+fi
 
 # --- exports ---------------------------------------------------------------
 exported=$(awk '/^\[Ordinal\/Name Pointer\] Table/ {on=1; next}
@@ -25,9 +36,16 @@ address_count=$(awk '/^Number in:/ {on=1; next}
                      on && /Export Address Table/ {print $NF; exit}' <<<"$dump")
 
 mapfile -t objects <"$object_list"
-implemented=$("$nm" --defined-only "${objects[@]}" |
-  sed -n 's/^[0-9a-f]* T \(_Java_QelScan_QelScanApi_[A-Za-z0-9_]*@[0-9]*\)$/\1/p' |
-  sort -u)
+if [ "$x64" -eq 1 ]; then
+  implemented=$("$nm" --defined-only "${objects[@]}" |
+    sed -n 's/^[0-9a-f]* T \(Java_QelScan_QelScanApi_[A-Za-z0-9_]*\)$/\1/p' | sort -u)
+  decorated=$(grep -E '^_|@' <<<"$exported" || true)
+  [ -z "$decorated" ] || problem "x64 exports decorated names:" $decorated
+else
+  implemented=$("$nm" --defined-only "${objects[@]}" |
+    sed -n 's/^[0-9a-f]* T \(_Java_QelScan_QelScanApi_[A-Za-z0-9_]*@[0-9]*\)$/\1/p' |
+    sort -u)
+fi
 [ -n "$implemented" ] || problem "the bridge objects define no JNI method"
 
 # A defined method whose name is not in the table has the wrong Java types.
@@ -79,6 +97,8 @@ mirbap32_rows=$(awk '/^\tDLL Name: / {on = ($3 == "MIRBAP32.dll"); next}
                      on {print}' <<<"$dump")
 while read -r vma ordinal member; do
   [ -z "$vma" ] && continue
+  # x64's objdump prints the ordinals in hexadecimal.
+  [ "$x64" -eq 1 ] && ordinal=$((16#$ordinal))
   [ "$member" = "<none>" ] ||
     problem "MIRBAP32.dll import by name: $member"
   grep -qx "$ordinal" <<<"$declared_ordinals" ||
@@ -113,7 +133,7 @@ else
 fi
 
 if [ "$fail" -eq 0 ]; then
-  echo "QELScanner.dll: $export_count decorated JNI exports, imports" \
+  echo "QELScanner.dll: $export_count $([ "$x64" -eq 1 ] && echo undecorated x64 || echo decorated) JNI exports, imports" \
     "$(tr '\n' ' ' <<<"$imported")(MIRBAP32.dll by ordinal), version 1.0.0.0"
 fi
 exit "$fail"

@@ -13,7 +13,8 @@ import picocli.CommandLine.Option;
 
 /** What the scanner library and the scanner say of themselves. */
 @Command(name = "info",
-        description = {"Shows the scanner library's version and whether the bridge accepts it, the scanner type, "
+        description = {"Shows the scanner library's version and whether the bridge accepts it, whether it runs "
+                + "in this process or in a host process of its own, the scanner type, "
                 + "the supported scanners, the USB scanner, the scanner's identity, serial number and status.",
             "Status bits, scanner types and result codes are put into words only when the library says it is "
                     + "the virtual scanner; with any other library they are shown as numbers."})
@@ -35,6 +36,7 @@ final class InfoCommand extends ToolCommand implements Callable<Integer> {
         row("Library version", String.format("%s (%d): %s", Session.versionText(version), version,
                 version >= Scanner.MINIMUM_LIBRARY_VERSION ? "accepted, the bridge needs 15.12 or later"
                         : "refused, the bridge opens no session with a library older than 15.12"));
+        row("Scanner library", LibraryPlace.describe());
         int supported = Failure.doing("Asking the supported scanners", Library::supportedScanners);
         // Asked before the session opens, which a scanner library may answer otherwise.
         String usb;

@@ -61,9 +61,15 @@ final class ChildJvm {
      * for it and ends it.
      */
     static Process launch(Path dir, Map<String, String> environment, String mainClass) throws Exception {
+        return launch(System.getProperty("java.library.path"), dir, environment, mainClass);
+    }
+
+    /** {@link #launch} with another java.library.path. */
+    static Process launch(String libraryPath, Path dir, Map<String, String> environment, String mainClass)
+            throws Exception {
         String[] options = {"-XX:ErrorFile=" + dir.resolve("hs_err_pid%p.log"), "-XX:-CreateCoredumpOnCrash"};
-        return builder(System.getProperty("java.library.path"), options, environment, dir, testClassPath(),
-                mainClass).redirectOutput(dir.resolve("output.txt").toFile()).start();
+        return builder(libraryPath, options, environment, dir, testClassPath(), mainClass)
+                .redirectOutput(dir.resolve("output.txt").toFile()).start();
     }
 
     private static String testClassPath() throws Exception {

@@ -68,6 +68,9 @@ class ToolCommandsTest {
         }
         assertEquals(exitCode == 0, info.out().contains("decoded with the virtual scanner's meanings"),
                 info.all());
+        // This run's library: the virtual scanner itself, or the proxy beside the host.
+        assertTrue(info.out().contains(HostIsolationTest.ISOLATED ? "Scanner library     in a host process, "
+                : "Scanner library     in process, "), info.all());
     }
 
     @ParameterizedTest

@@ -10,6 +10,7 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
 import java.util.concurrent.TimeUnit;
@@ -36,7 +37,9 @@ final class ToolRun {
         }
     }
 
-    static final Path OUT = Path.of(System.getProperty("java.library.path"));
+    /** The build's out folder, with the launcher; in the isolated run the folder above the libraries'. */
+    static final Path OUT = HostIsolationTest.ISOLATED ? HostIsolationTest.ISOLATED_FOLDER.getParent()
+            : Path.of(System.getProperty("java.library.path"));
 
     /** The virtual scanner's answer to MirbExit without a session. */
     private static final int NOT_INITIALISED = -101;
@@ -62,7 +65,12 @@ final class ToolRun {
 
     /** Runs qelscan through its launcher in {@code workDir}, with these variables added to its environment. */
     static Result run(Path workDir, Map<String, String> environment, String... args) throws Exception {
-        return runLauncher(OUT.resolve("qelscan"), workDir, environment, args);
+        Map<String, String> all = new HashMap<>(environment);
+        if (HostIsolationTest.ISOLATED) { // the launcher's own library folder gives way to the isolated one
+            all.putIfAbsent("QELSCAN_JAVA_OPTIONS", "-Xcheck:jni -Djava.library.path="
+                    + HostIsolationTest.ISOLATED_FOLDER);
+        }
+        return runLauncher(OUT.resolve("qelscan"), workDir, all, args);
     }
 
     static Result runLauncher(Path launcher, Path workDir, Map<String, String> environment, String... args)

@@ -4,9 +4,10 @@ import java.util.Optional;
 
 /**
  * What went wrong with the scanner itself, told without comparing numbers.
- * The codes are the virtual scanner's: {@link ScannerException#fault()} names
+ * The codes of the first four are the virtual scanner's: {@link ScannerException#fault()} names
  * them only when the library says it is the virtual scanner. A late answer
- * is this library's own finding, with any scanner library.
+ * is this library's own finding, with any scanner library; so are the two faults of a scanner
+ * library that runs in a process of its own (the proxy scanner library's codes), whatever library that is.
  */
 public enum Fault {
 
@@ -23,7 +24,23 @@ public enum Fault {
      * ({@link Session.Options#answerTime}); the call goes on in the session, and a scan's document comes
      * with the session's next scan call ({@link Session#scan}).
      */
-    SLOW_ANSWER(0);
+    SLOW_ANSWER(0),
+    /**
+     * The scanner library's process ended (it crashed or was killed): every call fails so until a new session
+     * is opened, which starts it again.
+     */
+    HOST_ENDED(-30001),
+    /**
+     * The scanner library did not answer in time (QELSCAN_HOST_DEADLINE_MS), and its process was ended: every
+     * call fails with {@link #HOST_ENDED} until a new session is opened.
+     */
+    HOST_DEADLINE(-30002);
+
+    /** The faults whose codes mean the same with any scanner library: those of its process. */
+    static Optional<Fault> ofHostCode(int code) {
+        return code == HOST_ENDED.code ? Optional.of(HOST_ENDED)
+                : code == HOST_DEADLINE.code ? Optional.of(HOST_DEADLINE) : Optional.empty();
+    }
 
     private final int code;
 
@@ -48,7 +65,7 @@ public enum Fault {
      */
     public static Optional<Fault> ofVirtualCode(int code) {
         for (Fault fault : values()) {
-            if (fault.code == code && code != 0) {
+            if (fault.code == code && code != 0 && !ofHostCode(code).isPresent()) {
                 return Optional.of(fault);
             }
         }

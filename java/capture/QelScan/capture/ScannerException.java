@@ -66,13 +66,19 @@ public class ScannerException extends Exception {
                 errorLogLine, null);
     }
 
+    /** The fault of a scanner library's process, whatever the library; else the fault given. */
+    private static Fault hostFaultOr(Integer code, Fault fault) {
+        return code == null ? fault : Fault.ofHostCode(code).orElse(fault);
+    }
+
     ScannerException(String call, Integer code, String meaning, Fault fault, String message, String errorLogLine,
             Throwable cause) {
-        super(message(message != null ? message : codeText(call, code, meaning != null), errorLogLine), cause);
+        super(message(Fault.ofHostCode(code == null ? 0 : code).isPresent() ? codeText(call, code, false)
+                : message != null ? message : codeText(call, code, meaning != null), errorLogLine), cause);
         this.call = call;
         this.code = code;
         this.meaning = meaning;
-        this.fault = fault;
+        this.fault = hostFaultOr(code, fault);
         this.errorLogLine = errorLogLine;
     }
 
@@ -81,6 +87,10 @@ public class ScannerException extends Exception {
         if (code == BRIDGE_REFUSAL) {
             meaning = "the bridge refused the call before the scanner library was reached "
                     + "(an argument it cannot pass on, such as a text or file name longer than 255 bytes)";
+        } else if (code == Fault.HOST_ENDED.code()) {
+            meaning = "the scanner library's process ended";
+        } else if (code == Fault.HOST_DEADLINE.code()) {
+            meaning = "the scanner library did not answer in time";
         } else if (virtual) {
             meaning = VirtualScanner.result(code).map(known -> "the virtual scanner's " + known)
                     .orElse("not a code of the virtual scanner");
@@ -135,7 +145,8 @@ public class ScannerException extends Exception {
 
     /**
      * The scanner's fault: for the virtual scanner a jam, a double feed, the scanner gone or a failed
-     * capture; with any library an answer later than the session's answer time.
+     * capture; with any library an answer later than the session's answer time, and the end of the scanner
+     * library's process ({@link Fault#HOST_ENDED}, {@link Fault#HOST_DEADLINE}).
      *
      * @return the fault, or empty
      */
